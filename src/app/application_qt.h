@@ -1,0 +1,93 @@
+#pragma once
+// Owns the process: the shared context, the two windows and their cores, and
+// the event dispatcher that runs every handler and shows what it raised.
+#include <functional>
+#include <memory>
+#include <string>
+
+#include "app/app_state.h"
+#include "app/scheduler.h"
+#include "app/shell.h"
+#include "editor/editor_core.h"
+#include "keypad/keypad_core.h"
+
+class QWidget;
+
+namespace pm {
+
+class KeypadWindow; // TForm1
+class EditorWindow; // TForm2
+class SimulatedKeypad;
+
+class Application : public Shell {
+public:
+    struct Options {
+        HidBackend* backend = nullptr;      // required
+        SimulatedKeypad* simulated = nullptr; // set when backend is the simulated keypad
+        bool realTimers = true;             // false: time moves only by tick()/editorTick()
+        // Error box (the toolkit's standard one) and other message boxes.
+        // Defaults show real message boxes.
+        std::function<void(const std::string&)> onError;
+        std::function<void(const std::string&)> onMessage;
+        // The keypad window was closed: the program ends.
+        std::function<void()> onExit;
+    };
+
+    explicit Application(Options options);
+    ~Application() override;
+
+    // Creates Form1 (AppDir fixed from the working directory, 100 ms wait,
+    // first refresh) and then Form2, and shows Form1. False when start-up
+    // failed; the error has been reported through onError.
+    bool start();
+
+    // Runs one handler: a UiError it raises is reported through onError and
+    // ends the handler; the windows are redrawn from the cores afterwards.
+    void dispatch(const std::function<void()>& handler);
+
+    // One tick of the keypad window's timer, then the simulated keypad's
+    // pending acknowledgements are typed into the focused control.
+    void tick();
+    // One tick of the editor's timer, only while it is enabled.
+    void editorTick();
+    // Types text into the control with the keyboard focus in the active window.
+    void typeIntoFocus(const std::string& text);
+
+    // The active window's focused control, or nullptr.
+    QWidget* focusedControl() const;
+    bool ended() const { return ended_; }
+
+    Context& context() { return *ctx_; }
+    KeypadCore& keypad() { return *keypad_; }
+    EditorCore& editor() { return *editor_; }
+    Scheduler& scheduler() { return *scheduler_; }
+    KeypadWindow* form1() const { return form1_.get(); }
+    EditorWindow* form2() const { return form2_.get(); }
+
+    // Shell
+    void showKeypad() override;
+    void hideKeypad() override;
+    void showEditor() override;
+    void hideEditor() override;
+    void focusMemo1() override;
+    void clearMemo1() override;
+    void message(const std::string& text) override;
+
+    // Redraws both windows from the cores.
+    void sync();
+    // The keypad window's close box: closes the device handles and ends the program.
+    void closeKeypadWindow();
+
+private:
+    Options options_;
+    std::unique_ptr<Context> ctx_;
+    std::unique_ptr<EditorCore> editor_;
+    std::unique_ptr<KeypadCore> keypad_;
+    std::unique_ptr<Scheduler> scheduler_;
+    std::unique_ptr<KeypadWindow> form1_;
+    std::unique_ptr<EditorWindow> form2_;
+    bool ended_ = false;
+    int dispatchDepth_ = 0;
+};
+
+} // namespace pm

@@ -1,0 +1,145 @@
+#include "app/paths.h"
+
+#include "app/errors.h"
+
+#include <algorithm>
+#include <cerrno>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+namespace fs = std::filesystem;
+
+namespace pm {
+
+namespace {
+
+#ifdef _WIN32
+constexpr char kSeparator = '\\';
+#else
+constexpr char kSeparator = '/';
+#endif
+
+bool sameIgnoringCase(const std::string& a, const std::string& b)
+{
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
+               auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+               return lower(x) == lower(y);
+           });
+}
+
+} // namespace
+
+std::string platformPath(const std::string& appDir, const std::string& literal)
+{
+    std::string path = appDir + literal;
+    std::replace(path.begin(), path.end(), '\\', kSeparator);
+    return path;
+}
+
+std::string findExisting(const std::string& path)
+{
+    std::error_code ec;
+    if (fs::exists(path, ec))
+        return path;
+    // Walk the components, taking the first case-insensitive match of any
+    // component that does not exist as written.
+    fs::path wanted(path);
+    fs::path found = wanted.root_path();
+    for (const auto& part : wanted.relative_path()) {
+        fs::path exact = found / part;
+        if (fs::exists(exact, ec)) {
+            found = exact;
+            continue;
+        }
+        bool matched = false;
+        fs::directory_iterator it(found.empty() ? fs::path(".") : found, ec);
+        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (sameIgnoringCase(name, part.string())) {
+                found /= name;
+                matched = true;
+                break;
+            }
+        }
+        if (!matched)
+            return path;
+    }
+    return found.string();
+}
+
+std::string readWholeFile(const std::string& path)
+{
+    const std::string actual = findExisting(path);
+    errno = 0;
+    std::FILE* f = std::fopen(actual.c_str(), "rb");
+    if (!f)
+        throwCannotOpen(path, errno ? errno : ENOENT);
+    std::string bytes;
+    char buf[4096];
+    size_t n;
+    while ((n = std::fread(buf, 1, sizeof buf, f)) > 0)
+        bytes.append(buf, n);
+    const bool failed = std::ferror(f);
+    const int err = errno;
+    std::fclose(f);
+    if (failed)
+        throwCannotOpen(path, err ? err : EIO);
+    return bytes;
+}
+
+std::string requireReadable(const std::string& path)
+{
+    const std::string actual = findExisting(path);
+    std::error_code ec;
+    if (fs::is_directory(actual, ec))
+        throwCannotOpen(path, EISDIR);
+    errno = 0;
+    std::FILE* f = std::fopen(actual.c_str(), "rb");
+    if (!f)
+        throwCannotOpen(path, errno ? errno : ENOENT);
+    std::fclose(f);
+    return actual;
+}
+
+void replaceWholeFile(const std::string& path, const std::string& bytes)
+{
+    const std::string target = findExisting(path);
+    const std::string temp = target + ".tmp";
+    errno = 0;
+    std::FILE* f = std::fopen(temp.c_str(), "wb");
+    if (!f)
+        throwCannotCreate(path, errno ? errno : EACCES);
+    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
+    int err = errno;
+    if (std::fflush(f) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (std::fclose(f) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    std::error_code ec;
+    if (ok) {
+        fs::rename(temp, target, ec);
+        if (!ec)
+            return;
+        err = ec.value();
+    }
+    fs::remove(temp, ec);
+    throwCannotCreate(path, err ? err : EIO);
+}
+
+std::string currentDirectory()
+{
+    std::error_code ec;
+    std::string dir = fs::current_path(ec).string();
+    while (dir.size() > 1 && (dir.back() == '/' || dir.back() == '\\') && !(dir.size() == 3 && dir[1] == ':'))
+        dir.pop_back();
+    return dir;
+}
+
+} // namespace pm

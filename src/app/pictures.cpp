@@ -1,0 +1,13 @@
+#include "app/pictures.h"
+
+#include "app/paths.h"
+
+namespace pm {
+
+void loadPicture(const std::string& appDir, std::string& slot, const std::string& literal)
+{
+    requireReadable(platformPath(appDir, literal));
+    slot = literal;
+}
+
+} // namespace pm

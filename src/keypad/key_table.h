@@ -1,0 +1,110 @@
+#pragma once
+// The keypad window's 22 programmable keys and 26 legends.
+#include <array>
+#include <cstdint>
+#include <string_view>
+
+namespace pm {
+
+struct KeypadKey {
+    const char* name;       // control name
+    int left, top;          // 71 x 71 each
+    uint8_t numberMod0;     // device key number in "MOD0"
+    uint8_t numberMod1;     // and in "MOD1"
+    const char* editorName; // what the editor's Key_Number shows
+    bool topRow;            // enabled in both layouts
+};
+
+// In the order the key-state refresh and the layout switch visit them.
+inline constexpr std::array<KeypadKey, 22> kKeypadKeys = {{
+    {"Key_9", 0, 2, 40, 2, "ESC", true},
+    {"Key_10", 77, 2, 41, 4, "Tab", true},
+    {"Key_11", 154, 2, 42, 3, "S", true},
+    {"Key_12", 231, 2, 43, 36, "Excel", true},
+    {"Key_13", 0, 79, 0, 0, "NumLock", false},
+    {"Key_14", 77, 79, 20, 20, "/", false},
+    {"Key_15", 154, 79, 28, 28, "*", false},
+    {"Key_16", 231, 79, 1, 1, "BS", false},
+    {"Key_17", 0, 156, 8, 8, "7/Home", false},
+    {"Key_18", 77, 156, 16, 16, "8", false},
+    {"Key_19", 154, 156, 24, 24, "9/PgUp", false},
+    {"Key_20", 231, 156, 29, 29, "-", false},
+    {"Key_21", 0, 233, 9, 9, "4", false},
+    {"Key_22", 77, 233, 17, 17, "5", false},
+    {"Key_23", 154, 233, 25, 25, "6", false},
+    {"Key_24", 231, 233, 32, 32, "+", false},
+    {"Key_25", 0, 310, 10, 10, "1/End", false},
+    {"Key_26", 77, 310, 18, 18, "2", false},
+    {"Key_27", 154, 310, 26, 26, "3/PgDn", false},
+    {"Key_29", 0, 387, 19, 19, "0/Ins", false},
+    {"Key_30", 77, 387, 13, 13, "00", false},
+    {"Key_31", 154, 387, 27, 27, "./Del", false},
+}};
+static_assert(kKeypadKeys.size() == 22);
+
+inline constexpr uint8_t keyNumber(const KeypadKey& key, uint8_t keypadMode)
+{
+    return keypadMode != 0 ? key.numberMod1 : key.numberMod0;
+}
+
+// The 26 device key numbers that own macro files.
+inline constexpr std::array<uint8_t, 26> kDeviceKeyNumbers = {
+    0, 1, 2, 3, 4, 8, 9, 10, 13, 16, 17, 18, 19, 20, 24, 25, 26, 27, 28, 29, 32, 36, 40, 41, 42, 43};
+
+struct Legend {
+    const char* name;
+    const char* caption;
+    int left, top;
+    int height;       // character height in pixels
+    bool hiddenInMod1; // all but Label30 (Enter)
+};
+
+// Label12 to Label37, in name order (index = label number - 12).
+inline constexpr std::array<Legend, 26> kLegends = {{
+    {"Label12", "NumLock", 8, 104, 13, true},
+    {"Label13", "/", 106, 101, 16, true},
+    {"Label14", "*", 183, 104, 16, true},
+    {"Label15", "Back", 244, 93, 13, true},
+    {"Label16", "Space", 244, 110, 13, true},
+    {"Label17", "7", 30, 163, 13, true},
+    {"Label18", "Home", 18, 192, 13, true},
+    {"Label19", "8", 107, 163, 13, true},
+    {"Label20", "9", 185, 163, 13, true},
+    {"Label21", "PgUp", 174, 192, 13, true},
+    {"Label22", "-", 260, 157, 19, true},
+    {"Label23", "4", 30, 243, 13, true},
+    {"Label24", "5", 108, 243, 13, true},
+    {"Label25", "6", 184, 243, 13, true},
+    {"Label26", "+", 259, 240, 16, true},
+    {"Label27", "1", 30, 316, 13, true},
+    {"Label28", "2", 108, 316, 13, true},
+    {"Label29", "3", 183, 316, 13, true},
+    {"Label30", "Enter", 251, 323, 13, false},
+    {"Label31", "0", 30, 393, 13, true},
+    {"Label32", "00", 103, 393, 13, true},
+    {"Label33", ".", 185, 393, 13, true},
+    {"Label34", "Del", 178, 415, 13, true},
+    {"Label35", "Ins", 24, 415, 13, true},
+    {"Label36", "PgDn", 174, 345, 13, true},
+    {"Label37", "End", 24, 345, 13, true},
+}};
+static_assert(kLegends.size() == 26);
+
+// Index in kKeypadKeys, or -1.
+inline constexpr int findKeypadKey(std::string_view name)
+{
+    for (size_t i = 0; i < kKeypadKeys.size(); ++i)
+        if (name == kKeypadKeys[i].name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+inline constexpr int findLegend(std::string_view name)
+{
+    for (size_t i = 0; i < kLegends.size(); ++i)
+        if (name == kLegends[i].name)
+            return static_cast<int>(i);
+    return -1;
+}
+
+} // namespace pm
