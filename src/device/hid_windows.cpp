@@ -1,0 +1,1 @@
+// Windows SetupAPI/HID backend.

@@ -1,0 +1,1 @@
+#include "keypad/keypad_core.h"
