@@ -47,6 +47,7 @@ public:
     // Preparsed data and capabilities together; false when the preparsed data cannot be had.
     virtual bool getCaps(HidHandle handle, HidCaps& out) = 0;
     // One output report, report ID byte first; true when the driver accepted it.
+    // kInvalidHandle (or any handle not open here) fails without reaching the device.
     virtual bool write(HidHandle handle, const uint8_t* data, size_t length) = 0;
     virtual void close(HidHandle handle) = 0;
 };

@@ -2,6 +2,7 @@
 // A simulated keypad: an ordered list of HID interfaces with their match
 // values and failure modes. It records every write, and answers a report that
 // reached it by typing 'a' (first data byte 0x55) or 'b' (any other).
+#include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
@@ -42,6 +43,8 @@ public:
     std::vector<Report> takeReports();
     // Acknowledgement keystrokes typed since the last call, in order.
     std::string takeAcks();
+    // Handles opened and not yet closed.
+    size_t openHandleCount() const;
 
     // HidBackend
     bool beginEnumeration() override;
@@ -64,6 +67,8 @@ private:
         int id = 0;
     };
     const Slot* slotById(int id) const;
+    // The plugged-in interface behind an open handle, or nullptr.
+    const Slot* slotByHandle(HidHandle handle) const;
 
     std::vector<Slot> slots_;
     std::vector<OpenHandle> handles_;

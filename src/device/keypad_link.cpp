@@ -1,1 +1,106 @@
 #include "device/keypad_link.h"
+
+#include <algorithm>
+#include <vector>
+
+#include "app/app_state.h"
+
+namespace pm {
+
+namespace {
+
+bool isKeypad(const HidAttributes& attr, const HidCaps& caps) {
+    return caps.status == kHidpStatusSuccess && attr.vendorId == kKeypadVendor &&
+           attr.productId == kKeypadProduct && attr.versionNumber == kKeypadVersion &&
+           caps.usage == kKeypadUsage && caps.usagePage == kKeypadUsagePage;
+}
+
+// Each report carries one half of the image: 32 data bytes.
+constexpr uint32_t kHalf = 32;
+
+} // namespace
+
+HidHandle KeypadLink::OpenKeypadInterface(int index) {
+    const std::optional<std::string> path = backend_.interfacePath(index);
+    if (!path) {
+        return kInvalidHandle;
+    }
+    const HidHandle first = backend_.open(*path, OpenMode::Overlapped);
+    // Kept as it comes: a failed second opening only shows up when writing.
+    WriteHandle = backend_.open(*path, OpenMode::Synchronous);
+    return first;
+}
+
+uint8_t KeypadLink::FindKeypad() {
+    ++discoveryAttempts;
+    uint8_t result = 0;
+    if (!backend_.beginEnumeration()) {
+        return 0;
+    }
+    for (int index = 0; index < kInterfaceIndices; ++index) {
+        DeviceHandle = OpenKeypadInterface(index);
+        if (DeviceHandle == kInvalidHandle) {
+            if (WriteHandle != kInvalidHandle) {
+                backend_.close(WriteHandle);
+                WriteHandle = kInvalidHandle;
+            }
+            continue;
+        }
+        HidAttributes attr;
+        HidCaps caps;
+        if (backend_.getAttributes(DeviceHandle, attr) && backend_.getCaps(DeviceHandle, caps) &&
+            isKeypad(attr, caps)) {
+            OutputReportLength = caps.outputReportByteLength;
+            result = 1;
+            break;
+        }
+        backend_.close(DeviceHandle);
+        DeviceHandle = kInvalidHandle;
+        if (WriteHandle != kInvalidHandle) {
+            backend_.close(WriteHandle);
+            WriteHandle = kInvalidHandle;
+        }
+    }
+    backend_.endEnumeration();
+    return result;
+}
+
+void KeypadLink::CloseKeypad() {
+    if (DeviceHandle != kInvalidHandle) {
+        backend_.close(DeviceHandle);
+        DeviceHandle = kInvalidHandle;
+    }
+    if (WriteHandle != kInvalidHandle) {
+        backend_.close(WriteHandle);
+        WriteHandle = kInvalidHandle;
+    }
+}
+
+void KeypadLink::WriteReport(AppState& state, const std::array<uint8_t, 65>& image) {
+    std::vector<uint8_t> report(OutputReportLength, 0);
+    if (OutputReportLength == 0) {
+        state.WritePending = 0;
+        return;
+    }
+    // A report longer than one half carries zeros after it, so the image is
+    // never read past its last byte.
+    const uint32_t carried = std::min(OutputReportLength - 1, kHalf);
+    if (state.ProgramState == 1) {
+        for (uint32_t i = 1; i <= carried; ++i) {
+            report[i] = image[i];
+        }
+    } else if (state.ProgramState == 2) {
+        for (uint32_t i = 1; i <= carried; ++i) {
+            report[i] = image[kHalf + i];
+        }
+    }
+    report[0] = 0; // report ID
+    state.WriteOk = 0;
+    // The backend refuses an invalid handle by itself, so a keypad whose
+    // second opening failed still has each report recorded as failed.
+    const bool ok = backend_.write(WriteHandle, report.data(), report.size());
+    state.WriteOk = ok ? 1 : 0;
+    state.WritePending = 0;
+}
+
+} // namespace pm
