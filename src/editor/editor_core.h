@@ -16,6 +16,14 @@ namespace pm {
 inline constexpr int kLineTableSize = 40;
 inline constexpr int kMaxStrokes = 30;
 
+// Bits of the modifier byte ModState (and of ModLock).
+inline constexpr uint8_t kCtrlBits = 0x11;     // left, right Ctrl
+inline constexpr uint8_t kShiftBits = 0x22;    // left, right Shift
+inline constexpr uint8_t kAltBits = 0x44;      // left, right Alt
+inline constexpr uint8_t kWindowsBit = 0x08;   // one stroke only
+inline constexpr uint8_t kNumLockBit = 0x80;
+inline constexpr uint8_t kLockableBits = 0x77; // the six modifier keys
+
 // What the editor needs of the keypad window.
 class KeypadHooks {
 public:
@@ -104,6 +112,11 @@ public:
 
 private:
     void loadPicture(std::string& slot, const std::string& literal);
+    void altDigitStep(const std::string& digit);
+    // Ends an open Alt-code line: both flags and its stroke count.
+    void closeAltLine();
+    void lockModifier(int key);
+    void releaseModifier(int key);
 
     Context& ctx_;
     Shell& shell_;

@@ -1,0 +1,131 @@
+// Cancel, Delete all, Delete and closing the editor.
+#include "editor/editor_core.h"
+
+namespace pm {
+
+namespace {
+
+// A display line made only of modifier names ("Shift+Ctrl+", or nothing) is
+// a placeholder that was stored with the macro: it stands for no stroke.
+// Every real display line ends in a key text or an Alt-code digit.
+bool isModifierNamesOnly(const std::string& line)
+{
+    static constexpr const char* kNames[] = {"Shift+", "Ctrl+", "Alt+"};
+    std::string::size_type at = 0;
+    while (at < line.size()) {
+        bool matched = false;
+        for (const char* name : kNames) {
+            const std::string n = name;
+            if (line.compare(at, n.size(), n) == 0) {
+                at += n.size();
+                matched = true;
+                break;
+            }
+        }
+        if (!matched)
+            return false;
+    }
+    return true;
+}
+
+} // namespace
+
+void EditorCore::SpeedButton1Click()
+{
+    s_.LineStrokes.fill(0);
+    if (keypad_)
+        keypad_->Load_Key();
+    close();
+}
+
+void EditorCore::SpeedButton3Click()
+{
+    s_.LineLen.fill(0);
+    s_.LineStrokes.fill(0);
+    s_.KeyCode.clear();
+    s_.KeyNum.clear();
+    s_.TextLines = "0";
+    // An open Alt-code line ends with the macro, so digits typed next under
+    // a locked Alt start a line of their own, named again from the locks.
+    closeAltLine();
+    s_.AltText.clear();
+    SP_Key_Text();
+    refreshKeyShow(); // nothing left to show
+}
+
+void EditorCore::SpeedButton4Click()
+{
+    // Delete works on what the user sees: a pending placeholder is set aside
+    // first and put back afterwards, so KeyCode and KeyNum stay in step.
+    const bool placeholderPending = s_.ReplaceLast && !s_.KeyCode.empty();
+    std::string placeholder;
+    if (placeholderPending) {
+        placeholder = s_.KeyCode.line(s_.KeyCode.count() - 1);
+        s_.KeyCode.deleteLast();
+    }
+
+    if (s_.KeyCode.empty()) {
+        // Nothing visible to delete: the macro and the modifier state stay.
+        s_.TextLines = std::to_string(s_.KeyNum.count());
+        refreshKeyShow();
+        if (placeholderPending)
+            s_.KeyCode.add(placeholder);
+        return;
+    }
+
+    const int n = s_.KeyCode.count() - 1;
+    // Entries past the 40-entry tables are never read (hand-edited files only).
+    const uint8_t altStrokes = n < kLineTableSize ? s_.LineStrokes[static_cast<size_t>(n)] : 0;
+    if (altStrokes != 0) {
+        for (int i = 0; i < altStrokes; ++i)
+            s_.KeyNum.deleteLast();
+        s_.LineStrokes[static_cast<size_t>(n)] = 0;
+    } else if (!isModifierNamesOnly(s_.KeyCode.line(n))) {
+        s_.KeyNum.deleteLast();
+    }
+    s_.KeyCode.deleteLast();
+    s_.TextLines = std::to_string(s_.KeyNum.count());
+
+    // The deleted line may have been an open Alt-code line; the next digits
+    // start afresh, prefixed by the modifiers still locked.
+    closeAltLine();
+    s_.AltText.clear();
+    SP_Key_Text();
+    refreshKeyShow();
+
+    // With a modifier still locked the next stroke must name it again, just
+    // as after the lock itself.
+    if (s_.ModState & kLockableBits) {
+        s_.KeyCode.add(s_.AltText);
+        s_.ReplaceLast = true;
+    } else {
+        s_.ReplaceLast = false;
+    }
+}
+
+void EditorCore::close()
+{
+    FormClose(); // a failure here keeps the window open
+    shell_.hideEditor();
+}
+
+void EditorCore::FormClose()
+{
+    s_.numShapeFill = kNumShapeOff;
+    s_.AltText.clear();
+    s_.ModState = 0;
+    s_.ModLock = 0;
+    // The next session's first Alt-code line must count from 0 as well.
+    closeAltLine();
+    s_.ReplaceLast = false;
+    for (size_t i = 0; i < kModifierKeys.size(); ++i)
+        loadPicture(s_.modifierPictures[i], kModifierKeys[i].onClose);
+    s_.KeyCode.clear();
+    s_.KeyNum.clear();
+    s_.TextLines = "0";
+    if (keypad_)
+        keypad_->Load_Key();
+    shell_.showKeypad();
+}
+
+} // namespace pm

@@ -1,0 +1,156 @@
+// The six modifier keys, NumLock, the double-click timer and the names of
+// the locked modifiers.
+#include "editor/editor_core.h"
+
+namespace pm {
+
+namespace {
+
+constexpr int kTimer1Interval = 400;
+
+} // namespace
+
+void EditorCore::modifierMouseDown(int key)
+{
+    const ModifierKey& k = kModifierKeys.at(static_cast<size_t>(key));
+    loadPicture(s_.modifierPictures[static_cast<size_t>(key)], k.pressed);
+    // A running timer is not restarted: the double-click window runs from
+    // the first press.
+    if (!s_.timer1Enabled)
+        s_.timer1Enabled = true;
+}
+
+void EditorCore::modifierMouseUp(int key)
+{
+    // One counter for all six keys: a quick click on one key and then on
+    // another locks the second.
+    ++s_.ModClicks;
+    if (s_.ModClicks >= 2)
+        lockModifier(key);
+    else
+        releaseModifier(key);
+}
+
+void EditorCore::lockModifier(int key)
+{
+    const auto idx = static_cast<size_t>(key);
+    const ModifierKey& k = kModifierKeys.at(idx);
+
+    // An Alt-code line in progress survives an Alt lock, so its count must
+    // too; only a fresh line starts from 0.
+    if (k.isAlt && !s_.AltLineOpen)
+        s_.AltStrokes = 0;
+    s_.timer1Enabled = false;
+    s_.timer1Interval = kTimer1Interval;
+    s_.ModState |= k.bit;
+    loadPicture(s_.modifierPictures[idx], k.locked);
+    s_.ModClicks = 0;
+    s_.ModLock |= k.bit;
+
+    if (!k.isAlt) {
+        // Shift or Ctrl ends an Alt-code line.
+        const bool leftAltWithOther = (s_.ModState & 0x07) > 0x04 && s_.AltLineOpen;
+        const bool rightAltWithOther = (s_.ModState & 0x70) > 0x40;
+        if (s_.AltActive || leftAltWithOther || rightAltWithOther)
+            closeAltLine();
+        s_.AltActive = false;
+        s_.AltText.clear();
+    }
+    SP_Key_Text();
+
+    // The placeholder line stands for the locked modifiers until the next
+    // stroke names them.
+    if (s_.ReplaceLast)
+        s_.KeyCode.deleteLast();
+    s_.KeyCode.add(s_.AltText);
+    s_.ReplaceLast = true;
+}
+
+void EditorCore::releaseModifier(int key)
+{
+    const auto idx = static_cast<size_t>(key);
+    const ModifierKey& k = kModifierKeys.at(idx);
+
+    loadPicture(s_.modifierPictures[idx], k.released);
+    if (!(s_.ModLock & k.bit))
+        return; // a single click on a free key does nothing more
+
+    s_.ModLock &= static_cast<uint8_t>(~k.bit);
+    s_.ModState &= static_cast<uint8_t>(~k.bit);
+
+    if (!k.isAlt) {
+        if (s_.ModState & (kAltBits | kNumLockBit))
+            s_.AltText.clear();
+        if (s_.AltActive) {
+            closeAltLine();
+            s_.AltText.clear();
+        }
+    } else {
+        // The stroke of a one-digit Alt-code line stays as recorded: its
+        // modifier byte is what the keypad replays.
+        if (s_.AltActive)
+            closeAltLine();
+        s_.AltText.clear();
+    }
+
+    SP_Key_Text();
+    const std::string name = k.label;
+    const std::string::size_type at = s_.AltText.find(name);
+    if (at != std::string::npos)
+        s_.AltText.erase(at, name.size() + 1);
+
+    if ((s_.ModState & kLockableBits) == 0) {
+        if (s_.ReplaceLast)
+            s_.KeyCode.deleteLast();
+        s_.ReplaceLast = false;
+    } else if (s_.ReplaceLast) {
+        s_.KeyCode.deleteLast();
+        s_.KeyCode.add(s_.AltText);
+    }
+}
+
+void EditorCore::Timer1Timer()
+{
+    if (s_.ModClicks == 0)
+        return; // keeps ticking until a release has been counted
+    s_.ModClicks = 0;
+    s_.timer1Enabled = false;
+    s_.timer1Interval = kTimer1Interval;
+}
+
+void EditorCore::SP_Key_Text()
+{
+    auto lacks = [this](const char* name) { return s_.AltText.find(name) == std::string::npos; };
+    if ((s_.ModState & kShiftBits) && lacks("Shift"))
+        s_.AltText += "Shift+";
+    if ((s_.ModState & kAltBits) && lacks("Alt"))
+        s_.AltText += "Alt+";
+    if ((s_.ModState & kCtrlBits) && lacks("Ctrl"))
+        s_.AltText += "Ctrl+";
+}
+
+void EditorCore::KeyNum1LMouseDown()
+{
+    loadPicture(s_.numLockPicture, kNumLockPressed);
+}
+
+void EditorCore::KeyNum1LMouseUp()
+{
+    if (s_.ModState & kNumLockBit) {
+        s_.ModState &= static_cast<uint8_t>(~kNumLockBit);
+        s_.numShapeFill = kNumShapeOff;
+        if (s_.ModState & kAltBits)
+            s_.AltText.clear();
+        if (s_.AltActive) {
+            closeAltLine();
+            s_.AltText.clear();
+        }
+    } else {
+        s_.ModState |= kNumLockBit;
+        s_.numShapeFill = kNumShapeOn;
+        SP_Key_Text(); // with Alt locked the text again starts "Alt+", ready for digits
+    }
+    loadPicture(s_.numLockPicture, kNumLockReleased);
+}
+
+} // namespace pm
