@@ -1,1 +1,240 @@
 #include "app/application_qt.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+#include <QMessageBox>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include "app/errors.h"
+#include "app/paths.h"
+#include "app/text_qt.h"
+#include "device/hid_sim.h"
+#include "editor/editor_window_qt.h"
+#include "keypad/keypad_window_qt.h"
+
+namespace pm {
+
+namespace {
+
+const QString kTitle = QStringLiteral("padmacro");
+
+// The key code a keyboard reports for a typed character: letters by their
+// upper-case letter, other printable characters by themselves.
+int qtKeyOf(unsigned char c)
+{
+    if (c >= 'a' && c <= 'z')
+        return Qt::Key_A + (c - 'a');
+    if (c == '\r' || c == '\n')
+        return Qt::Key_Return;
+    if (c == '\t')
+        return Qt::Key_Tab;
+    if (c == '\b')
+        return Qt::Key_Backspace;
+    if (c == 0x1B)
+        return Qt::Key_Escape;
+    if (c >= 0x20 && c < 0x7F)
+        return c;
+    return Qt::Key_unknown;
+}
+
+} // namespace
+
+Application::Application(Options options)
+    : options_(std::move(options))
+{
+    if (!options_.onError)
+        options_.onError = [](const std::string& text) {
+            QMessageBox::critical(QApplication::activeWindow(), kTitle, toDisplay(text));
+        };
+    if (!options_.onMessage)
+        options_.onMessage = [](const std::string& text) {
+            QMessageBox::information(QApplication::activeWindow(), kTitle, toDisplay(text));
+        };
+    if (!options_.onExit)
+        options_.onExit = [] { QCoreApplication::quit(); };
+
+    ctx_ = std::make_unique<Context>(*options_.backend);
+    editor_ = std::make_unique<EditorCore>(*ctx_, *this);
+    keypad_ = std::make_unique<KeypadCore>(*ctx_, *editor_, *this);
+    editor_->setKeypad(keypad_.get());
+    scheduler_ = std::make_unique<Scheduler>(*ctx_, keypad_->state(), *this);
+}
+
+Application::~Application()
+{
+    // The windows' timers and handlers refer to the cores: the windows go first.
+    form2_.reset();
+    form1_.reset();
+}
+
+bool Application::start()
+{
+    form1_ = std::make_unique<KeypadWindow>(*this);
+    bool failed = false;
+    dispatch([&] {
+        failed = true;
+        keypad_->create(currentDirectory());
+        failed = false;
+    });
+    if (failed) {
+        ended_ = true;
+        return false;
+    }
+    form2_ = std::make_unique<EditorWindow>(*this);
+    sync();
+
+    form1_->show();
+    form1_->memo1()->setFocus();
+    form1_->activateWindow();
+    if (options_.realTimers)
+        form1_->timer1()->start();
+    return true;
+}
+
+void Application::dispatch(const std::function<void()>& handler)
+{
+    std::string error;
+    bool raised = false;
+    ++dispatchDepth_;
+    try {
+        handler();
+    } catch (const UiError& e) {
+        raised = true;
+        error = e.what();
+    }
+    --dispatchDepth_;
+    // A handler that made the toolkit deliver another event is redrawn once,
+    // by the outermost dispatch; what it changed is drawn before the error
+    // box holds the screen.
+    if (dispatchDepth_ == 0)
+        sync();
+    if (raised)
+        options_.onError(error);
+}
+
+void Application::tick()
+{
+    if (ended_)
+        return;
+    dispatch([this] { scheduler_->Timer1Timer(); });
+    if (options_.simulated && !ended_)
+        typeIntoFocus(options_.simulated->takeAcks());
+}
+
+void Application::editorTick()
+{
+    if (ended_ || !editor_->state().timer1Enabled)
+        return;
+    dispatch([this] { editor_->Timer1Timer(); });
+}
+
+void Application::typeIntoFocus(const std::string& text)
+{
+    for (const char ch : text) {
+        QWidget* target = focusedControl();
+        if (!target)
+            continue;
+        const auto c = static_cast<unsigned char>(ch);
+        const int key = qtKeyOf(c);
+        const QString typed = toDisplay(std::string(1, ch));
+        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, typed);
+        QApplication::sendEvent(target, &press);
+        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, typed);
+        QApplication::sendEvent(target, &release);
+    }
+}
+
+QWidget* Application::focusedControl() const
+{
+    QWidget* window = nullptr;
+    if (form2_ && form2_->isVisible())
+        window = form2_.get();
+    else if (form1_ && form1_->isVisible())
+        window = form1_.get();
+    return window ? window->focusWidget() : nullptr;
+}
+
+void Application::showKeypad()
+{
+    if (!form1_)
+        return;
+    QWidget* focus = form1_->focusWidget();
+    form1_->show();
+    if (focus == nullptr || focus == form1_->memo1())
+        form1_->memo1()->setFocus();
+    form1_->activateWindow();
+    form1_->raise();
+}
+
+void Application::hideKeypad()
+{
+    if (form1_)
+        form1_->hide();
+}
+
+void Application::showEditor()
+{
+    if (!form2_)
+        return;
+    form2_->show();
+    // The first control in tab order takes the focus, as on activation.
+    if (!form2_->focusWidget())
+        form2_->keyShow()->setFocus();
+    form2_->activateWindow();
+    form2_->raise();
+}
+
+void Application::hideEditor()
+{
+    if (form2_)
+        form2_->hide();
+}
+
+void Application::focusMemo1()
+{
+    if (form1_)
+        form1_->memo1()->setFocus();
+}
+
+void Application::clearMemo1()
+{
+    if (form1_)
+        form1_->memo1()->clear();
+}
+
+void Application::message(const std::string& text)
+{
+    options_.onMessage(text);
+}
+
+void Application::sync()
+{
+    if (syncing_)
+        return;
+    syncing_ = true;
+    if (form1_)
+        form1_->sync(keypad_->state(), ctx_->AppDir);
+    if (form2_)
+        form2_->sync(editor_->state(), ctx_->AppDir, options_.realTimers);
+    syncing_ = false;
+}
+
+void Application::closeKeypadWindow()
+{
+    if (ended_)
+        return;
+    dispatch([this] { keypad_->FormClose(); });
+    ended_ = true;
+    if (form1_) {
+        form1_->timer1()->stop();
+        form1_->hide();
+    }
+    if (form2_) {
+        form2_->timer1()->stop();
+        form2_->hide();
+    }
+    options_.onExit();
+}
+
+} // namespace pm

@@ -88,6 +88,7 @@ private:
     std::unique_ptr<EditorWindow> form2_;
     bool ended_ = false;
     int dispatchDepth_ = 0;
+    bool syncing_ = false;
 };
 
 } // namespace pm

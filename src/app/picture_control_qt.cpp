@@ -1,0 +1,80 @@
+#include "app/picture_control_qt.h"
+
+#include <QDir>
+#include <QHash>
+#include <QMouseEvent>
+
+#include "app/paths.h"
+
+namespace pm {
+
+QPixmap storedPicture(const QString& name)
+{
+    // Resource paths are case-sensitive; the picture names of the key tables
+    // are not always spelled the way the artwork was stored.
+    static const QHash<QString, QString> byLowerName = [] {
+        QHash<QString, QString> map;
+        const QDir dir(QStringLiteral(":/art"));
+        for (const QString& entry : dir.entryList(QDir::Files))
+            map.insert(entry.toLower(), dir.filePath(entry));
+        return map;
+    }();
+    const auto it = byLowerName.constFind(name.toLower());
+    if (it == byLowerName.constEnd())
+        return {};
+    return QPixmap(it.value());
+}
+
+QPixmap filePicture(const std::string& appDir, const std::string& literal)
+{
+    const std::string path = findExisting(platformPath(appDir, literal));
+    return QPixmap(QString::fromLocal8Bit(path.c_str()));
+}
+
+PictureControl::PictureControl(QWidget* parent, const char* name, const QRect& geometry)
+    : QLabel(parent)
+{
+    setObjectName(QString::fromLatin1(name));
+    setGeometry(geometry);
+    setScaledContents(true);
+    setCursor(Qt::PointingHandCursor);
+}
+
+void PictureControl::setStored(const QPixmap& picture)
+{
+    stored_ = picture;
+    if (slot_.empty())
+        setPixmap(stored_);
+}
+
+void PictureControl::showSlot(const std::string& appDir, const std::string& literal)
+{
+    if (literal == slot_)
+        return;
+    slot_ = literal;
+    if (literal.empty()) {
+        setPixmap(stored_);
+        return;
+    }
+    const QPixmap picture = filePicture(appDir, literal);
+    if (picture.isNull())
+        clear();
+    else
+        setPixmap(picture);
+}
+
+void PictureControl::mousePressEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (onMouseDown)
+        onMouseDown();
+}
+
+void PictureControl::mouseReleaseEvent(QMouseEvent* event)
+{
+    event->accept();
+    if (onMouseUp)
+        onMouseUp();
+}
+
+} // namespace pm

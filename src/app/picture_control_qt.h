@@ -1,0 +1,43 @@
+#pragma once
+// One class for every drawn key of both windows: a picture that reports
+// presses and releases of any mouse button, and shows either the picture held
+// with the window or a picture file below AppDir.
+#include <QLabel>
+#include <QPixmap>
+#include <functional>
+#include <string>
+
+namespace pm {
+
+// A picture held with the windows (":/art/<name>"), found without regard to
+// letter case; a null pixmap while the artwork is missing.
+QPixmap storedPicture(const QString& name);
+
+// The picture file AppDir + literal; a null pixmap when it does not decode.
+QPixmap filePicture(const std::string& appDir, const std::string& literal);
+
+class PictureControl : public QLabel {
+    Q_OBJECT
+public:
+    PictureControl(QWidget* parent, const char* name, const QRect& geometry);
+
+    // Either callback may be left empty: that mouse event is then ignored.
+    std::function<void()> onMouseDown;
+    std::function<void()> onMouseUp;
+
+    void setStored(const QPixmap& picture);
+    // Shows the stored picture for an empty literal, else the file; loads
+    // only when the literal differs from the one shown.
+    void showSlot(const std::string& appDir, const std::string& literal);
+    const std::string& slot() const { return slot_; }
+
+protected:
+    void mousePressEvent(QMouseEvent* event) override;
+    void mouseReleaseEvent(QMouseEvent* event) override;
+
+private:
+    QPixmap stored_;
+    std::string slot_;
+};
+
+} // namespace pm

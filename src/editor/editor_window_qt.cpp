@@ -1,0 +1,256 @@
+#include "editor/editor_window_qt.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QLabel>
+#include <QPainter>
+#include <QPlainTextEdit>
+#include <QScreen>
+#include <QTimer>
+#include <QToolButton>
+
+#include "app/application_qt.h"
+#include "app/picture_control_qt.h"
+#include "app/text_qt.h"
+
+namespace pm {
+
+namespace {
+
+constexpr QSize kClientSize(972, 408);
+constexpr QColor kShapeOutline(0, 0, 128); // navy
+
+// "\BMP\l_ctrl.gif" -> "l_ctrl.gif"
+QString fileNameOf(const char* literal)
+{
+    const QString path = QString::fromLatin1(literal);
+    return path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1);
+}
+
+QRect rectOf(int left, int top, int width, int height) { return QRect(left, top, width, height); }
+
+struct Command {
+    const char* name;
+    int left;
+    const char* tip;
+    void (EditorCore::*handler)();
+};
+
+constexpr std::array<Command, 4> kCommands = {{
+    {"SpeedButton1", 22, "Cancel", &EditorCore::SpeedButton1Click},
+    {"SpeedButton2", 152, "Program", &EditorCore::SpeedButton2Click},
+    {"SpeedButton3", 282, "Delete all", &EditorCore::SpeedButton3Click},
+    {"SpeedButton4", 408, "Delete", &EditorCore::SpeedButton4Click},
+}};
+constexpr int kCommandTop = 286;
+constexpr QSize kCommandSize(120, 33);
+
+struct Caption {
+    const char* name;
+    const char* text;
+    int left, top;
+    bool large; // bold 16 px
+};
+
+constexpr std::array<Caption, 5> kCaptions = {{
+    {"Label38", "Characters:", 22, 325, true},
+    {"Text_Lines", "0", 122, 325, true},
+    {"Label138", "Key:", 174, 325, true},
+    {"Key_Number", "0", 233, 325, true},
+    {"Label115", "NumLock", 796, 288, false},
+}};
+
+QPlainTextEdit* hiddenMemo(QWidget* parent, const char* name, const QRect& geometry, bool readOnly)
+{
+    auto* memo = new QPlainTextEdit(parent);
+    memo->setObjectName(QString::fromLatin1(name));
+    memo->setGeometry(geometry);
+    memo->setReadOnly(readOnly);
+    memo->setLineWrapMode(QPlainTextEdit::NoWrap);
+    memo->hide();
+    return memo;
+}
+
+void setCaption(QLabel* label, const std::string& text)
+{
+    const QString caption = toDisplay(text);
+    if (label->text() != caption) {
+        label->setText(caption);
+        label->adjustSize();
+    }
+}
+
+} // namespace
+
+ShapeControl::ShapeControl(QWidget* parent, const char* name, const QRect& geometry)
+    : QWidget(parent)
+{
+    setObjectName(QString::fromLatin1(name));
+    setGeometry(geometry);
+}
+
+void ShapeControl::setFill(uint32_t rgb)
+{
+    if (rgb == fill_)
+        return;
+    fill_ = rgb;
+    update();
+}
+
+void ShapeControl::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    painter.setPen(kShapeOutline);
+    painter.setBrush(QColor::fromRgb(static_cast<QRgb>(fill_)));
+    painter.drawRect(rect().adjusted(0, 0, -1, -1));
+}
+
+EditorWindow::EditorWindow(Application& app)
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , app_(app)
+{
+    setObjectName(QStringLiteral("Form2"));
+    setWindowTitle(QStringLiteral("109 Key Keyboard"));
+    setFixedSize(kClientSize);
+    setFont(uiFont(11));
+
+    auto* image1 = new QLabel(this);
+    image1->setObjectName(QStringLiteral("Image1"));
+    image1->setGeometry(0, 0, 970, 280);
+    image1->setPixmap(storedPicture(QStringLiteral("keyboard.gif")));
+
+    for (size_t i = 0; i < kRecordKeys.size(); ++i) {
+        const RecordKey& k = kRecordKeys[i];
+        auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
+        key->setStored(storedPicture(QString::fromLatin1(k.picture) + QStringLiteral(".gif")));
+        const int index = static_cast<int>(i);
+        key->onMouseDown = [this, index] { app_.dispatch([this, index] { app_.editor().recordKeyMouseDown(index); }); };
+        key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.editor().recordKeyMouseUp(index); }); };
+        recordKeys_[i] = key;
+    }
+
+    for (size_t i = 0; i < kModifierKeys.size(); ++i) {
+        const ModifierKey& k = kModifierKeys[i];
+        auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
+        key->setStored(storedPicture(fileNameOf(k.released)));
+        const int index = static_cast<int>(i);
+        key->onMouseDown = [this, index] { app_.dispatch([this, index] { app_.editor().modifierMouseDown(index); }); };
+        key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.editor().modifierMouseUp(index); }); };
+        modifierKeys_[i] = key;
+    }
+
+    numLockKey_ = new PictureControl(this, kNumLockKey.name,
+                                     rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height));
+    numLockKey_->setStored(storedPicture(fileNameOf(kNumLockReleased)));
+    numLockKey_->onMouseDown = [this] { app_.dispatch([this] { app_.editor().KeyNum1LMouseDown(); }); };
+    numLockKey_->onMouseUp = [this] { app_.dispatch([this] { app_.editor().KeyNum1LMouseUp(); }); };
+
+    auto* capsLock = new PictureControl(this, kCapsLockKey.name,
+                                        rectOf(kCapsLockKey.left, kCapsLockKey.top, kCapsLockKey.width, kCapsLockKey.height));
+    capsLock->setStored(storedPicture(QStringLiteral("KeyCap.gif")));
+    capsLock->setEnabled(false);
+
+    for (const Caption& c : kCaptions) {
+        auto* label = new QLabel(toDisplay(c.text), this);
+        label->setObjectName(QString::fromLatin1(c.name));
+        label->setTextFormat(Qt::PlainText);
+        if (c.large)
+            label->setFont(uiFont(16, true));
+        label->move(c.left, c.top);
+        label->adjustSize();
+        if (label->objectName() == QLatin1String("Text_Lines"))
+            textLines_ = label;
+        else if (label->objectName() == QLatin1String("Key_Number"))
+            keyNumber_ = label;
+    }
+
+    numShape_ = new ShapeControl(this, "NumShape", QRect(796, 305, 49, 22));
+
+    for (size_t i = 0; i < kCommands.size(); ++i) {
+        const Command& c = kCommands[i];
+        auto* button = new QToolButton(this);
+        button->setObjectName(QString::fromLatin1(c.name));
+        button->setGeometry(QRect(QPoint(c.left, kCommandTop), kCommandSize));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setIcon(QIcon(storedPicture(QStringLiteral("SpeedButton%1.png").arg(i + 1))));
+        button->setIconSize(kCommandSize);
+        button->setToolTip(QString::fromLatin1(c.tip));
+        button->setFocusPolicy(Qt::NoFocus);
+        const auto handler = c.handler;
+        connect(button, &QToolButton::clicked, this, [this, handler] {
+            app_.dispatch([this, handler] { (app_.editor().*handler)(); });
+        });
+    }
+
+    keyShow_ = new QPlainTextEdit(this);
+    keyShow_->setObjectName(QStringLiteral("KeyShow"));
+    keyShow_->setGeometry(22, 350, 942, 50);
+    keyShow_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    keyShow_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    keyShow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    keyShow_->setFont(uiFont(16, true));
+    QPalette showPalette = keyShow_->palette();
+    showPalette.setColor(QPalette::Text, Qt::blue);
+    keyShow_->setPalette(showPalette);
+
+    keyCode_ = hiddenMemo(this, "KeyCode", QRect(500, 77, 195, 68), true);
+    keyNum_ = hiddenMemo(this, "KeyNum", QRect(500, 151, 195, 70), true);
+    lineBuf_ = hiddenMemo(this, "LineBuf", QRect(500, 227, 195, 65), false);
+
+    timer1_ = new QTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(400);
+    connect(timer1_, &QTimer::timeout, this, [this] { app_.editorTick(); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desk = screen->availableGeometry();
+        move(desk.center() - QPoint(kClientSize.width() / 2, kClientSize.height() / 2));
+    }
+}
+
+void EditorWindow::sync(const EditorState& state, const std::string& appDir, bool realTimers)
+{
+    for (size_t i = 0; i < recordKeys_.size(); ++i)
+        recordKeys_[i]->showSlot(appDir, state.recordPictures[i]);
+    for (size_t i = 0; i < modifierKeys_.size(); ++i)
+        modifierKeys_[i]->showSlot(appDir, state.modifierPictures[i]);
+    numLockKey_->showSlot(appDir, state.numLockPicture);
+
+    setCaption(textLines_, state.TextLines);
+    setCaption(keyNumber_, state.KeyNumber);
+    numShape_->setFill(state.numShapeFill);
+
+    // Only a refresh replaces the display, so text typed into it stays until then.
+    if (keyShowRevision_ != state.keyShowRevision) {
+        keyShowRevision_ = state.keyShowRevision;
+        const QString text = toDisplay(state.KeyShow);
+        if (memoText(keyShow_) != text)
+            keyShow_->setPlainText(text);
+    }
+
+    mirrorLines(keyCode_, state.KeyCode);
+    mirrorLines(keyNum_, state.KeyNum);
+    mirrorLines(lineBuf_, state.LineBuf);
+
+    if (realTimers) {
+        if (state.timer1Enabled) {
+            if (timer1_->interval() != state.timer1Interval)
+                timer1_->setInterval(state.timer1Interval);
+            if (!timer1_->isActive())
+                timer1_->start();
+        } else if (timer1_->isActive()) {
+            timer1_->stop();
+        }
+    }
+}
+
+void EditorWindow::closeEvent(QCloseEvent* event)
+{
+    // Hidden, never destroyed: the core hides the window once closing succeeded.
+    event->ignore();
+    app_.dispatch([this] { app_.editor().close(); });
+}
+
+} // namespace pm

@@ -1,0 +1,72 @@
+#pragma once
+// The macro editor window (TForm2): the on-screen 109-key keyboard, the
+// NumLock indicator, the four command buttons and the macro display. It
+// holds no logic: events go to the editor core and sync() draws its state.
+#include <QWidget>
+#include <array>
+#include <optional>
+#include <string>
+
+#include "editor/editor_core.h"
+
+class QLabel;
+class QPlainTextEdit;
+class QTimer;
+class QToolButton;
+
+namespace pm {
+
+class Application;
+class PictureControl;
+
+// A filled rectangle with a navy outline.
+class ShapeControl : public QWidget {
+    Q_OBJECT
+public:
+    ShapeControl(QWidget* parent, const char* name, const QRect& geometry);
+    void setFill(uint32_t rgb);
+    uint32_t fill() const { return fill_; }
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    uint32_t fill_ = kNumShapeOff;
+};
+
+class EditorWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit EditorWindow(Application& app);
+
+    // Draws the core's state; with real timers, Timer1 follows the core's
+    // enabled flag and interval.
+    void sync(const EditorState& state, const std::string& appDir, bool realTimers);
+
+    QPlainTextEdit* keyShow() const { return keyShow_; }
+    QTimer* timer1() const { return timer1_; }
+    ShapeControl* numShape() const { return numShape_; }
+    PictureControl* recordKey(int i) const { return recordKeys_[static_cast<size_t>(i)]; }
+    PictureControl* modifierKey(int i) const { return modifierKeys_[static_cast<size_t>(i)]; }
+    PictureControl* numLockKey() const { return numLockKey_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Application& app_;
+    std::array<PictureControl*, kRecordKeys.size()> recordKeys_{};
+    std::array<PictureControl*, kModifierKeys.size()> modifierKeys_{};
+    PictureControl* numLockKey_ = nullptr;
+    QLabel* textLines_ = nullptr;
+    QLabel* keyNumber_ = nullptr;
+    ShapeControl* numShape_ = nullptr;
+    QPlainTextEdit* keyShow_ = nullptr;
+    QPlainTextEdit* keyCode_ = nullptr;
+    QPlainTextEdit* keyNum_ = nullptr;
+    QPlainTextEdit* lineBuf_ = nullptr;
+    QTimer* timer1_ = nullptr;
+    std::optional<unsigned> keyShowRevision_;
+};
+
+} // namespace pm

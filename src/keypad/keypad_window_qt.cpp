@@ -1,0 +1,181 @@
+#include "keypad/keypad_window_qt.h"
+
+#include <QCloseEvent>
+#include <QGuiApplication>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QPushButton>
+#include <QScreen>
+#include <QStatusBar>
+#include <QTimer>
+
+#include "app/application_qt.h"
+#include "app/picture_control_qt.h"
+#include "app/text_qt.h"
+
+namespace pm {
+
+namespace {
+
+constexpr QSize kClientSize(301, 532);
+constexpr int kKeySize = 71;
+constexpr int kTickMs = 300;
+
+} // namespace
+
+uint16_t virtualKeyOf(int qtKey)
+{
+    if ((qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) || (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9))
+        return static_cast<uint16_t>(qtKey);
+    switch (qtKey) {
+    case Qt::Key_Backspace: return 0x08;
+    case Qt::Key_Tab: return 0x09;
+    case Qt::Key_Return:
+    case Qt::Key_Enter: return 0x0D;
+    case Qt::Key_Escape: return 0x1B;
+    case Qt::Key_Space: return 0x20;
+    default: return 0;
+    }
+}
+
+KeystrokeMemo::KeystrokeMemo(QWidget* parent, Application& app)
+    : QPlainTextEdit(parent), app_(app)
+{
+}
+
+void KeystrokeMemo::keyPressEvent(QKeyEvent* event)
+{
+    const uint16_t vk = virtualKeyOf(event->key());
+    app_.dispatch([this, vk] { app_.scheduler().Memo1KeyDown(vk); });
+    // The key is not consumed: its character lands in the memo as well.
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+KeypadWindow::KeypadWindow(Application& app)
+    : QWidget(nullptr,
+              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
+                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    , app_(app)
+{
+    setObjectName(QStringLiteral("Form1"));
+    setWindowTitle(QString());
+    setFixedSize(kClientSize);
+    setFont(uiFont(11));
+    setPalette(QGuiApplication::palette());
+    setBackgroundRole(QPalette::Button);
+    setAutoFillBackground(true);
+
+    // Controls from the back to the front.
+    auto* image1 = new QLabel(this);
+    image1->setObjectName(QStringLiteral("Image1"));
+    image1->setGeometry(-1, -6, 303, 612);
+    image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    image1->setPixmap(storedPicture(QStringLiteral("form1_background.bmp")));
+    image1->setCursor(Qt::DragMoveCursor);
+
+    const QPixmap keycap = storedPicture(QStringLiteral("form1_keycap.bmp"));
+    for (size_t i = 0; i < kKeypadKeys.size(); ++i) {
+        const KeypadKey& k = kKeypadKeys[i];
+        auto* key = new PictureControl(this, k.name, QRect(k.left, k.top, kKeySize, kKeySize));
+        key->setStored(keycap);
+        const int index = static_cast<int>(i);
+        key->onMouseDown = [this, index] { app_.dispatch([this, index] { app_.keypad().keyMouseDown(index); }); };
+        key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.keypad().keyMouseUp(index); }); };
+        keys_[i] = key;
+    }
+
+    auto* enter = new PictureControl(this, "Key_28", QRect(231, 310, 72, 145));
+    enter->setStored(storedPicture(QStringLiteral("form1_enter.bmp")));
+    enter->setCursor(Qt::ForbiddenCursor);
+
+    QPalette legendPalette = palette();
+    legendPalette.setColor(QPalette::WindowText, Qt::white);
+    for (size_t i = 0; i < kLegends.size(); ++i) {
+        const Legend& l = kLegends[i];
+        auto* label = new QLabel(toDisplay(l.caption), this);
+        label->setObjectName(QString::fromLatin1(l.name));
+        label->setTextFormat(Qt::PlainText);
+        label->setFont(uiFont(l.height, true));
+        label->setPalette(legendPalette);
+        label->setAutoFillBackground(false);
+        label->move(l.left, l.top);
+        label->adjustSize();
+        label->setCursor(std::string_view(l.name) == "Label31" ? Qt::DragCopyCursor : Qt::ForbiddenCursor);
+        legends_[i] = label;
+    }
+
+    // Beyond the right edge of the client area: never seen, but it takes the
+    // focus, so the keypad's keystrokes arrive here.
+    memo1_ = new KeystrokeMemo(this, app_);
+    memo1_->setObjectName(QStringLiteral("Memo1"));
+    memo1_->setGeometry(403, 8, 159, 97);
+
+    statusBar_ = new QStatusBar(this);
+    statusBar_->setObjectName(QStringLiteral("StatusBar"));
+    statusBar_->setGeometry(0, 499, 301, 33);
+    statusBar_->setSizeGripEnabled(false);
+    statusBar_->setFont(uiFont(13, true));
+
+    testMemo_ = new QPlainTextEdit(this);
+    testMemo_->setObjectName(QStringLiteral("Test_Memo"));
+    testMemo_->setGeometry(308, 8, 89, 65);
+    testMemo_->hide();
+
+    bitBtn1_ = new QPushButton(this);
+    bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
+    bitBtn1_->setGeometry(96, 462, 113, 33);
+    bitBtn1_->setFont(uiFont(13, true));
+    bitBtn1_->setCursor(Qt::PointingHandCursor);
+    bitBtn1_->setAutoDefault(false);
+    connect(bitBtn1_, &QPushButton::clicked, this, [this] {
+        app_.dispatch([this] { app_.keypad().BitBtn1Click(); });
+    });
+
+    setTabOrder(memo1_, testMemo_);
+    setTabOrder(testMemo_, bitBtn1_);
+
+    timer1_ = new QTimer(this);
+    timer1_->setObjectName(QStringLiteral("Timer1"));
+    timer1_->setInterval(kTickMs);
+    connect(timer1_, &QTimer::timeout, this, [this] { app_.tick(); });
+
+    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
+        const QRect desk = screen->availableGeometry();
+        move(desk.center() - QPoint(kClientSize.width() / 2, kClientSize.height() / 2));
+    }
+}
+
+void KeypadWindow::sync(const KeypadWindowState& state, const std::string& appDir)
+{
+    for (size_t i = 0; i < keys_.size(); ++i) {
+        keys_[i]->showSlot(appDir, state.keyPictures[i]);
+        if (keys_[i]->isEnabled() != state.keyEnabled[i])
+            keys_[i]->setEnabled(state.keyEnabled[i]);
+    }
+    for (size_t i = 0; i < legends_.size(); ++i)
+        if (legends_[i]->isHidden() == state.legendVisible[i])
+            legends_[i]->setVisible(state.legendVisible[i]);
+
+    const QString caption = toDisplay(state.bitBtn1Caption);
+    if (bitBtn1_->text() != caption)
+        bitBtn1_->setText(caption);
+
+    const QString status = toDisplay(state.statusText);
+    if (statusBar_->currentMessage() != status) {
+        if (status.isEmpty())
+            statusBar_->clearMessage();
+        else
+            statusBar_->showMessage(status);
+    }
+
+    mirrorLines(testMemo_, state.Test_Memo);
+}
+
+void KeypadWindow::closeEvent(QCloseEvent* event)
+{
+    // The window is never destroyed by the toolkit; closing it ends the program.
+    event->ignore();
+    app_.closeKeypadWindow();
+}
+
+} // namespace pm

@@ -1,0 +1,68 @@
+#pragma once
+// The keypad window (TForm1): the 22 programmable keys with their legends,
+// the off-screen keystroke memo, the status bar and the layout button. It
+// holds no logic: events go to the keypad core and the scheduler, and sync()
+// draws the core's state.
+#include <QPlainTextEdit>
+#include <QWidget>
+#include <array>
+#include <string>
+
+#include "keypad/keypad_core.h"
+
+class QLabel;
+class QPushButton;
+class QStatusBar;
+class QTimer;
+
+namespace pm {
+
+class Application;
+class PictureControl;
+
+// Receives the keypad's acknowledgement keystrokes.
+class KeystrokeMemo : public QPlainTextEdit {
+    Q_OBJECT
+public:
+    KeystrokeMemo(QWidget* parent, Application& app);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    Application& app_;
+};
+
+// The virtual-key code of a key event: letters and digits as themselves,
+// a few control keys, 0 for the rest.
+uint16_t virtualKeyOf(int qtKey);
+
+class KeypadWindow : public QWidget {
+    Q_OBJECT
+public:
+    explicit KeypadWindow(Application& app);
+
+    void sync(const KeypadWindowState& state, const std::string& appDir);
+
+    QPlainTextEdit* memo1() const { return memo1_; }
+    QTimer* timer1() const { return timer1_; }
+    PictureControl* key(int i) const { return keys_[static_cast<size_t>(i)]; }
+    QLabel* legend(int i) const { return legends_[static_cast<size_t>(i)]; }
+    QStatusBar* statusBar() const { return statusBar_; }
+    QPushButton* bitBtn1() const { return bitBtn1_; }
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    Application& app_;
+    std::array<PictureControl*, kKeypadKeys.size()> keys_{};
+    std::array<QLabel*, kLegends.size()> legends_{};
+    KeystrokeMemo* memo1_ = nullptr;
+    QStatusBar* statusBar_ = nullptr;
+    QPlainTextEdit* testMemo_ = nullptr;
+    QPushButton* bitBtn1_ = nullptr;
+    QTimer* timer1_ = nullptr;
+};
+
+} // namespace pm
