@@ -1,0 +1,58 @@
+# cmake -DRUNNER= -DSCRIPT= -DEXPECTED= -DAPP= -DWORK= -P run_scenario.cmake
+#
+# Copies the staged application directory to WORK, runs the scenario there,
+# writes the temporary directory's path as $APPDIR and compares standard
+# output with EXPECTED. A first script line "# exit: N" names the expected
+# exit status (0 otherwise); a file beside EXPECTED ending in .stderr holds
+# the "script error" lines expected on standard error.
+foreach(var RUNNER SCRIPT EXPECTED APP WORK)
+  if(NOT DEFINED ${var})
+    message(FATAL_ERROR "run_scenario.cmake: ${var} not set")
+  endif()
+endforeach()
+
+file(REMOVE_RECURSE ${WORK})
+file(MAKE_DIRECTORY ${WORK})
+file(COPY ${APP}/ DESTINATION ${WORK}/app)
+set(appdir ${WORK}/app)
+file(REAL_PATH ${appdir} realdir)
+
+set(status 0)
+file(STRINGS ${SCRIPT} first LIMIT_COUNT 1)
+if(first MATCHES "^# exit: *([0-9]+)")
+  set(status ${CMAKE_MATCH_1})
+endif()
+
+execute_process(COMMAND ${RUNNER} ${SCRIPT}
+  WORKING_DIRECTORY ${appdir}
+  RESULT_VARIABLE rc
+  OUTPUT_VARIABLE out
+  ERROR_VARIABLE err
+  TIMEOUT 100)
+
+string(REPLACE "${realdir}" "$APPDIR" out "${out}")
+string(REPLACE "${appdir}" "$APPDIR" out "${out}")
+file(WRITE ${WORK}/actual.txt "${out}")
+file(READ ${EXPECTED} expected)
+
+set(failed "")
+if(NOT out STREQUAL expected)
+  execute_process(COMMAND diff -u ${EXPECTED} ${WORK}/actual.txt OUTPUT_VARIABLE diff)
+  string(APPEND failed "standard output differs (expected vs. actual):\n${diff}\n")
+endif()
+if(NOT "${rc}" STREQUAL "${status}")
+  string(APPEND failed "exit status ${rc}, expected ${status}\n")
+endif()
+get_filename_component(dir ${EXPECTED} DIRECTORY)
+get_filename_component(base ${EXPECTED} NAME_WE)
+if(EXISTS ${dir}/${base}.stderr)
+  file(READ ${dir}/${base}.stderr want_err)
+  string(REGEX MATCHALL "script error:[^\n]*\n" got_err "${err}")
+  string(REPLACE ";" "" got_err "${got_err}")
+  if(NOT got_err STREQUAL want_err)
+    string(APPEND failed "script errors differ: expected\n${want_err}got\n${got_err}\n")
+  endif()
+endif()
+if(failed)
+  message(FATAL_ERROR "${failed}standard error:\n${err}")
+endif()

@@ -1,0 +1,502 @@
+#include "runner_qt.h"
+
+#include <QAbstractButton>
+#include <QApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMouseEvent>
+#include <QPixmap>
+#include <QPlainTextEdit>
+#include <QTextEdit>
+#include <QWidget>
+
+#include <cstdio>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "app/application_qt.h"
+#include "app/paths.h"
+#include "app/text_qt.h"
+#include "device/hid_sim.h"
+#include "editor/key_table.h"
+#include "keypad/key_table.h"
+
+namespace pm::scenario {
+
+namespace {
+
+[[noreturn]] void fail(const std::string& why) { throw ScriptError(why); }
+
+void expectWords(const std::vector<std::string>& words, size_t n)
+{
+    if (words.size() < n)
+        fail("'" + words[0] + (words.size() > 1 ? " " + words[1] : std::string()) + "' needs more words");
+    if (words.size() > n)
+        fail("unexpected '" + words[n] + "'");
+}
+
+Qt::MouseButton qtButton(Button b)
+{
+    switch (b) {
+    case Button::Right:
+        return Qt::RightButton;
+    case Button::Middle:
+        return Qt::MiddleButton;
+    case Button::Left:
+        break;
+    }
+    return Qt::LeftButton;
+}
+
+bool isEditorList(const std::string& name)
+{
+    return name == "KeyCode" || name == "KeyNum" || name == "LineBuf";
+}
+
+// Controls that only show a picture: they have no text of their own.
+bool isPictureControl(int window, const std::string& name)
+{
+    if (name == "Image1")
+        return true;
+    if (window == 1)
+        return findKeypadKey(name) >= 0 || name == "Key_28";
+    return findRecordKey(name) >= 0 || findModifierKey(name) >= 0 || name == kNumLockKey.name
+        || name == kCapsLockKey.name || name == "NumShape";
+}
+
+std::string fileLines(const LineList& list) { return list.toFileBytes(); }
+
+std::string flag(bool b) { return b ? "1" : "0"; }
+std::string num(unsigned v) { return std::to_string(v); }
+
+} // namespace
+
+Runner::Runner(Application& app, SimulatedKeypad& sim, std::string appDir, Print print)
+    : app_(app), sim_(sim), appDir_(std::move(appDir)), print_(std::move(print))
+{
+}
+
+QWidget* Runner::window(int n) const
+{
+    const QString name = n == 1 ? QStringLiteral("Form1") : QStringLiteral("Form2");
+    const char* cls = n == 1 ? "pm::KeypadWindow" : "pm::EditorWindow";
+    const auto tops = QApplication::topLevelWidgets();
+    for (QWidget* w : tops)
+        if (w->objectName() == name)
+            return w;
+    for (QWidget* w : tops)
+        if (w->inherits(cls))
+            return w;
+    return nullptr;
+}
+
+Runner::Target Runner::resolve(const std::string& spec) const
+{
+    if (spec == "Form1" || spec == "Form2") {
+        int n = spec == "Form1" ? 1 : 2;
+        QWidget* w = window(n);
+        if (!w)
+            fail("window " + spec + " does not exist");
+        return {n, spec, w};
+    }
+    std::string name = spec;
+    std::vector<int> order;
+    if (spec.rfind("Form1.", 0) == 0 || spec.rfind("Form2.", 0) == 0) {
+        order = {spec[4] - '0'};
+        name = spec.substr(6);
+    } else {
+        QWidget* w1 = window(1);
+        QWidget* w2 = window(2);
+        bool form2First = !(w1 && w1->isVisible()) && w2 && w2->isVisible();
+        order = form2First ? std::vector<int>{2, 1} : std::vector<int>{1, 2};
+    }
+    if (name.empty())
+        fail("no control named in '" + spec + "'");
+    for (int n : order) {
+        QWidget* win = window(n);
+        if (!win)
+            continue;
+        if (auto* w = win->findChild<QWidget*>(QString::fromStdString(name)))
+            return {n, name, w};
+        // Controls the windows may keep without a widget of their own.
+        if (name == "Timer1" || (n == 2 && isEditorList(name)) || (n == 1 && name == "Test_Memo"))
+            return {n, name, nullptr};
+    }
+    fail("unknown control '" + spec + "'");
+}
+
+Runner::Target Runner::resolveWidget(const std::string& spec) const
+{
+    Target t = resolve(spec);
+    if (!t.widget)
+        fail("'" + spec + "' is not a control on screen");
+    return t;
+}
+
+bool Runner::canReceive(QWidget* w) const
+{
+    return w && w->window()->isVisible() && w->isVisible() && w->isEnabled();
+}
+
+void Runner::sendPress(QWidget* w, Button button)
+{
+    const QPoint local = w->rect().center();
+    QMouseEvent ev(QEvent::MouseButtonPress, QPointF(local), QPointF(w->mapToGlobal(local)),
+                   qtButton(button), qtButton(button), Qt::NoModifier);
+    QApplication::sendEvent(w, &ev);
+}
+
+void Runner::sendRelease(QWidget* w, Button button)
+{
+    const QPoint local = w->rect().center();
+    QMouseEvent ev(QEvent::MouseButtonRelease, QPointF(local), QPointF(w->mapToGlobal(local)),
+                   qtButton(button), Qt::NoButton, Qt::NoModifier);
+    QApplication::sendEvent(w, &ev);
+}
+
+void Runner::mouse(const std::vector<std::string>& words, bool press, bool release)
+{
+    if (words.size() < 2)
+        fail("'" + words[0] + "' needs a control");
+    Target t = resolveWidget(words[1]);
+    Button button = parseButton(words, 2);
+    if (press) {
+        // The press belongs to the control under the pointer even when the
+        // toolkit drops it, so the matching release is dropped as well.
+        pressed_ = t.widget;
+        havePress_ = true;
+        pressedButton_ = button;
+        if (canReceive(t.widget))
+            sendPress(t.widget, button);
+    }
+    if (release) {
+        QWidget* target = havePress_ ? pressed_.data() : t.widget;
+        Button b = havePress_ ? pressedButton_ : button;
+        havePress_ = false;
+        pressed_ = nullptr;
+        if (canReceive(target))
+            sendRelease(target, b);
+    }
+}
+
+void Runner::device(const std::vector<std::string>& words)
+{
+    if (words.size() < 2)
+        fail("'device' needs add, remove or ack");
+    std::vector<std::string> options(words.begin() + 2, words.end());
+    if (words[1] == "add") {
+        DeviceAdd add = parseDeviceAdd(options);
+        sim_.add(add.iface, add.index);
+    } else if (words[1] == "remove") {
+        int index = parseDeviceRemove(options);
+        if (index < 0)
+            sim_.removeAll();
+        else
+            sim_.remove(index);
+    } else if (words[1] == "ack") {
+        sim_.setAck(parseAckMode(options));
+    } else {
+        fail("unknown device command '" + words[1] + "'");
+    }
+}
+
+void Runner::close(const std::vector<std::string>& words)
+{
+    expectWords(words, 2);
+    if (words[1] != "Form1" && words[1] != "Form2")
+        fail("unknown window '" + words[1] + "'");
+    const int n = words[1] == "Form1" ? 1 : 2;
+    QWidget* w = window(n);
+    if (!w || !w->isVisible())
+        return;
+    if (n == 1) {
+        app_.closeKeypadWindow();
+        ended_ = true;
+    } else {
+        app_.dispatch([this] { app_.editor().close(); });
+    }
+}
+
+void Runner::shell(const std::string& command)
+{
+    if (command.empty())
+        fail("'shell' needs a command");
+    std::fflush(stdout);
+    std::error_code ec;
+    const auto here = std::filesystem::current_path(ec);
+    std::filesystem::current_path(appDir_, ec);
+    if (ec)
+        fail("cannot enter the application directory " + appDir_);
+    // system() hands the line to /bin/sh -c and waits for it.
+    [[maybe_unused]] int status = std::system(command.c_str());
+    std::filesystem::current_path(here, ec);
+}
+
+bool Runner::run(const ScriptLine& line)
+{
+    const auto& words = line.words;
+    const std::string& cmd = words[0];
+    if (cmd == "down") {
+        mouse(words, true, false);
+    } else if (cmd == "up") {
+        mouse(words, false, true);
+    } else if (cmd == "click") {
+        mouse(words, true, true);
+    } else if (cmd == "dblclick") {
+        mouse(words, true, true);
+        mouse(words, true, true);
+    } else if (cmd == "key") {
+        expectWords(words, 2);
+        if (words[1].size() != 1)
+            fail("'key' takes one character, got '" + words[1] + "'");
+        app_.typeIntoFocus(words[1]);
+    } else if (cmd == "tick") {
+        for (int i = parseCount(words, 1); i > 0; --i)
+            app_.tick();
+    } else if (cmd == "editor-tick") {
+        for (int i = parseCount(words, 1); i > 0; --i)
+            app_.editorTick();
+    } else if (cmd == "close") {
+        close(words);
+    } else if (cmd == "focus") {
+        expectWords(words, 2);
+        resolveWidget(words[1]).widget->setFocus(Qt::MouseFocusReason);
+    } else if (cmd == "chdir") {
+        if (line.rest.empty())
+            fail("'chdir' needs a directory");
+        std::error_code ec;
+        std::filesystem::current_path(line.rest, ec);
+        if (ec)
+            fail("cannot change to directory '" + line.rest + "'");
+    } else if (cmd == "shell") {
+        shell(line.rest);
+    } else if (cmd == "screenshot") {
+        expectWords(words, 3);
+        Target t = resolveWidget(words[1]);
+        if (!t.widget->grab().save(QString::fromLocal8Bit(words[2].c_str()), "PNG"))
+            fail("cannot write screenshot '" + words[2] + "'");
+    } else if (cmd == "device") {
+        device(words);
+    } else if (cmd == "print") {
+        query(words);
+    } else {
+        fail("unknown command '" + cmd + "'");
+    }
+    if (app_.ended())
+        ended_ = true;
+    return !ended_;
+}
+
+std::string Runner::widgetText(const QWidget* w) const
+{
+    if (auto* memo = qobject_cast<const QPlainTextEdit*>(w))
+        return fromDisplay(memoText(memo));
+    if (auto* edit = qobject_cast<const QTextEdit*>(w))
+        return fromDisplay(edit->toPlainText());
+    if (auto* edit = qobject_cast<const QLineEdit*>(w))
+        return fromDisplay(edit->text());
+    if (auto* label = qobject_cast<const QLabel*>(w))
+        return fromDisplay(label->text());
+    if (auto* button = qobject_cast<const QAbstractButton*>(w))
+        return fromDisplay(button->text());
+    fail("'" + w->objectName().toStdString() + "' has no text");
+}
+
+std::string Runner::textOf(const Target& t) const
+{
+    if (t.isWindow())
+        return fromDisplay(t.widget->windowTitle());
+    const auto& ed = app_.editor().state();
+    const auto& kp = app_.keypad().state();
+    if (t.window == 2) {
+        if (t.name == "KeyCode")
+            return fileLines(ed.KeyCode);
+        if (t.name == "KeyNum")
+            return fileLines(ed.KeyNum);
+        if (t.name == "LineBuf")
+            return fileLines(ed.LineBuf);
+        if (t.name == "Text_Lines")
+            return ed.TextLines;
+        if (t.name == "Key_Number")
+            return ed.KeyNumber;
+    } else {
+        if (t.name == "Test_Memo")
+            return fileLines(kp.Test_Memo);
+        if (t.name == "BitBtn1")
+            return kp.bitBtn1Caption;
+        if (t.name == "StatusBar")
+            return kp.statusText;
+    }
+    if (!t.widget || isPictureControl(t.window, t.name))
+        fail("'" + t.name + "' has no text");
+    return widgetText(t.widget);
+}
+
+std::string Runner::pictureOf(const Target& t) const
+{
+    auto slotOrStored = [](const std::string& slot) { return slot.empty() ? std::string("stored") : slot; };
+    if (t.name == "Image1")
+        return "stored";
+    if (t.window == 1) {
+        if (int i = findKeypadKey(t.name); i >= 0)
+            return slotOrStored(app_.keypad().state().keyPictures[static_cast<size_t>(i)]);
+        if (t.name == "Key_28")
+            return "stored";
+    } else {
+        const auto& ed = app_.editor().state();
+        if (int i = findRecordKey(t.name); i >= 0)
+            return slotOrStored(ed.recordPictures[static_cast<size_t>(i)]);
+        if (int i = findModifierKey(t.name); i >= 0)
+            return slotOrStored(ed.modifierPictures[static_cast<size_t>(i)]);
+        if (t.name == kNumLockKey.name)
+            return slotOrStored(ed.numLockPicture);
+        if (t.name == kCapsLockKey.name)
+            return "stored";
+    }
+    fail("'" + t.name + "' shows no picture");
+}
+
+void Runner::query(const std::vector<std::string>& words)
+{
+    if (words.size() < 2)
+        fail("'print' needs a query");
+    const std::string& q = words[1];
+    auto& ctx = app_.context();
+    if (q == "state") {
+        expectWords(words, 2);
+        const auto& s = ctx.state;
+        print_("state CurrentKey=" + num(s.CurrentKey) + " DetectCountdown=" + num(s.DetectCountdown)
+               + " TimeoutTicks=" + num(s.TimeoutTicks) + " DeviceFlags=" + num(s.DeviceFlags)
+               + " KeypadFound=" + num(s.KeypadFound) + " ProgramState=" + num(s.ProgramState)
+               + " WritePending=" + num(s.WritePending) + " WriteOk=" + num(s.WriteOk)
+               + " KeypadMode=" + num(s.KeypadMode) + " StatusCode=" + num(s.StatusCode));
+    } else if (q == "status") {
+        expectWords(words, 2);
+        print_("status " + quote(app_.keypad().state().statusText));
+    } else if (q == "text") {
+        expectWords(words, 3);
+        print_("text " + words[2] + " " + quote(textOf(resolve(words[2]))));
+    } else if (q == "lines") {
+        expectWords(words, 3);
+        Target t = resolve(words[2]);
+        std::vector<std::string> lines;
+        const auto& ed = app_.editor().state();
+        if (t.window == 2 && t.name == "KeyCode")
+            lines = ed.KeyCode.lines();
+        else if (t.window == 2 && t.name == "KeyNum")
+            lines = ed.KeyNum.lines();
+        else if (t.window == 2 && t.name == "LineBuf")
+            lines = ed.LineBuf.lines();
+        else if (t.window == 1 && t.name == "Test_Memo")
+            lines = app_.keypad().state().Test_Memo.lines();
+        else if ((t.window == 1 && t.name == "Memo1") || (t.window == 2 && t.name == "KeyShow"))
+            lines = LineList::splitLines(widgetText(t.widget));
+        else
+            fail("'" + words[2] + "' is not a line list");
+        std::string out = "lines " + words[2] + " " + std::to_string(lines.size());
+        for (const auto& l : lines)
+            out += " " + quote(l);
+        print_(out);
+    } else if (q == "picture") {
+        expectWords(words, 3);
+        print_("picture " + words[2] + " " + pictureOf(resolve(words[2])));
+    } else if (q == "visible") {
+        expectWords(words, 3);
+        Target t = resolve(words[2]);
+        bool visible;
+        if (t.isWindow())
+            visible = t.widget->isVisible();
+        else if (t.widget)
+            visible = !t.widget->isHidden();
+        else if (t.name == "Timer1")
+            fail("'Timer1' is a timer, not a control on screen");
+        else
+            visible = false; // working storage kept without a widget is never shown
+        print_("visible " + words[2] + " " + flag(visible));
+    } else if (q == "enabled") {
+        expectWords(words, 3);
+        Target t = resolve(words[2]);
+        bool enabled;
+        if (t.name == "Timer1")
+            enabled = t.window == 1 || app_.editor().state().timer1Enabled; // the keypad window's never stops
+        else if (t.widget)
+            enabled = t.widget->isEnabled();
+        else
+            fail("'" + words[2] + "' is not a control on screen");
+        print_("enabled " + words[2] + " " + flag(enabled));
+    } else if (q == "focus") {
+        expectWords(words, 2);
+        QWidget* f = app_.focusedControl();
+        while (f && f->objectName().isEmpty() && !f->isWindow())
+            f = f->parentWidget();
+        print_("focus " + (f ? f->objectName().toStdString() : std::string("none")));
+    } else if (q == "fill") {
+        expectWords(words, 3);
+        Target t = resolve(words[2]);
+        if (t.window != 2 || t.name != "NumShape")
+            fail("'" + words[2] + "' is not a shape");
+        char buf[8];
+        std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(app_.editor().state().numShapeFill & 0xFFFFFF));
+        print_("fill " + words[2] + " " + buf);
+    } else if (q == "editor") {
+        expectWords(words, 2);
+        const auto& e = app_.editor().state();
+        print_("editor ModState=" + num(e.ModState) + " ModLock=" + num(e.ModLock) + " ModClicks="
+               + num(e.ModClicks) + " ReplaceLast=" + flag(e.ReplaceLast) + " AltActive=" + flag(e.AltActive)
+               + " AltLineOpen=" + flag(e.AltLineOpen) + " AltStrokes=" + num(e.AltStrokes)
+               + " Timer1=" + flag(e.timer1Enabled) + " AltText=" + quote(e.AltText)
+               + " KeyText=" + quote(e.KeyText));
+    } else if (q == "tables") {
+        expectWords(words, 2);
+        const auto& e = app_.editor().state();
+        std::string out = "tables LineLen=";
+        for (size_t i = 0; i < e.LineLen.size(); ++i)
+            out += (i ? "," : "") + std::to_string(e.LineLen[i]);
+        out += " LineStrokes=";
+        for (size_t i = 0; i < e.LineStrokes.size(); ++i)
+            out += (i ? "," : "") + std::to_string(e.LineStrokes[i]);
+        print_(out);
+    } else if (q == "image") {
+        expectWords(words, 2);
+        print_("image " + hexBytes(ctx.image.data() + 1, 64));
+    } else if (q == "reports") {
+        expectWords(words, 2);
+        auto reports = sim_.takeReports();
+        print_("reports " + std::to_string(reports.size()));
+        for (const auto& r : reports) {
+            std::string out = std::string("report ") + (r.ok ? "ok" : "fail");
+            if (!r.bytes.empty())
+                out += " " + hexBytes(r.bytes.data(), r.bytes.size());
+            print_(out);
+        }
+    } else if (q == "file") {
+        expectWords(words, 3);
+        const std::string& literal = words[2];
+        if (literal.empty() || literal[0] != '\\')
+            fail("a file is named below the application directory, beginning with a backslash");
+        const std::string path = platformPath(ctx.AppDir, literal);
+        std::error_code ec;
+        std::ifstream in(path, std::ios::binary);
+        if (!std::filesystem::is_regular_file(path, ec) || !in) {
+            print_("file " + literal + " missing");
+        } else {
+            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+            print_("file " + literal + " " + quote(bytes));
+        }
+    } else if (q == "handles") {
+        expectWords(words, 2);
+        const auto& link = ctx.link;
+        auto handle = [](HidHandle h) { return h != kInvalidHandle ? "open" : "invalid"; };
+        print_(std::string("handles DeviceHandle=") + handle(link.DeviceHandle) + " WriteHandle="
+               + handle(link.WriteHandle) + " OutputReportLength=" + std::to_string(link.OutputReportLength));
+    } else if (q == "discovery") {
+        expectWords(words, 2);
+        print_("discovery attempts=" + std::to_string(ctx.link.discoveryAttempts));
+    } else {
+        fail("unknown query '" + q + "'");
+    }
+}
+
+} // namespace pm::scenario

@@ -1,0 +1,67 @@
+#pragma once
+// Runs script lines against the real program: events go to the windows'
+// controls as the toolkit would deliver them, queries print what the cores
+// and the widgets hold.
+#include <QPointer>
+#include <functional>
+#include <string>
+
+#include "script.h"
+
+class QWidget;
+
+namespace pm {
+class Application;
+class SimulatedKeypad;
+}
+
+namespace pm::scenario {
+
+class Runner {
+public:
+    using Print = std::function<void(const std::string&)>;
+
+    Runner(Application& app, SimulatedKeypad& sim, std::string appDir, Print print);
+
+    // Runs one line to its end. Throws ScriptError for a malformed line.
+    // Returns false when the program has ended.
+    bool run(const ScriptLine& line);
+
+private:
+    // A control as a script names it.
+    struct Target {
+        int window = 0;      // 1: Form1, 2: Form2
+        std::string name;    // unqualified name; "Form1"/"Form2" for a window
+        QWidget* widget = nullptr; // null for controls that are no widget (Timer1)
+        bool isWindow() const { return name == "Form1" || name == "Form2"; }
+    };
+
+    QWidget* window(int n) const;
+    Target resolve(const std::string& spec) const;
+    Target resolveWidget(const std::string& spec) const;
+
+    void mouse(const std::vector<std::string>& words, bool press, bool release);
+    void sendPress(QWidget* w, Button button);
+    void sendRelease(QWidget* w, Button button);
+    bool canReceive(QWidget* w) const;
+
+    void device(const std::vector<std::string>& words);
+    void close(const std::vector<std::string>& words);
+    void shell(const std::string& command);
+    void query(const std::vector<std::string>& words);
+
+    std::string textOf(const Target& t) const;
+    std::string pictureOf(const Target& t) const;
+    std::string widgetText(const QWidget* w) const;
+
+    Application& app_;
+    SimulatedKeypad& sim_;
+    std::string appDir_; // the working directory the runner started in
+    Print print_;
+    QPointer<QWidget> pressed_; // the control that got the last press
+    bool havePress_ = false;    // a press is waiting for its release
+    Button pressedButton_ = Button::Left;
+    bool ended_ = false;
+};
+
+} // namespace pm::scenario
