@@ -1,0 +1,49 @@
+#include "device/report_image.h"
+
+#include <array>
+
+#include "app/errors.h"
+
+namespace pm {
+
+std::pair<std::string, std::string> splitAtFirstComma(const std::string& line)
+{
+    const size_t comma = line.find(',');
+    if (comma == std::string::npos)
+        return {std::string(), line};
+    return {line.substr(0, comma), line.substr(comma + 1)};
+}
+
+void requireProgrammableStrokeCount(size_t strokeCount)
+{
+    // A hand-edited stroke file can hold more strokes than the keypad takes.
+    if (strokeCount > static_cast<size_t>(kMaxImageStrokes))
+        throw UiError("The macro has " + std::to_string(strokeCount) + " key strokes; at most "
+                      + std::to_string(kMaxImageStrokes)
+                      + " can be programmed. Delete strokes and try again.");
+}
+
+void buildReportImage(ReportImage& image, const std::vector<std::string>& strokeLines, uint8_t key)
+{
+    requireProgrammableStrokeCount(strokeLines.size());
+
+    std::array<uint8_t, kPairAreaSize> pairs{};
+    for (size_t i = 0; i < strokeLines.size(); ++i) {
+        const auto [modifier, usage] = splitAtFirstComma(strokeLines[i]);
+        pairs[2 * i] = static_cast<uint8_t>(strToInt(modifier));
+        pairs[2 * i + 1] = static_cast<uint8_t>(strToInt(usage));
+    }
+    if (strokeLines.size() < static_cast<size_t>(kMaxImageStrokes))
+        pairs[2 * strokeLines.size()] = kImageEndMarker;
+
+    uint8_t sum = 0;
+    for (int i = 0; i < kPairAreaSize; ++i) {
+        image[3 + static_cast<size_t>(i)] = pairs[static_cast<size_t>(i)];
+        sum = static_cast<uint8_t>(sum + pairs[static_cast<size_t>(i)]);
+    }
+    image[64] = sum;
+    image[1] = kImageStartMarker;
+    image[2] = key;
+}
+
+} // namespace pm
