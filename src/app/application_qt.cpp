@@ -164,7 +164,6 @@ void Application::showKeypad()
     if (focus == nullptr || focus == form1_->memo1())
         form1_->memo1()->setFocus();
     form1_->activateWindow();
-    form1_->raise();
 }
 
 void Application::hideKeypad()
@@ -182,7 +181,6 @@ void Application::showEditor()
     if (!form2_->focusWidget())
         form2_->keyShow()->setFocus();
     form2_->activateWindow();
-    form2_->raise();
 }
 
 void Application::hideEditor()

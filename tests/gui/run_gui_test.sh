@@ -1,0 +1,93 @@
+#!/bin/sh
+# Starts the program under a private X server, once with the platform's HID
+# backend and once with --demo, checks the keypad window's client size and
+# saves a screenshot of it.
+# usage: run_gui_test.sh PADMACRO XSHOT STAGED_APP_DIR SCREENSHOT_DIR
+set -u
+padmacro=$1 xshot=$2 staged=$3 shots=$4
+
+command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb not installed: skipped"; exit 77; }
+command -v xwininfo >/dev/null 2>&1 || { echo "xwininfo (x11-utils) missing"; exit 1; }
+
+work=$(mktemp -d)
+xpid= apid=
+cleanup() {
+    [ -n "$apid" ] && kill "$apid" 2>/dev/null
+    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+cp -R "$staged" "$work/app" || exit 1
+mkdir -p "$shots"
+
+# Let the server choose a free display and tell us its number.
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xpid=$!
+i=0
+while [ ! -s "$work/display" ]; do
+    i=$((i + 1))
+    [ $i -gt 100 ] && { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
+    sleep 0.1
+done
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+unset QT_QPA_PLATFORM
+export ASAN_OPTIONS=detect_leaks=0
+
+# The mapped top-level window of the program with the given size, or nothing.
+find_window() {
+    xwininfo -root -children 2>/dev/null | awk '/"padmacro"/ {print $1}' | while read -r id; do
+        info=$(xwininfo -id "$id" 2>/dev/null)
+        echo "$info" | grep -q 'Map State: IsViewable' || continue
+        w=$(echo "$info" | awk '/^ *Width:/ {print $2}')
+        h=$(echo "$info" | awk '/^ *Height:/ {print $2}')
+        echo "$id ${w}x${h}"
+    done | head -n 1
+}
+
+failures=0
+run_one() { # name, extra arguments
+    name=$1; shift
+    (cd "$work/app" && exec "$padmacro" "$@") >"$work/$name.out" 2>&1 &
+    apid=$!
+    found=
+    i=0
+    while [ $i -lt 150 ]; do
+        found=$(find_window)
+        [ -n "$found" ] && break
+        kill -0 "$apid" 2>/dev/null || break
+        i=$((i + 1))
+        sleep 0.1
+    done
+    if [ -z "$found" ]; then
+        echo "$name: no keypad window appeared"
+        cat "$work/$name.out"
+        failures=$((failures + 1))
+    else
+        id=${found% *} size=${found#* }
+        # Past the third scheduler tick, so the status bar has its text.
+        sleep 1.5
+        if [ "$size" != "301x532" ]; then
+            echo "$name: keypad window is $size, expected 301x532"
+            failures=$((failures + 1))
+        else
+            echo "$name: keypad window $id is $size"
+        fi
+        if "$xshot" "$shots/form1-$name.png" "$id"; then
+            echo "$name: screenshot $shots/form1-$name.png"
+        else
+            echo "$name: screenshot failed"
+            failures=$((failures + 1))
+        fi
+    fi
+    kill "$apid" 2>/dev/null
+    wait "$apid" 2>/dev/null
+    apid=
+}
+
+run_one platform
+run_one demo --demo
+
+[ $failures -eq 0 ]

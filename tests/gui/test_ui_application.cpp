@@ -1,0 +1,418 @@
+// The windows driven through the application object, as the program runs
+// them: a temporary application directory, the simulated keypad, and events
+// sent to the widgets.
+#include <QApplication>
+#include <QDir>
+#include <QImage>
+#include <QLabel>
+#include <QMouseEvent>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QStatusBar>
+#include <QTimer>
+#include <QToolButton>
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <unistd.h>
+
+#include "app/application_qt.h"
+#include "app/picture_control_qt.h"
+#include "app/text_qt.h"
+#include "device/hid_sim.h"
+#include "editor/editor_window_qt.h"
+#include "keypad/keypad_window_qt.h"
+
+namespace fs = std::filesystem;
+
+namespace pm {
+namespace {
+
+void touch(const fs::path& path, const std::string& bytes = {})
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+// BMP/ with the two key caps and every editor picture (the editor pictures
+// need only open; they do not decode, which the view must survive), log/
+// with every macro file empty.
+void makeAppDir(const fs::path& dir)
+{
+    fs::create_directories(dir / "BMP");
+    fs::create_directories(dir / "log");
+    QImage released(71, 71, QImage::Format_RGB32);
+    released.fill(Qt::lightGray);
+    released.save(QString::fromStdString((dir / "BMP" / "1.bmp").string()), "BMP");
+    QImage marked(71, 71, QImage::Format_RGB32);
+    marked.fill(Qt::red);
+    marked.save(QString::fromStdString((dir / "BMP" / "2.bmp").string()), "BMP");
+    for (const RecordKey& k : kRecordKeys) {
+        touch(dir / "BMP" / (std::string(k.picture) + ".gif"));
+        touch(dir / "BMP" / (std::string(k.pressed) + ".gif"));
+    }
+    for (const ModifierKey& k : kModifierKeys)
+        for (const char* literal : {k.pressed, k.locked, k.released, k.onClose})
+            touch(dir / "BMP" / fs::path(std::string(literal).substr(5)));
+    touch(dir / "BMP" / "NumLock.gif");
+    touch(dir / "BMP" / "NumLock_h.gif");
+    for (uint8_t n : kDeviceKeyNumbers)
+        for (const char* stem : {"KeyNum", "KeyCode", "LineBuf"})
+            touch(dir / "log" / (stem + std::to_string(n) + ".txt"));
+}
+
+void sendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button = Qt::LeftButton)
+{
+    const QPointF local(w->width() / 2.0, w->height() / 2.0);
+    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    QMouseEvent event(type, local, w->mapToGlobal(local), button, held, Qt::NoModifier);
+    QApplication::sendEvent(w, &event);
+}
+
+void click(QWidget* w, Qt::MouseButton button = Qt::LeftButton)
+{
+    sendMouse(w, QEvent::MouseButtonPress, button);
+    sendMouse(w, QEvent::MouseButtonRelease, button);
+}
+
+class Windows : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        oldDir_ = fs::current_path();
+        root_ = fs::temp_directory_path() / ("padmacro-ui-" + std::to_string(::getpid()) + "-"
+                                             + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        fs::remove_all(root_);
+        makeAppDir(root_);
+        fs::current_path(root_);
+    }
+
+    void TearDown() override
+    {
+        app_.reset();
+        fs::current_path(oldDir_);
+        fs::remove_all(root_);
+    }
+
+    Application& start(bool realTimers = false)
+    {
+        Application::Options o;
+        o.backend = &sim_;
+        o.simulated = &sim_;
+        o.realTimers = realTimers;
+        o.onError = [this](const std::string& text) { errors_.push_back(text); };
+        o.onMessage = [this](const std::string& text) { messages_.push_back(text); };
+        o.onExit = [this] { ++exits_; };
+        app_ = std::make_unique<Application>(o);
+        started_ = app_->start();
+        return *app_;
+    }
+
+    template <typename T = QWidget>
+    T* form1(const char* name) const
+    {
+        auto* w = app_->form1()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    template <typename T = QWidget>
+    T* form2(const char* name) const
+    {
+        auto* w = app_->form2()->findChild<T*>(QString::fromLatin1(name));
+        EXPECT_NE(w, nullptr) << name;
+        return w;
+    }
+    std::string shown(QWidget* w) const
+    {
+        if (auto* memo = qobject_cast<QPlainTextEdit*>(w))
+            return fromDisplay(memoText(memo));
+        if (auto* label = qobject_cast<QLabel*>(w))
+            return fromDisplay(label->text());
+        return {};
+    }
+
+    SimulatedKeypad sim_;
+    std::unique_ptr<Application> app_;
+    bool started_ = false;
+    std::vector<std::string> errors_;
+    std::vector<std::string> messages_;
+    int exits_ = 0;
+    fs::path root_;
+    fs::path oldDir_;
+};
+
+TEST_F(Windows, StartShowsTheKeypadWindowInItsFirstLayout)
+{
+    Application& app = start();
+    ASSERT_TRUE(started_);
+    EXPECT_TRUE(errors_.empty());
+    KeypadWindow* f1 = app.form1();
+    EditorWindow* f2 = app.form2();
+    ASSERT_TRUE(f1 && f2);
+
+    EXPECT_TRUE(f1->isVisible());
+    EXPECT_FALSE(f2->isVisible());
+    EXPECT_EQ(f1->windowTitle(), QString());
+    EXPECT_EQ(f1->minimumSize(), QSize(301, 532));
+    EXPECT_EQ(f1->maximumSize(), QSize(301, 532));
+    EXPECT_FALSE(f1->windowFlags() & Qt::WindowMaximizeButtonHint);
+    EXPECT_EQ(f2->windowTitle(), QStringLiteral("109 Key Keyboard"));
+    EXPECT_EQ(f2->maximumSize(), QSize(972, 408));
+    EXPECT_EQ(app.context().AppDir, root_.string());
+
+    // Keystrokes go to the off-screen memo from the start.
+    EXPECT_EQ(app.focusedControl(), f1->memo1());
+    EXPECT_EQ(f1->memo1()->geometry(), QRect(403, 8, 159, 97));
+    EXPECT_FALSE(f1->memo1()->isHidden());
+    EXPECT_TRUE(form1("Test_Memo")->isHidden());
+    EXPECT_EQ(form1<QPushButton>("BitBtn1")->text(), QStringLiteral("MOD0"));
+    EXPECT_EQ(f1->statusBar()->currentMessage(), QString());
+
+    for (size_t i = 0; i < kKeypadKeys.size(); ++i) {
+        QWidget* key = form1(kKeypadKeys[i].name);
+        EXPECT_EQ(key->geometry(), QRect(kKeypadKeys[i].left, kKeypadKeys[i].top, 71, 71)) << i;
+        EXPECT_EQ(key->isEnabled(), kKeypadKeys[i].topRow) << i;
+    }
+    for (const Legend& l : kLegends) {
+        QWidget* label = form1(l.name);
+        EXPECT_FALSE(label->isHidden()) << l.name;
+        EXPECT_EQ(label->pos(), QPoint(l.left, l.top)) << l.name;
+        EXPECT_EQ(shown(label), l.caption) << l.name;
+    }
+    form1("Key_28");
+    form1("Image1");
+
+    // Every control of the editor exists under its own name.
+    for (const RecordKey& k : kRecordKeys)
+        EXPECT_EQ(form2(k.name)->geometry(), QRect(k.left, k.top, k.width, k.height)) << k.name;
+    for (const ModifierKey& k : kModifierKeys)
+        EXPECT_EQ(form2(k.name)->geometry(), QRect(k.left, k.top, k.width, k.height)) << k.name;
+    for (const char* name : {"KeyNum1L", "KeyCap", "Image1", "NumShape", "KeyShow", "KeyCode", "KeyNum",
+                             "LineBuf", "Label38", "Text_Lines", "Label138", "Key_Number", "Label115",
+                             "SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4"})
+        form2(name);
+    EXPECT_FALSE(form2("KeyCap")->isEnabled());
+    EXPECT_TRUE(form2("KeyCode")->isHidden());
+    EXPECT_EQ(shown(form2("Text_Lines")), "0");
+}
+
+TEST_F(Windows, StartFailsWhenTheMacroFilesAreMissing)
+{
+    fs::remove_all(root_ / "log");
+    Application& app = start();
+    EXPECT_FALSE(started_);
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find("Cannot open file"), std::string::npos) << errors_[0];
+    EXPECT_FALSE(app.form1()->isVisible());
+    EXPECT_EQ(app.focusedControl(), nullptr);
+}
+
+TEST_F(Windows, TypedKeystrokesReachTheSchedulerAndTheMemo)
+{
+    Application& app = start();
+    app.typeIntoFocus("a");
+    EXPECT_EQ(app.context().state.ProgramState, 1);
+    app.typeIntoFocus("b"); // B only counts while the second half is awaited
+    EXPECT_EQ(app.context().state.ProgramState, 1);
+    app.typeIntoFocus("A");
+    EXPECT_EQ(app.context().state.ProgramState, 2);
+    EXPECT_EQ(shown(app.form1()->memo1()), "abA");
+}
+
+TEST_F(Windows, ChoosingAKeyOpensTheEditorWithAnyButton)
+{
+    Application& app = start();
+    auto* key9 = form1<PictureControl>("Key_9");
+    sendMouse(key9, QEvent::MouseButtonPress, Qt::RightButton);
+    EXPECT_TRUE(errors_.empty()) << errors_.front();
+    EXPECT_TRUE(app.form2()->isVisible());
+    EXPECT_FALSE(app.form1()->isVisible());
+    EXPECT_EQ(shown(form2("Key_Number")), "ESC");
+    EXPECT_EQ(app.context().state.CurrentKey, 40);
+    EXPECT_EQ(key9->slot(), "\\BMP\\2.bmp");
+    // The editor's first focusable control takes the keystrokes now.
+    EXPECT_EQ(app.focusedControl(), app.form2()->keyShow());
+
+    // A disabled pad key gets nothing.
+    app.form1()->show();
+    sendMouse(form1("Key_13"), QEvent::MouseButtonPress);
+    EXPECT_EQ(app.context().state.CurrentKey, 40);
+}
+
+TEST_F(Windows, TypedDisplayTextStaysUntilTheNextRefresh)
+{
+    Application& app = start();
+    sendMouse(form1("Key_10"), QEvent::MouseButtonPress);
+    QPlainTextEdit* show = app.form2()->keyShow();
+    app.typeIntoFocus("xy");
+    EXPECT_EQ(shown(show), "xy");
+    app.tick(); // redraws everything, but the display was not refreshed
+    app.dispatch([] {});
+    EXPECT_EQ(shown(show), "xy");
+
+    click(form2("KeyQ"));
+    EXPECT_EQ(shown(show), "q ");
+    EXPECT_EQ(shown(form2("Text_Lines")), "1");
+    EXPECT_EQ(shown(form2("KeyNum")), "0,20");
+
+    // Shift locked by a double click, then the 2 key: its quotation mark.
+    auto* shift = form2("KeyShift1L");
+    click(shift);
+    click(shift);
+    click(form2("Key16L"));
+    EXPECT_EQ(fromDisplay(show->toPlainText()), "q Shift+\xA1\xA8 ");
+    EXPECT_EQ(show->toPlainText(), QString::fromUtf8("q Shift+\u201D "));
+}
+
+TEST_F(Windows, AFailingHandlerIsReportedAndLeavesTheKeypadWindowUp)
+{
+    Application& app = start();
+    fs::remove(root_ / "BMP" / "2.bmp");
+    sendMouse(form1("Key_11"), QEvent::MouseButtonPress);
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_NE(errors_[0].find("2.bmp"), std::string::npos) << errors_[0];
+    EXPECT_TRUE(app.form1()->isVisible());
+    EXPECT_FALSE(app.form2()->isVisible());
+    EXPECT_EQ(form1<PictureControl>("Key_11")->slot(), "\\BMP\\1.bmp");
+}
+
+TEST_F(Windows, LayoutButtonSwitchesKeysLegendsAndGivesTheFocusBack)
+{
+    Application& app = start();
+    // Empty macros everywhere: the first switch marks every key released.
+    touch(root_ / "log" / "KeyCode17.txt", "x\r\n");
+    auto* button = form1<QPushButton>("BitBtn1");
+    click(button);
+    EXPECT_TRUE(errors_.empty()) << errors_.front();
+    EXPECT_EQ(button->text(), QStringLiteral("MOD1"));
+    for (size_t i = 0; i < kKeypadKeys.size(); ++i)
+        EXPECT_TRUE(app.form1()->key(static_cast<int>(i))->isEnabled()) << i;
+    EXPECT_EQ(form1<PictureControl>("Key_22")->slot(), "\\BMP\\2.bmp");
+    EXPECT_EQ(form1<PictureControl>("Key_21")->slot(), "\\BMP\\1.bmp");
+    for (const Legend& l : kLegends)
+        EXPECT_EQ(form1(l.name)->isHidden(), l.hiddenInMod1) << l.name;
+    EXPECT_EQ(app.focusedControl(), app.form1()->memo1());
+
+    click(button);
+    EXPECT_EQ(button->text(), QStringLiteral("MOD0"));
+    EXPECT_FALSE(form1("Key_22")->isEnabled());
+    EXPECT_EQ(form1<PictureControl>("Key_22")->slot(), "\\BMP\\1.bmp");
+    EXPECT_FALSE(form1("Label21")->isHidden());
+    EXPECT_EQ(app.focusedControl(), app.form1()->memo1());
+}
+
+TEST_F(Windows, AProgrammedKeyIsAcknowledgedThroughTheFocusedMemo)
+{
+    sim_.add(SimulatedKeypad::Interface{}, 0);
+    Application& app = start();
+    QStatusBar* status = app.form1()->statusBar();
+    app.tick();
+    app.tick();
+    EXPECT_EQ(status->currentMessage(), QString());
+    app.tick();
+    EXPECT_EQ(status->currentMessage(), QStringLiteral("USB Keyboard Device get"));
+
+    sendMouse(form1("Key_12"), QEvent::MouseButtonPress);
+    click(form2("KeyA"));
+    click(form2<QToolButton>("SpeedButton2"));
+    EXPECT_TRUE(errors_.empty()) << errors_.front();
+    // Closing the editor handed the focus back to the memo, where the
+    // keypad's A and B must land.
+    EXPECT_TRUE(app.form1()->isVisible());
+    EXPECT_FALSE(app.form2()->isVisible());
+    EXPECT_EQ(app.focusedControl(), app.form1()->memo1());
+    EXPECT_EQ(form1<PictureControl>("Key_12")->slot(), "\\BMP\\2.bmp");
+
+    app.tick(); // first half written, the keypad types a
+    EXPECT_EQ(shown(app.form1()->memo1()), "a");
+    app.tick(); // second half, b
+    EXPECT_EQ(status->currentMessage(), QStringLiteral("Programming..."));
+    app.tick();
+    EXPECT_EQ(status->currentMessage(), QStringLiteral("Program OK"));
+    EXPECT_EQ(shown(app.form1()->memo1()), "");
+    EXPECT_EQ(sim_.takeReports().size(), 2u);
+}
+
+TEST_F(Windows, EditorTimerFollowsTheCoreOnlyWithRealTimers)
+{
+    {
+        Application& app = start(false);
+        sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+        click(form2("KeyCtrl1L"));
+        EXPECT_TRUE(app.editor().state().timer1Enabled);
+        EXPECT_FALSE(app.form2()->timer1()->isActive());
+        EXPECT_FALSE(app.form1()->timer1()->isActive());
+    }
+    app_.reset();
+    Application& app = start(true);
+    EXPECT_TRUE(app.form1()->timer1()->isActive());
+    EXPECT_EQ(app.form1()->timer1()->interval(), 300);
+    sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+    QTimer* timer = app.form2()->timer1();
+    EXPECT_FALSE(timer->isActive());
+    click(form2("KeyCtrl1L"));
+    ASSERT_TRUE(app.editor().state().timer1Enabled);
+    EXPECT_TRUE(timer->isActive());
+    EXPECT_EQ(timer->interval(), app.editor().state().timer1Interval);
+    for (int i = 0; i < 5 && app.editor().state().timer1Enabled; ++i)
+        app.editorTick();
+    EXPECT_FALSE(app.editor().state().timer1Enabled);
+    EXPECT_FALSE(timer->isActive());
+}
+
+TEST_F(Windows, NumLockIndicatorAndPicturesFollowTheEditor)
+{
+    Application& app = start();
+    sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+    auto* numLock = form2<PictureControl>("KeyNum1L");
+    sendMouse(numLock, QEvent::MouseButtonPress);
+    EXPECT_EQ(numLock->slot(), kNumLockPressed);
+    sendMouse(numLock, QEvent::MouseButtonRelease);
+    EXPECT_EQ(numLock->slot(), kNumLockReleased);
+    EXPECT_EQ(app.form2()->numShape()->fill(), kNumShapeOn);
+    // The picture files here do not decode: the key shows nothing, no crash.
+    EXPECT_TRUE(numLock->pixmap().isNull());
+
+    auto* q = form2<PictureControl>("KeyQ");
+    sendMouse(q, QEvent::MouseButtonPress);
+    EXPECT_EQ(q->slot(), "\\BMP\\Q_h.gif");
+}
+
+TEST_F(Windows, CloseBoxesCloseTheEditorAndEndTheProgram)
+{
+    Application& app = start();
+    sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+    click(form2("KeyQ"));
+    app.form2()->close();
+    EXPECT_FALSE(app.form2()->isVisible());
+    EXPECT_TRUE(app.form1()->isVisible());
+    EXPECT_EQ(shown(form2("KeyCode")), "");
+    EXPECT_EQ(exits_, 0);
+
+    app.form1()->close();
+    EXPECT_EQ(exits_, 1);
+    EXPECT_TRUE(app.ended());
+    app.tick(); // nothing runs after the end
+    EXPECT_EQ(app.context().link.discoveryAttempts, 0);
+}
+
+TEST_F(Windows, BothWindowsDrawAtTheirClientSize)
+{
+    Application& app = start();
+    const QImage keypad = app.form1()->grab().toImage();
+    EXPECT_EQ(keypad.size(), QSize(301, 532));
+    sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+    const QImage editor = app.form2()->grab().toImage();
+    EXPECT_EQ(editor.size(), QSize(972, 408));
+    // The NumLock indicator is drawn in its fill with a navy outline.
+    const QPoint shape = app.form2()->numShape()->geometry().topLeft();
+    EXPECT_EQ(editor.pixelColor(shape + QPoint(10, 10)), QColor(0, 0, 0));
+    EXPECT_EQ(editor.pixelColor(shape), QColor(0, 0, 128));
+
+    QDir().mkpath(QStringLiteral(PADMACRO_SCREENSHOTS));
+    keypad.save(QStringLiteral(PADMACRO_SCREENSHOTS "/unit-form1.png"));
+    editor.save(QStringLiteral(PADMACRO_SCREENSHOTS "/unit-form2.png"));
+}
+
+} // namespace
+} // namespace pm
