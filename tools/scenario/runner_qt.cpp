@@ -143,6 +143,16 @@ bool Runner::canReceive(QWidget* w) const
 void Runner::sendPress(QWidget* w, Button button)
 {
     const QPoint local = w->rect().center();
+    // A press the window system delivers first gives the focus to the
+    // nearest control that takes it on a click; a sent event does not.
+    for (QWidget* f = w; f; f = f->parentWidget()) {
+        if (f->isEnabled() && (f->focusPolicy() & Qt::ClickFocus) == Qt::ClickFocus) {
+            f->setFocus(Qt::MouseFocusReason);
+            break;
+        }
+        if (f->isWindow())
+            break;
+    }
     QMouseEvent ev(QEvent::MouseButtonPress, QPointF(local), QPointF(w->mapToGlobal(local)),
                    qtButton(button), qtButton(button), Qt::NoModifier);
     QApplication::sendEvent(w, &ev);
