@@ -3,8 +3,10 @@
 # Copies the staged application directory to WORK, runs the scenario there,
 # writes the temporary directory's path as $APPDIR and compares standard
 # output with EXPECTED. A first script line "# exit: N" names the expected
-# exit status (0 otherwise); a file beside EXPECTED ending in .stderr holds
-# the "script error" lines expected on standard error.
+# exit status (0 otherwise); lines "# setup: COMMAND" run with /bin/sh in the
+# copy before the program starts (for a start-up that must fail); a file
+# beside EXPECTED ending in .stderr holds the "script error" lines expected on
+# standard error.
 foreach(var RUNNER SCRIPT EXPECTED APP WORK)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "run_scenario.cmake: ${var} not set")
@@ -22,6 +24,15 @@ file(STRINGS ${SCRIPT} first LIMIT_COUNT 1)
 if(first MATCHES "^# exit: *([0-9]+)")
   set(status ${CMAKE_MATCH_1})
 endif()
+
+file(STRINGS ${SCRIPT} setups REGEX "^# setup: ")
+foreach(setup IN LISTS setups)
+  string(REGEX REPLACE "^# setup: " "" setup "${setup}")
+  execute_process(COMMAND /bin/sh -c "${setup}" WORKING_DIRECTORY ${appdir} RESULT_VARIABLE setup_rc)
+  if(NOT setup_rc EQUAL 0)
+    message(FATAL_ERROR "setup '${setup}' failed: ${setup_rc}")
+  endif()
+endforeach()
 
 execute_process(COMMAND ${RUNNER} ${SCRIPT}
   WORKING_DIRECTORY ${appdir}
