@@ -1,0 +1,113 @@
+#pragma once
+// What the keypad, storage and scheduler tests share: a throw-away
+// application directory with the pictures and the 78 macro files, and a
+// shell that records what the handlers asked of it.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <string>
+#include <utility>
+#include <vector>
+
+#include "app/errors.h"
+#include "app/paths.h"
+#include "app/shell.h"
+#include "keypad/key_table.h"
+
+namespace pmtest {
+
+namespace fs = std::filesystem;
+
+class TempAppDir {
+public:
+    TempAppDir()
+    {
+        std::random_device rd;
+        dir_ = fs::temp_directory_path() / ("padmacro-kp-" + std::to_string(rd()) + std::to_string(rd()));
+        fs::create_directories(dir_ / "BMP");
+        fs::create_directories(dir_ / "log");
+        for (const char* pic : {"1.bmp", "2.bmp", "l_ctrl.gif", "l_alt.gif", "l_shift.gif", "r_alt.gif",
+                                "r_ctrl.gif", "r_shift.gif"})
+            writeRaw("BMP/" + std::string(pic), "x");
+        for (uint8_t n : pm::kDeviceKeyNumbers)
+            for (const char* kind : {"KeyNum", "KeyCode", "LineBuf"})
+                writeRaw("log/" + std::string(kind) + std::to_string(n) + ".txt", "");
+    }
+    ~TempAppDir()
+    {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+    TempAppDir(const TempAppDir&) = delete;
+    TempAppDir& operator=(const TempAppDir&) = delete;
+
+    std::string path() const { return dir_.string(); }
+    // The platform path of AppDir + literal, as error messages show it.
+    std::string file(const std::string& literal) const { return pm::platformPath(path(), literal); }
+
+    void write(const std::string& literal, const std::string& bytes) const
+    {
+        std::ofstream(file(literal), std::ios::binary) << bytes;
+    }
+    std::string read(const std::string& literal) const
+    {
+        std::ifstream in(file(literal), std::ios::binary);
+        return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    }
+    void remove(const std::string& literal) const { fs::remove(file(literal)); }
+    // Every file in log/ and its contents, to see that nothing changed.
+    std::vector<std::pair<std::string, std::string>> logSnapshot() const
+    {
+        std::vector<std::pair<std::string, std::string>> out;
+        for (const auto& e : fs::directory_iterator(dir_ / "log")) {
+            std::ifstream in(e.path(), std::ios::binary);
+            out.emplace_back(e.path().filename().string(),
+                             std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+        }
+        std::sort(out.begin(), out.end());
+        return out;
+    }
+    // Makes the next replacement of the file fail even for root: the
+    // temporary file it is written to cannot be created.
+    void blockWrite(const std::string& literal) const { fs::create_directories(file(literal) + ".tmp"); }
+
+private:
+    void writeRaw(const std::string& rel, const std::string& bytes) const
+    {
+        std::ofstream(dir_ / rel, std::ios::binary) << bytes;
+    }
+    fs::path dir_;
+};
+
+class FakeShell : public pm::Shell {
+public:
+    void showKeypad() override { events.push_back("showKeypad"); }
+    void hideKeypad() override { events.push_back("hideKeypad"); }
+    void showEditor() override { events.push_back("showEditor"); }
+    void hideEditor() override { events.push_back("hideEditor"); }
+    void focusMemo1() override { events.push_back("focusMemo1"); }
+    void clearMemo1() override { events.push_back("clearMemo1"); }
+    void message(const std::string& text) override { events.push_back("message:" + text); }
+
+    std::vector<std::string> take() { return std::exchange(events, {}); }
+    std::vector<std::string> events;
+};
+
+// Runs f, which must throw a UiError, and returns its message.
+template <typename F>
+std::string uiErrorOf(F&& f)
+{
+    try {
+        f();
+    } catch (const pm::UiError& e) {
+        return e.what();
+    }
+    ADD_FAILURE() << "no UiError was raised";
+    return {};
+}
+
+} // namespace pmtest

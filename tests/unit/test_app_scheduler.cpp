@@ -1,0 +1,273 @@
+// The 300 ms scheduler over a simulated keypad: discovery timing, the two
+// halves of a job and their acknowledgements, the time limit and the status
+// bar text.
+#include "keypad_test_support.h"
+
+#include "app/scheduler.h"
+#include "device/hid_sim.h"
+#include "keypad/keypad_core.h"
+
+using namespace pmtest;
+using pm::SimulatedKeypad;
+
+namespace {
+
+class SchedulerTest : public ::testing::Test {
+protected:
+    SimulatedKeypad sim;
+    pm::Context ctx{sim};
+    pm::KeypadWindowState window;
+    FakeShell shell;
+    pm::Scheduler sched{ctx, window, shell};
+    pm::AppState& st = ctx.state;
+
+    // One timer tick, then the keystrokes the keypad typed meanwhile, as
+    // they arrive at Memo1 (virtual-key codes of the upper-case letters).
+    void tick(int n = 1)
+    {
+        for (int i = 0; i < n; ++i) {
+            sched.Timer1Timer();
+            for (char c : sim.takeAcks())
+                sched.Memo1KeyDown(static_cast<uint16_t>(c - 'a' + 'A'));
+        }
+    }
+    void attachAndDiscover()
+    {
+        sim.add({});
+        tick(3);
+        ASSERT_EQ(st.KeypadFound, 1);
+        sim.takeReports();
+    }
+    void raiseJob()
+    {
+        for (size_t i = 1; i <= 64; ++i)
+            ctx.image[i] = static_cast<uint8_t>(i);
+        ctx.image[1] = 0x55; // the keypad answers a first half with A
+        st.WritePending = 1;
+        st.ProgramState = 1;
+    }
+};
+
+} // namespace
+
+TEST(StatusMessage, CodesAndTheirTexts)
+{
+    EXPECT_STREQ(pm::statusMessage(1), "USB Device detect...");
+    EXPECT_STREQ(pm::statusMessage(2), "USB Keyboard Device get");
+    EXPECT_STREQ(pm::statusMessage(3), "Programming...");
+    EXPECT_STREQ(pm::statusMessage(4), "Program OK");
+    EXPECT_STREQ(pm::statusMessage(6), "USB Keyboar remove or USB not get device");
+    EXPECT_STREQ(pm::statusMessage(7), "Program falure");
+    for (int code : {0, 5, 8, 255})
+        EXPECT_EQ(pm::statusMessage(static_cast<uint8_t>(code)), nullptr) << code;
+}
+
+// ---- discovery ----------------------------------------------------------------
+
+TEST_F(SchedulerTest, WithoutAKeypadTheFirstAttemptIsTickThreeThenEverySixteen)
+{
+    tick(2);
+    EXPECT_EQ(window.statusText, "");
+    EXPECT_FALSE(window.statusSimple);
+    EXPECT_EQ(ctx.link.discoveryAttempts, 0);
+
+    tick();
+    EXPECT_EQ(ctx.link.discoveryAttempts, 1);
+    EXPECT_TRUE(window.statusSimple);
+    EXPECT_EQ(window.statusText, "USB Device detect...");
+    EXPECT_EQ(st.StatusCode, 1);
+
+    tick(15); // tick 18
+    EXPECT_EQ(ctx.link.discoveryAttempts, 1);
+    tick(); // tick 19
+    EXPECT_EQ(ctx.link.discoveryAttempts, 2);
+    tick(16); // tick 35
+    EXPECT_EQ(ctx.link.discoveryAttempts, 3);
+}
+
+TEST_F(SchedulerTest, AKeypadAttachedLaterIsFoundAtTheNextAttemptAndLatched)
+{
+    tick(3);
+    sim.add({});
+    tick(15);
+    EXPECT_EQ(window.statusText, "USB Device detect...");
+    tick(); // tick 19
+    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    EXPECT_EQ(st.KeypadFound, 1);
+    EXPECT_EQ(st.DeviceFlags, pm::kKeypadLatched);
+
+    // Found once: never looked for again, even when it is unplugged.
+    sim.removeAll();
+    tick(100);
+    EXPECT_EQ(ctx.link.discoveryAttempts, 2);
+    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+}
+
+TEST_F(SchedulerTest, AKeypadPresentAtStartIsShownFromTickThree)
+{
+    sim.add({});
+    tick(2);
+    EXPECT_EQ(window.statusText, "");
+    tick();
+    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    EXPECT_EQ(st.StatusCode, 2);
+    EXPECT_EQ(st.DetectCountdown, 16);
+}
+
+// ---- a programming job -----------------------------------------------------------
+
+TEST_F(SchedulerTest, AWholeJobWritesBothHalvesAndEndsInProgramOk)
+{
+    attachAndDiscover();
+    raiseJob();
+
+    tick(); // first half written, keypad types A
+    auto reports = sim.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    ASSERT_EQ(reports[0].bytes.size(), 33u);
+    EXPECT_EQ(reports[0].bytes[0], 0);
+    EXPECT_EQ(reports[0].bytes[1], 0x55);
+    EXPECT_EQ(reports[0].bytes[2], 2);
+    EXPECT_EQ(reports[0].bytes[32], 32);
+    EXPECT_EQ(st.ProgramState, 2);
+    EXPECT_EQ(st.TimeoutTicks, 1);
+    EXPECT_EQ(st.WritePending, 0);
+    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+
+    tick(); // "Programming...", second half written, keypad types B
+    EXPECT_EQ(window.statusText, "Programming...");
+    reports = sim.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_EQ(reports[0].bytes[1], 33);
+    EXPECT_EQ(reports[0].bytes[32], 64);
+    EXPECT_EQ(st.ProgramState, 4);
+    EXPECT_EQ(st.TimeoutTicks, 2);
+    EXPECT_TRUE(shell.events.empty());
+
+    tick();
+    EXPECT_EQ(window.statusText, "Program OK");
+    EXPECT_EQ(st.ProgramState, 0);
+    EXPECT_EQ(st.TimeoutTicks, 0);
+    EXPECT_EQ(shell.take(), std::vector<std::string>{"clearMemo1"});
+    EXPECT_TRUE(sim.takeReports().empty());
+
+    // The status keeps its text while nothing happens.
+    tick(20);
+    EXPECT_EQ(window.statusText, "Program OK");
+}
+
+TEST_F(SchedulerTest, AJobWithoutTheSecondAcknowledgementFailsAtTheEleventhTick)
+{
+    attachAndDiscover();
+    sim.setAck(SimulatedKeypad::AckMode::AOnly);
+    raiseJob();
+
+    tick(9);
+    EXPECT_EQ(st.ProgramState, 3);
+    EXPECT_EQ(st.TimeoutTicks, 9);
+    tick(); // tenth tick: the job is given up
+    EXPECT_EQ(st.ProgramState, 0);
+    EXPECT_EQ(st.StatusCode, 7);
+    EXPECT_EQ(st.TimeoutTicks, 0);
+    EXPECT_EQ(st.DetectCountdown, 0);
+    EXPECT_EQ(window.statusText, "Programming...");
+    tick(); // eleventh tick shows it
+    EXPECT_EQ(window.statusText, "Program falure");
+    EXPECT_EQ(st.ProgramState, 0);
+    EXPECT_EQ(st.TimeoutTicks, 0);
+}
+
+TEST_F(SchedulerTest, AFailedWriteShowsNoProgrammingAndTimesOut)
+{
+    attachAndDiscover();
+    sim.removeAll(); // unplugged after discovery: the handles stay, writes fail
+    raiseJob();
+
+    tick();
+    auto reports = sim.takeReports();
+    ASSERT_EQ(reports.size(), 1u);
+    EXPECT_FALSE(reports[0].ok);
+    EXPECT_EQ(st.WriteOk, 0);
+    tick(9);
+    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    tick();
+    EXPECT_EQ(window.statusText, "Program falure");
+    EXPECT_EQ(ctx.link.discoveryAttempts, 1);
+}
+
+TEST_F(SchedulerTest, TwoAcknowledgementsBeforeTheFirstTickSendAnAllZeroReport)
+{
+    attachAndDiscover();
+    sim.setAck(SimulatedKeypad::AckMode::Off);
+    raiseJob();
+    sched.Memo1KeyDown(0x41);
+    sched.Memo1KeyDown(0x41);
+
+    tick();
+    const auto reports = sim.takeReports();
+    ASSERT_EQ(reports.size(), 1u); // only the pending write of step 6
+    EXPECT_EQ(reports[0].bytes, std::vector<uint8_t>(33, 0));
+    EXPECT_EQ(st.ProgramState, 3);
+    EXPECT_EQ(st.WritePending, 0);
+
+    sched.Memo1KeyDown(0x42);
+    tick();
+    EXPECT_EQ(window.statusText, "Program OK");
+}
+
+// ---- acknowledgement keystrokes --------------------------------------------------
+
+TEST_F(SchedulerTest, OnlyAAdvancesFreelyAndBOnlyFromStateThree)
+{
+    for (uint8_t from : {0, 1, 2, 4, 255}) {
+        st.ProgramState = from;
+        sched.Memo1KeyDown(0x42);
+        EXPECT_EQ(st.ProgramState, from) << int(from);
+        sched.Memo1KeyDown(0x41);
+        EXPECT_EQ(st.ProgramState, uint8_t(from + 1)) << int(from);
+    }
+    st.ProgramState = 3;
+    sched.Memo1KeyDown('C');
+    sched.Memo1KeyDown('b'); // the character code, not the key's
+    EXPECT_EQ(st.ProgramState, 3);
+    sched.Memo1KeyDown(0x42);
+    EXPECT_EQ(st.ProgramState, 4);
+}
+
+TEST_F(SchedulerTest, AStrayADelaysTheNextDiscoveryBy256Ticks)
+{
+    tick(3);
+    ASSERT_EQ(ctx.link.discoveryAttempts, 1);
+    sched.Memo1KeyDown(0x41); // no job: starts the time limit all the same
+
+    tick(9);
+    EXPECT_EQ(st.StatusCode, 1);
+    tick(); // tick 13: time limit, DetectCountdown := 0
+    EXPECT_EQ(st.StatusCode, 7);
+    tick();
+    EXPECT_EQ(window.statusText, "Program falure");
+
+    // Instead of tick 19, the next attempt falls on tick 13 + 256.
+    tick(254); // tick 268
+    EXPECT_EQ(ctx.link.discoveryAttempts, 1);
+    sim.add({});
+    tick(); // tick 269
+    EXPECT_EQ(ctx.link.discoveryAttempts, 2);
+    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+}
+
+TEST_F(SchedulerTest, NoProgramCommandWhileNoKeypadShowsItsStatusAtTheNextTick)
+{
+    tick(5);
+    // What the Program command leaves when it finds no keypad.
+    st.DetectCountdown = 16;
+    st.StatusCode = 6;
+    window.statusText.clear();
+    tick();
+    EXPECT_EQ(window.statusText, "USB Keyboar remove or USB not get device");
+    tick(14);
+    EXPECT_EQ(ctx.link.discoveryAttempts, 1);
+    tick(); // sixteen ticks after the command
+    EXPECT_EQ(ctx.link.discoveryAttempts, 2);
+    EXPECT_EQ(window.statusText, "USB Device detect...");
+}
