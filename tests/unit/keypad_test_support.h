@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <random>
@@ -85,16 +86,25 @@ private:
 
 class FakeShell : public pm::Shell {
 public:
-    void showKeypad() override { events.push_back("showKeypad"); }
-    void hideKeypad() override { events.push_back("hideKeypad"); }
-    void showEditor() override { events.push_back("showEditor"); }
-    void hideEditor() override { events.push_back("hideEditor"); }
-    void focusMemo1() override { events.push_back("focusMemo1"); }
-    void clearMemo1() override { events.push_back("clearMemo1"); }
-    void message(const std::string& text) override { events.push_back("message:" + text); }
+    void showKeypad() override { record("showKeypad"); }
+    void hideKeypad() override { record("hideKeypad"); }
+    void showEditor() override { record("showEditor"); }
+    void hideEditor() override { record("hideEditor"); }
+    void focusMemo1() override { record("focusMemo1"); }
+    void clearMemo1() override { record("clearMemo1"); }
+    void message(const std::string& text) override { record("message:" + text); }
 
     std::vector<std::string> take() { return std::exchange(events, {}); }
     std::vector<std::string> events;
+    std::function<void(const std::string&)> onEvent; // sees the state at each call
+
+private:
+    void record(const std::string& e)
+    {
+        events.push_back(e);
+        if (onEvent)
+            onEvent(e);
+    }
 };
 
 // Runs f, which must throw a UiError, and returns its message.
