@@ -56,7 +56,9 @@ QFont uiFont(int pixelHeight, bool bold)
 {
     static const QString family = [] {
         const QStringList families = QFontDatabase::families();
-        for (const char* wanted : {"Tahoma", "DejaVu Sans", "Liberation Sans"})
+        // The condensed face comes closest to Tahoma's widths, so captions
+        // laid out for Tahoma do not run into each other.
+        for (const char* wanted : {"Tahoma", "DejaVu Sans Condensed", "DejaVu Sans", "Liberation Sans"})
             if (families.contains(QString::fromLatin1(wanted), Qt::CaseInsensitive))
                 return QString::fromLatin1(wanted);
         return QString::fromLatin1("Sans Serif");

@@ -16,8 +16,8 @@ QString toDisplay(const std::string& bytes);
 // Characters with no byte of their own become '?'.
 std::string fromDisplay(const QString& text);
 
-// The windows' typeface (Tahoma where installed, else a sans with a bold face)
-// at a character height in pixels.
+// The windows' typeface at a character height in pixels: Tahoma where
+// installed, else a sans of similar width with a bold face.
 QFont uiFont(int pixelHeight, bool bold = false);
 
 // A memo's whole text with lines joined by '\n', every other character as

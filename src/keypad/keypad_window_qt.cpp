@@ -61,8 +61,8 @@ KeypadWindow::KeypadWindow(Application& app)
     setWindowTitle(QString());
     setFixedSize(kClientSize);
     setFont(uiFont(11));
-    setPalette(QGuiApplication::palette());
-    setBackgroundRole(QPalette::Button);
+    // The window role is the toolkit's button face.
+    setBackgroundRole(QPalette::Window);
     setAutoFillBackground(true);
 
     // Controls from the back to the front.
@@ -97,6 +97,7 @@ KeypadWindow::KeypadWindow(Application& app)
         label->setTextFormat(Qt::PlainText);
         label->setFont(uiFont(l.height, true));
         label->setPalette(legendPalette);
+        label->setForegroundRole(QPalette::WindowText);
         label->setAutoFillBackground(false);
         label->move(l.left, l.top);
         label->adjustSize();
@@ -160,7 +161,9 @@ void KeypadWindow::sync(const KeypadWindowState& state, const std::string& appDi
     if (bitBtn1_->text() != caption)
         bitBtn1_->setText(caption);
 
-    const QString status = toDisplay(state.statusText);
+    // Until the first discovery switches it to one simple text the bar has
+    // no panels, so it shows nothing.
+    const QString status = state.statusSimple ? toDisplay(state.statusText) : QString();
     if (statusBar_->currentMessage() != status) {
         if (status.isEmpty())
             statusBar_->clearMessage();

@@ -4,7 +4,8 @@
 # saves a screenshot of it.
 # usage: run_gui_test.sh PADMACRO XSHOT STAGED_APP_DIR SCREENSHOT_DIR
 set -u
-padmacro=$1 xshot=$2 staged=$3 shots=$4
+absolute() { (cd "$(dirname "$1")" && echo "$(pwd)/$(basename "$1")"); }
+padmacro=$(absolute "$1") xshot=$(absolute "$2") staged=$3 shots=$4
 
 command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb not installed: skipped"; exit 77; }
 command -v xwininfo >/dev/null 2>&1 || { echo "xwininfo (x11-utils) missing"; exit 1; }

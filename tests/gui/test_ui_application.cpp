@@ -409,6 +409,14 @@ TEST_F(Windows, BothWindowsDrawAtTheirClientSize)
     EXPECT_EQ(editor.pixelColor(shape + QPoint(10, 10)), QColor(0, 0, 0));
     EXPECT_EQ(editor.pixelColor(shape), QColor(0, 0, 128));
 
+    // Legends are written in white over the dark key caps.
+    const QImage legend = form1("Label17")->grab().toImage();
+    int white = 0;
+    for (int y = 0; y < legend.height(); ++y)
+        for (int x = 0; x < legend.width(); ++x)
+            white += legend.pixelColor(x, y).lightness() > 240 ? 1 : 0;
+    EXPECT_GT(white, 5);
+
     QDir().mkpath(QStringLiteral(PADMACRO_SCREENSHOTS));
     keypad.save(QStringLiteral(PADMACRO_SCREENSHOTS "/unit-form1.png"));
     editor.save(QStringLiteral(PADMACRO_SCREENSHOTS "/unit-form2.png"));
