@@ -1,7 +1,7 @@
 #!/bin/sh
 # Starts the program under a private X server, once with the platform's HID
-# backend and once with --demo, checks the keypad window's client size and
-# saves a screenshot of it.
+# backend and once with --demo, checks the keypad window's client size, opens
+# the editor with a click on a key and saves screenshots of both windows.
 # usage: run_gui_test.sh PADMACRO XSHOT STAGED_APP_DIR SCREENSHOT_DIR
 set -u
 absolute() { (cd "$(dirname "$1")" && echo "$(pwd)/$(basename "$1")"); }
@@ -37,15 +37,30 @@ export DISPLAY
 unset QT_QPA_PLATFORM
 export ASAN_OPTIONS=detect_leaks=0
 
-# The mapped top-level window of the program with the given size, or nothing.
+# "ID WIDTHxHEIGHT" of a mapped top-level window of the program (of the
+# given size, if one is given), or nothing.
 find_window() {
     xwininfo -root -children 2>/dev/null | awk '/"padmacro"/ {print $1}' | while read -r id; do
         info=$(xwininfo -id "$id" 2>/dev/null)
         echo "$info" | grep -q 'Map State: IsViewable' || continue
         w=$(echo "$info" | awk '/^ *Width:/ {print $2}')
         h=$(echo "$info" | awk '/^ *Height:/ {print $2}')
+        [ -z "${1:-}" ] || [ "$1" = "${w}x${h}" ] || continue
         echo "$id ${w}x${h}"
     done | head -n 1
+}
+
+# Waits up to 15 s for find_window "$@"; prints what it found.
+wait_window() {
+    i=0
+    while [ $i -lt 150 ]; do
+        found=$(find_window "$@")
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        kill -0 "$apid" 2>/dev/null || return 1
+        i=$((i + 1))
+        sleep 0.1
+    done
+    return 1
 }
 
 failures=0
@@ -53,16 +68,7 @@ run_one() { # name, extra arguments
     name=$1; shift
     (cd "$work/app" && exec "$padmacro" "$@") >"$work/$name.out" 2>&1 &
     apid=$!
-    found=
-    i=0
-    while [ $i -lt 150 ]; do
-        found=$(find_window)
-        [ -n "$found" ] && break
-        kill -0 "$apid" 2>/dev/null || break
-        i=$((i + 1))
-        sleep 0.1
-    done
-    if [ -z "$found" ]; then
+    if ! found=$(wait_window); then
         echo "$name: no keypad window appeared"
         cat "$work/$name.out"
         failures=$((failures + 1))
@@ -76,16 +82,30 @@ run_one() { # name, extra arguments
         else
             echo "$name: keypad window $id is $size"
         fi
-        if "$xshot" "$shots/form1-$name.png" "$id"; then
-            echo "$name: screenshot $shots/form1-$name.png"
+        shot "$name" form1 "$id"
+        # A click on the top-left key opens the editor.
+        "$xshot" --click "$id" 35 37
+        if editor=$(wait_window 972x408); then
+            echo "$name: editor window ${editor% *} is 972x408"
+            sleep 0.5
+            shot "$name" form2 "${editor% *}"
         else
-            echo "$name: screenshot failed"
+            echo "$name: the editor did not open"
             failures=$((failures + 1))
         fi
     fi
     kill "$apid" 2>/dev/null
     wait "$apid" 2>/dev/null
     apid=
+}
+
+shot() { # run name, window name, window id
+    if "$xshot" "$shots/$2-$1.png" "$3"; then
+        echo "$1: screenshot $shots/$2-$1.png"
+    else
+        echo "$1: screenshot of $2 failed"
+        failures=$((failures + 1))
+    fi
 }
 
 run_one platform

@@ -1,18 +1,82 @@
 // xshot OUTPUT.png [WINDOW-ID]
-// Saves a PNG of an X window (default: the root window) of $DISPLAY.
+//   Saves a PNG of an X window (default: the root window) of $DISPLAY.
+// xshot --click WINDOW-ID X Y
+//   Presses and releases the left mouse button at X, Y inside the window.
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
 #include <cstdio>
+#include <cstring>
+#include <xcb/xcb.h>
+
+namespace {
+
+bool parseId(const char* text, unsigned long long& out)
+{
+    char* end = nullptr;
+    out = std::strtoull(text, &end, 0);
+    return end && *end == '\0' && end != text;
+}
+
+int click(const char* idText, const char* xText, const char* yText)
+{
+    unsigned long long id = 0, x = 0, y = 0;
+    if (!parseId(idText, id) || !parseId(xText, x) || !parseId(yText, y)) {
+        std::fprintf(stderr, "xshot: bad window id or position\n");
+        return 2;
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "xshot: cannot open the display\n");
+        return 1;
+    }
+    const auto window = static_cast<xcb_window_t>(id);
+    xcb_translate_coordinates_cookie_t tc = xcb_translate_coordinates(
+        c, window, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, int16_t(x), int16_t(y));
+    xcb_translate_coordinates_reply_t* root = xcb_translate_coordinates_reply(c, tc, nullptr);
+    if (!root) {
+        std::fprintf(stderr, "xshot: no window %s\n", idText);
+        xcb_disconnect(c);
+        return 1;
+    }
+    for (const uint8_t type : {uint8_t(XCB_BUTTON_PRESS), uint8_t(XCB_BUTTON_RELEASE)}) {
+        xcb_button_press_event_t e;
+        std::memset(&e, 0, sizeof e);
+        e.response_type = type;
+        e.detail = 1;
+        e.time = XCB_CURRENT_TIME;
+        e.root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+        e.event = window;
+        e.child = XCB_NONE;
+        e.root_x = root->dst_x;
+        e.root_y = root->dst_y;
+        e.event_x = int16_t(x);
+        e.event_y = int16_t(y);
+        e.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
+        e.same_screen = 1;
+        // An empty event mask sends it to the window's own client, whatever
+        // events (core or XInput) that client has selected.
+        xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+    }
+    std::free(root);
+    xcb_flush(c);
+    xcb_disconnect(c);
+    return 0;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    if (argc == 5 && std::strcmp(argv[1], "--click") == 0)
+        return click(argv[2], argv[3], argv[4]);
+
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: xshot OUTPUT.png [WINDOW-ID]\n");
+        std::fprintf(stderr, "usage: xshot OUTPUT.png [WINDOW-ID]\n       xshot --click WINDOW-ID X Y\n");
         return 2;
     }
     WId window = 0;
