@@ -1,10 +1,12 @@
 // padmacro-scenario SCRIPT: runs a scenario script against the real program
 // with a simulated keypad and prints what a user or the keypad would observe.
 #include <QApplication>
+#include <QTemporaryDir>
 
 #include <cstdio>
 #include <fstream>
 #include <iterator>
+#include <memory>
 #include <string>
 
 #include "app/application_qt.h"
@@ -41,6 +43,14 @@ int main(int argc, char** argv)
 
     if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
+    // Without a session runtime directory (CI, ssh) Qt warns on stderr; give it
+    // a private one so the runner's stderr carries only script errors.
+    std::unique_ptr<QTemporaryDir> runtimeDir;
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        runtimeDir = std::make_unique<QTemporaryDir>();
+        if (runtimeDir->isValid())
+            qputenv("XDG_RUNTIME_DIR", runtimeDir->path().toLocal8Bit());
+    }
     QApplication qapp(argc, argv);
 
     const std::string appDir = pm::currentDirectory();
