@@ -333,6 +333,18 @@ TEST_F(Windows, AProgrammedKeyIsAcknowledgedThroughTheFocusedMemo)
     EXPECT_EQ(sim_.takeReports().size(), 2u);
 }
 
+TEST_F(Windows, CancelGivesTheMemoTheFocusEvenIfTheWindowLostIt)
+{
+    Application& app = start();
+    sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+    app.form1()->memo1()->clearFocus();
+    click(form2<QToolButton>("SpeedButton1"));
+    EXPECT_TRUE(app.form1()->isVisible());
+    EXPECT_EQ(app.focusedControl(), app.form1()->memo1());
+    app.typeIntoFocus("a");
+    EXPECT_EQ(app.context().state.ProgramState, 1);
+}
+
 TEST_F(Windows, EditorTimerFollowsTheCoreOnlyWithRealTimers)
 {
     {
