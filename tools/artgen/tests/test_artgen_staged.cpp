@@ -6,6 +6,7 @@
 #include <QImageReader>
 #include <gtest/gtest.h>
 
+#include <chrono>
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
@@ -176,7 +177,7 @@ TEST(Staged, MacroFilesExistAndStagingKeepsWhatIsThere)
         EXPECT_TRUE(std::filesystem::is_regular_file(std::string(PADMACRO_STAGE_DIR) + "/log/" + n)) << n;
 
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("artgen-log-" + std::to_string(::getpid()));
+    const fs::path dir = fs::temp_directory_path() / ("artgen-log-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::ofstream(dir / "KeyNum0.txt", std::ios::binary) << "0,41\r\n";
