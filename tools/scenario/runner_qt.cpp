@@ -92,20 +92,20 @@ QWidget* Runner::window(int n) const
     return nullptr;
 }
 
-Runner::Target Runner::resolve(const std::string& spec) const
+Runner::Target Runner::resolve(const std::string& ref) const
 {
-    if (spec == "Form1" || spec == "Form2") {
-        int n = spec == "Form1" ? 1 : 2;
+    if (ref == "Form1" || ref == "Form2") {
+        int n = ref == "Form1" ? 1 : 2;
         QWidget* w = window(n);
         if (!w)
-            fail("window " + spec + " does not exist");
-        return {n, spec, w};
+            fail("window " + ref + " does not exist");
+        return {n, ref, w};
     }
-    std::string name = spec;
+    std::string name = ref;
     std::vector<int> order;
-    if (spec.rfind("Form1.", 0) == 0 || spec.rfind("Form2.", 0) == 0) {
-        order = {spec[4] - '0'};
-        name = spec.substr(6);
+    if (ref.rfind("Form1.", 0) == 0 || ref.rfind("Form2.", 0) == 0) {
+        order = {ref[4] - '0'};
+        name = ref.substr(6);
     } else {
         QWidget* w1 = window(1);
         QWidget* w2 = window(2);
@@ -113,7 +113,7 @@ Runner::Target Runner::resolve(const std::string& spec) const
         order = form2First ? std::vector<int>{2, 1} : std::vector<int>{1, 2};
     }
     if (name.empty())
-        fail("no control named in '" + spec + "'");
+        fail("no control named in '" + ref + "'");
     for (int n : order) {
         QWidget* win = window(n);
         if (!win)
@@ -124,14 +124,14 @@ Runner::Target Runner::resolve(const std::string& spec) const
         if (name == "Timer1" || (n == 2 && isEditorList(name)) || (n == 1 && name == "Test_Memo"))
             return {n, name, nullptr};
     }
-    fail("unknown control '" + spec + "'");
+    fail("unknown control '" + ref + "'");
 }
 
-Runner::Target Runner::resolveWidget(const std::string& spec) const
+Runner::Target Runner::resolveWidget(const std::string& ref) const
 {
-    Target t = resolve(spec);
+    Target t = resolve(ref);
     if (!t.widget)
-        fail("'" + spec + "' is not a control on screen");
+        fail("'" + ref + "' is not a control on screen");
     return t;
 }
 

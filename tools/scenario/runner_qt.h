@@ -37,8 +37,8 @@ private:
     };
 
     QWidget* window(int n) const;
-    Target resolve(const std::string& spec) const;
-    Target resolveWidget(const std::string& spec) const;
+    Target resolve(const std::string& ref) const;
+    Target resolveWidget(const std::string& ref) const;
 
     void mouse(const std::vector<std::string>& words, bool press, bool release);
     void sendPress(QWidget* w, Button button);
