@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/table_lookup.h"
+
 namespace pm {
 
 struct RecordKey {
@@ -167,20 +169,8 @@ inline constexpr PlainControl kCapsLockKey = {"KeyCap", 10, 146, 73, 41}; // dra
 inline constexpr uint32_t kNumShapeOff = 0x000000; // black
 inline constexpr uint32_t kNumShapeOn = 0x008000;  // green
 
-inline constexpr int findRecordKey(std::string_view name)
-{
-    for (size_t i = 0; i < kRecordKeys.size(); ++i)
-        if (name == kRecordKeys[i].name)
-            return static_cast<int>(i);
-    return -1;
-}
+inline constexpr int findRecordKey(std::string_view name) { return indexByName(kRecordKeys, name); }
 
-inline constexpr int findModifierKey(std::string_view name)
-{
-    for (size_t i = 0; i < kModifierKeys.size(); ++i)
-        if (name == kModifierKeys[i].name)
-            return static_cast<int>(i);
-    return -1;
-}
+inline constexpr int findModifierKey(std::string_view name) { return indexByName(kModifierKeys, name); }
 
 } // namespace pm

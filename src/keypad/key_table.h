@@ -4,6 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
+#include "app/table_lookup.h"
+
 namespace pm {
 
 struct KeypadKey {
@@ -91,20 +93,8 @@ inline constexpr std::array<Legend, 26> kLegends = {{
 static_assert(kLegends.size() == 26);
 
 // Index in kKeypadKeys, or -1.
-inline constexpr int findKeypadKey(std::string_view name)
-{
-    for (size_t i = 0; i < kKeypadKeys.size(); ++i)
-        if (name == kKeypadKeys[i].name)
-            return static_cast<int>(i);
-    return -1;
-}
+inline constexpr int findKeypadKey(std::string_view name) { return indexByName(kKeypadKeys, name); }
 
-inline constexpr int findLegend(std::string_view name)
-{
-    for (size_t i = 0; i < kLegends.size(); ++i)
-        if (name == kLegends[i].name)
-            return static_cast<int>(i);
-    return -1;
-}
+inline constexpr int findLegend(std::string_view name) { return indexByName(kLegends, name); }
 
 } // namespace pm
