@@ -115,8 +115,10 @@ void EditorCore::FormClose()
     s_.AltText.clear();
     s_.ModState = 0;
     s_.ModLock = 0;
-    // The next session's first Alt-code line must count from 0 as well.
-    closeAltLine();
+    // AltStrokes is left alone: the next Alt-code line can only start after
+    // an Alt lock, and that restarts the count.
+    s_.AltActive = false;
+    s_.AltLineOpen = false;
     s_.ReplaceLast = false;
     for (size_t i = 0; i < kModifierKeys.size(); ++i)
         loadPicture(s_.modifierPictures[i], kModifierKeys[i].onClose);

@@ -338,6 +338,24 @@ TEST_F(EditorTest, ClosingResetsModifiersAndNumLock)
     EXPECT_EQ(keyCode(), Lines{"Home"});
 }
 
+TEST_F(EditorTest, ClosingKeepsTheTablesAndTheAltStrokeCount)
+{
+    lock("KeyAlt1L");
+    numLock();
+    clicks({"KeyNum10", "KeyNum9"});
+    core.close();
+    EXPECT_EQ(st().AltStrokes, 2);
+    EXPECT_EQ(st().LineLen[0], 7);
+    EXPECT_EQ(st().LineStrokes[0], 2);
+
+    // The Alt lock of the next session restarts the count.
+    lock("KeyAlt1L");
+    numLock();
+    click("KeyNum8");
+    EXPECT_EQ(keyCode(), Lines{"Alt+4"});
+    EXPECT_EQ(st().LineStrokes[0], 1);
+}
+
 TEST_F(EditorTest, ClosingWithoutAKeypadWindow)
 {
     core.setKeypad(nullptr);
