@@ -17,8 +17,14 @@ build: configure
 run: build
 	cd $(BUILD)/app && ../bin/padmacro
 
+# The demo works in its own copy of the application directory, so macros
+# programmed into the simulated keypad never end up in build/app, which the
+# tests copy as the pristine installation.
 demo: build
-	cd $(BUILD)/app && ../bin/padmacro --demo
+	mkdir -p $(BUILD)/demo/log
+	cp -R $(BUILD)/app/BMP $(BUILD)/demo/
+	cp -R -n $(BUILD)/app/log/. $(BUILD)/demo/log/
+	cd $(BUILD)/demo && ../bin/padmacro --demo
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
