@@ -9,6 +9,12 @@
 #include <fstream>
 #include <system_error>
 
+#ifdef _WIN32
+#include <io.h>
+#else
+#include <unistd.h>
+#endif
+
 namespace fs = std::filesystem;
 
 namespace pm {
@@ -20,6 +26,16 @@ constexpr char kSeparator = '\\';
 #else
 constexpr char kSeparator = '/';
 #endif
+
+// Whether the existing file may be written in place; errno tells why not.
+bool writable(const std::string& path)
+{
+#ifdef _WIN32
+    return _access(path.c_str(), 2) == 0;
+#else
+    return access(path.c_str(), W_OK) == 0;
+#endif
+}
 
 bool sameIgnoringCase(const std::string& a, const std::string& b)
 {
@@ -107,6 +123,17 @@ std::string requireReadable(const std::string& path)
 void replaceWholeFile(const std::string& path, const std::string& bytes)
 {
     const std::string target = findExisting(path);
+    std::error_code ec;
+    const fs::file_status old = fs::status(target, ec);
+    const bool exists = fs::exists(old);
+    // Renaming over a read-only file would succeed; refuse it, as writing
+    // the file in place would.
+    if (exists && fs::is_directory(old))
+        throwCannotCreate(path, EISDIR);
+    errno = 0;
+    if (exists && !writable(target))
+        throwCannotCreate(path, errno ? errno : EACCES);
+
     const std::string temp = target + ".tmp";
     errno = 0;
     std::FILE* f = std::fopen(temp.c_str(), "wb");
@@ -122,7 +149,11 @@ void replaceWholeFile(const std::string& path, const std::string& bytes)
         ok = false;
         err = errno;
     }
-    std::error_code ec;
+    if (ok && exists) {
+        // The replacement keeps the permissions of the file it replaces.
+        fs::permissions(temp, old.permissions(), ec);
+        ec.clear();
+    }
     if (ok) {
         fs::rename(temp, target, ec);
         if (!ec)

@@ -4,6 +4,10 @@
 
 #include "storage/macro_files.h"
 
+#ifndef _WIN32
+#include <unistd.h>
+#endif
+
 using namespace pmtest;
 using pm::LineList;
 using Lines = std::vector<std::string>;
@@ -179,4 +183,34 @@ TEST_F(MacroFilesTest, MoreThanFortyDisplayLinesAreRefused)
     EXPECT_EQ(uiErrorOf([&] { pm::requireDisplayLineLimit(dir.path(), 9, keyCode); }),
               "Cannot load the macro of key 9: \"" + dir.file("\\log\\KeyCode9.txt")
                   + "\" has 41 display lines; at most 40 are allowed");
+}
+
+TEST_F(MacroFilesTest, AStoreKeepsEachFilesPermissionsAndRefusesAReadOnlyOne)
+{
+    namespace fs = std::filesystem;
+    dir.write("\\log\\KeyCode3.txt", "");
+    dir.write("\\log\\KeyNum3.txt", "0,41\r\n");
+    dir.write("\\log\\LineBuf3.txt", "");
+    const fs::path code = dir.file("\\log\\KeyCode3.txt");
+    const fs::path num = dir.file("\\log\\KeyNum3.txt");
+    fs::permissions(code, fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    keyCode = listOf({"q"});
+    keyNum = listOf({"0,20"});
+    len[0] = 1;
+
+    pm::storeMacro(dir.path(), 3, keyCode, keyNum, lineBuf, len, strokes);
+    EXPECT_EQ(fs::status(code).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+
+    fs::permissions(num, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+#ifndef _WIN32
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser may write a read-only file";
+#endif
+    keyNum = listOf({"0,4"});
+    const std::string msg = uiErrorOf(
+        [&] { pm::storeMacro(dir.path(), 3, keyCode, keyNum, lineBuf, len, strokes); });
+    EXPECT_EQ(msg.rfind("Cannot create file \"" + dir.file("\\log\\KeyNum3.txt") + "\". ", 0), 0u) << msg;
+    EXPECT_EQ(dir.read("\\log\\KeyNum3.txt"), "0,20\r\n");
+    EXPECT_EQ(dir.read("\\log\\LineBuf3.txt"), "1,0\r\n");
 }
