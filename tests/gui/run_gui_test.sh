@@ -50,10 +50,10 @@ find_window() {
     done | head -n 1
 }
 
-# Waits up to 15 s for find_window "$@"; prints what it found.
+# Waits up to 15 s (wait_limit tenths) for find_window "$@"; prints what it found.
 wait_window() {
     i=0
-    while [ $i -lt 150 ]; do
+    while [ $i -lt "${wait_limit:-150}" ]; do
         found=$(find_window "$@")
         [ -n "$found" ] && { echo "$found"; return 0; }
         kill -0 "$apid" 2>/dev/null || return 1
@@ -83,9 +83,15 @@ run_one() { # name, extra arguments
             echo "$name: keypad window $id is $size"
         fi
         shot "$name" form1 "$id"
-        # A click on the top-left key opens the editor.
-        "$xshot" --click "$id" 35 37
-        if editor=$(wait_window 972x408); then
+        # A click on the top-left key opens the editor. On a loaded machine
+        # the first click can arrive before the window takes input: retry.
+        editor=
+        for attempt in 1 2 3; do
+            "$xshot" --click "$id" 35 37
+            editor=$(wait_limit=50 wait_window 972x408) && break
+            editor=
+        done
+        if [ -n "$editor" ]; then
             echo "$name: editor window ${editor% *} is 972x408"
             sleep 0.5
             shot "$name" form2 "${editor% *}"

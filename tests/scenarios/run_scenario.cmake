@@ -18,6 +18,12 @@ file(MAKE_DIRECTORY ${WORK})
 file(COPY ${APP}/ DESTINATION ${WORK}/app)
 set(appdir ${WORK}/app)
 file(REAL_PATH ${appdir} realdir)
+# Every scenario starts from an installation without macros, even when keys
+# were programmed in build/app by hand (make run).
+file(GLOB macro_files ${appdir}/log/*.txt)
+foreach(f IN LISTS macro_files)
+  file(WRITE ${f} "")
+endforeach()
 
 set(status 0)
 file(STRINGS ${SCRIPT} first LIMIT_COUNT 1)
