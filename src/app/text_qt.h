@@ -20,6 +20,11 @@ std::string fromDisplay(const QString& text);
 // installed, else a sans of similar width with a bold face.
 QFont uiFont(int pixelHeight, bool bold = false);
 
+// Both windows have a fixed size: system menu, minimise and close, no maximise.
+inline constexpr Qt::WindowFlags kFixedWindowFlags = Qt::Window | Qt::CustomizeWindowHint
+    | Qt::WindowTitleHint | Qt::WindowSystemMenuHint | Qt::WindowMinimizeButtonHint
+    | Qt::WindowCloseButtonHint;
+
 // A memo's whole text with lines joined by '\n', every other character as
 // typed (toPlainText() would turn no-break spaces into blanks).
 QString memoText(const QPlainTextEdit* memo);

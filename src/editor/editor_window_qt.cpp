@@ -106,9 +106,7 @@ void ShapeControl::paintEvent(QPaintEvent*)
 }
 
 EditorWindow::EditorWindow(Application& app)
-    : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(nullptr, kFixedWindowFlags)
     , app_(app)
 {
     setObjectName(QStringLiteral("Form2"));

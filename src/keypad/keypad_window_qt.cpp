@@ -52,9 +52,7 @@ void KeystrokeMemo::keyPressEvent(QKeyEvent* event)
 }
 
 KeypadWindow::KeypadWindow(Application& app)
-    : QWidget(nullptr,
-              Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint
-                  | Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint)
+    : QWidget(nullptr, kFixedWindowFlags)
     , app_(app)
 {
     setObjectName(QStringLiteral("Form1"));
