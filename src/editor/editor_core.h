@@ -8,13 +8,17 @@
 
 #include "app/app_state.h"
 #include "app/shell.h"
+#include "device/report_image.h"
 #include "editor/key_table.h"
 #include "storage/line_list.h"
+#include "storage/macro_files.h"
 
 namespace pm {
 
-inline constexpr int kLineTableSize = 40;
-inline constexpr int kMaxStrokes = 30;
+// The per-line tables and the stroke limit are those of the stored macro and
+// of the programming image.
+inline constexpr int kLineTableSize = kMacroLineTableSize;
+inline constexpr int kMaxStrokes = kMaxImageStrokes;
 
 // Bits of the modifier byte ModState (and of ModLock).
 inline constexpr uint8_t kCtrlBits = 0x11;     // left, right Ctrl
@@ -37,8 +41,8 @@ struct EditorState {
     LineList KeyCode; // display lines
     LineList KeyNum;  // stroke lines: modifier byte, then the code string
     LineList LineBuf; // per-line numbers as stored
-    std::array<int32_t, kLineTableSize> LineLen{};
-    std::array<uint8_t, kLineTableSize> LineStrokes{};
+    LineLenTable LineLen{};
+    LineStrokesTable LineStrokes{};
 
     // Visible captions and the macro display.
     std::string TextLines = "0"; // caption of Text_Lines

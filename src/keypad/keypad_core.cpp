@@ -13,8 +13,6 @@ namespace {
 constexpr const char* kReleasedPicture = "\\BMP\\1.bmp";
 constexpr const char* kMarkedPicture = "\\BMP\\2.bmp"; // also the pressed key cap
 
-static_assert(kMacroLineTableSize == kLineTableSize);
-
 } // namespace
 
 void KeypadCore::create(const std::string& appDir)
