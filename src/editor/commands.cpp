@@ -30,6 +30,15 @@ bool isModifierNamesOnly(const std::string& line)
 
 } // namespace
 
+// An open Alt-code line ends with the edit, so digits typed next under a
+// locked Alt start a line of their own, named again from the locks.
+void EditorCore::restartAltLine()
+{
+    closeAltLine();
+    s_.AltText.clear();
+    SP_Key_Text();
+}
+
 void EditorCore::SpeedButton1Click()
 {
     s_.LineStrokes.fill(0);
@@ -45,11 +54,7 @@ void EditorCore::SpeedButton3Click()
     s_.KeyCode.clear();
     s_.KeyNum.clear();
     s_.TextLines = "0";
-    // An open Alt-code line ends with the macro, so digits typed next under
-    // a locked Alt start a line of their own, named again from the locks.
-    closeAltLine();
-    s_.AltText.clear();
-    SP_Key_Text();
+    restartAltLine();
     refreshKeyShow(); // nothing left to show
 }
 
@@ -86,11 +91,7 @@ void EditorCore::SpeedButton4Click()
     s_.KeyCode.deleteLast();
     s_.TextLines = std::to_string(s_.KeyNum.count());
 
-    // The deleted line may have been an open Alt-code line; the next digits
-    // start afresh, prefixed by the modifiers still locked.
-    closeAltLine();
-    s_.AltText.clear();
-    SP_Key_Text();
+    restartAltLine(); // the deleted line may have been the open Alt-code line
     refreshKeyShow();
 
     // With a modifier still locked the next stroke must name it again, just

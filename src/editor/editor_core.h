@@ -119,6 +119,8 @@ private:
     void altDigitStep(const std::string& digit);
     // Ends an open Alt-code line: both flags and its stroke count.
     void closeAltLine();
+    // closeAltLine, then AltText names the locked modifiers afresh.
+    void restartAltLine();
     void lockModifier(int key);
     void releaseModifier(int key);
 
