@@ -40,10 +40,7 @@ uint8_t KeypadLink::FindKeypad() {
     for (int index = 0; index < kInterfaceIndices; ++index) {
         DeviceHandle = OpenKeypadInterface(index);
         if (DeviceHandle == kInvalidHandle) {
-            if (WriteHandle != kInvalidHandle) {
-                backend_.close(WriteHandle);
-                WriteHandle = kInvalidHandle;
-            }
+            CloseKeypad(); // the second opening may have succeeded
             continue;
         }
         HidAttributes attr;
@@ -54,12 +51,8 @@ uint8_t KeypadLink::FindKeypad() {
             result = 1;
             break;
         }
-        backend_.close(DeviceHandle);
-        DeviceHandle = kInvalidHandle;
-        if (WriteHandle != kInvalidHandle) {
-            backend_.close(WriteHandle);
-            WriteHandle = kInvalidHandle;
-        }
+        // Not the keypad: both handles of this interface go.
+        CloseKeypad();
     }
     backend_.endEnumeration();
     return result;
