@@ -6,6 +6,7 @@
 #include <string>
 
 #include "device/keypad_link.h"
+#include "device/report_image.h"
 
 namespace pm {
 
@@ -23,9 +24,6 @@ struct AppState {
 };
 
 inline constexpr uint8_t kKeypadLatched = 0x01;
-
-// Index 0 is not part of the image; bytes 1 to 64 are sent.
-using ReportImage = std::array<uint8_t, 65>;
 
 struct Context {
     explicit Context(HidBackend& backend) : link(backend) {}

@@ -53,7 +53,7 @@ void Scheduler::Timer1Timer()
     }
 
     if (s.ProgramState == 2) {
-        ctx_.link.WriteReport(s, ctx_.image);
+        writeReport();
         s.ProgramState = 3;
     }
 
@@ -67,7 +67,7 @@ void Scheduler::Timer1Timer()
         window_.statusText = text;
 
     if (s.WritePending != 0)
-        ctx_.link.WriteReport(s, ctx_.image);
+        writeReport();
 
     if (s.ProgramState != 0)
         s.TimeoutTicks = static_cast<uint8_t>(s.TimeoutTicks + 1);
@@ -80,6 +80,17 @@ void Scheduler::Timer1Timer()
         s.StatusCode = 7;
         s.TimeoutTicks = 0;
     }
+}
+
+void Scheduler::writeReport()
+{
+    AppState& s = ctx_.state;
+    const KeypadLink::WriteResult result = ctx_.link.WriteReport(s.ProgramState, ctx_.image);
+    // Without a keypad nothing went out, and the last outcome stands.
+    if (result != KeypadLink::WriteResult::NoKeypad)
+        s.WriteOk = result == KeypadLink::WriteResult::Written ? 1 : 0;
+    // A failed report is not retried.
+    s.WritePending = 0;
 }
 
 void Scheduler::Memo1KeyDown(uint16_t key)

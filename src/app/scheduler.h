@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/shell.h"
+#include "base/shell.h"
 
 namespace pm {
 
@@ -23,6 +23,8 @@ public:
     void Memo1KeyDown(uint16_t key); // virtual-key code
 
 private:
+    void writeReport();
+
     Context& ctx_;
     KeypadWindowState& window_;
     Shell& shell_;

@@ -3,7 +3,6 @@
 #include <algorithm>
 #include <vector>
 
-#include "app/app_state.h"
 
 namespace pm {
 
@@ -14,9 +13,6 @@ bool isKeypad(const HidAttributes& attr, const HidCaps& caps) {
            attr.productId == kKeypadProduct && attr.versionNumber == kKeypadVersion &&
            caps.usage == kKeypadUsage && caps.usagePage == kKeypadUsagePage;
 }
-
-// Each report carries one half of the image: 32 data bytes.
-constexpr uint32_t kHalf = 32;
 
 } // namespace
 
@@ -69,31 +65,28 @@ void KeypadLink::CloseKeypad() {
     }
 }
 
-void KeypadLink::WriteReport(AppState& state, const std::array<uint8_t, 65>& image) {
-    std::vector<uint8_t> report(OutputReportLength, 0);
+KeypadLink::WriteResult KeypadLink::WriteReport(uint8_t programState, const ReportImage& image) {
     if (OutputReportLength == 0) {
-        state.WritePending = 0;
-        return;
+        return WriteResult::NoKeypad;
     }
+    std::vector<uint8_t> report(OutputReportLength, 0);
     // A report longer than one half carries zeros after it, so the image is
     // never read past its last byte.
-    const uint32_t carried = std::min(OutputReportLength - 1, kHalf);
-    if (state.ProgramState == 1) {
+    const uint32_t carried = std::min(OutputReportLength - 1, kReportImageHalf);
+    if (programState == 1) {
         for (uint32_t i = 1; i <= carried; ++i) {
             report[i] = image[i];
         }
-    } else if (state.ProgramState == 2) {
+    } else if (programState == 2) {
         for (uint32_t i = 1; i <= carried; ++i) {
-            report[i] = image[kHalf + i];
+            report[i] = image[kReportImageHalf + i];
         }
     }
     report[0] = 0; // report ID
-    state.WriteOk = 0;
     // The backend refuses an invalid handle by itself, so a keypad whose
     // second opening failed still has each report recorded as failed.
-    const bool ok = backend_.write(WriteHandle, report.data(), report.size());
-    state.WriteOk = ok ? 1 : 0;
-    state.WritePending = 0;
+    return backend_.write(WriteHandle, report.data(), report.size()) ? WriteResult::Written
+                                                                     : WriteResult::Failed;
 }
 
 } // namespace pm

@@ -1,14 +1,12 @@
 #pragma once
 // Finding and opening the keypad's HID interface, and writing one output
 // report to it.
-#include <array>
 #include <cstdint>
 
 #include "device/hid.h"
+#include "device/report_image.h"
 
 namespace pm {
-
-struct AppState;
 
 inline constexpr uint16_t kKeypadVendor = 0xFFFF;
 inline constexpr uint16_t kKeypadProduct = 0x0200;
@@ -27,8 +25,14 @@ public:
     // the second in WriteHandle.
     HidHandle OpenKeypadInterface(int index);
     void CloseKeypad();
-    // Sends the half of image chosen by state.ProgramState; outcome in state.WriteOk.
-    void WriteReport(AppState& state, const std::array<uint8_t, 65>& image);
+    enum class WriteResult {
+        NoKeypad, // no output report length yet: nothing was written
+        Written,
+        Failed,
+    };
+    // Sends the half of image that the job phase calls for: the first half in
+    // phase 1, the second in phase 2, zeros in any other.
+    WriteResult WriteReport(uint8_t programState, const ReportImage& image);
 
     HidHandle DeviceHandle = kInvalidHandle;
     HidHandle WriteHandle = kInvalidHandle;

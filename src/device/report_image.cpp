@@ -2,17 +2,10 @@
 
 #include <array>
 
-#include "app/errors.h"
+#include "base/errors.h"
+#include "base/text.h"
 
 namespace pm {
-
-std::pair<std::string, std::string> splitAtFirstComma(const std::string& line)
-{
-    const size_t comma = line.find(',');
-    if (comma == std::string::npos)
-        return {std::string(), line};
-    return {line.substr(0, comma), line.substr(comma + 1)};
-}
 
 void requireProgrammableStrokeCount(size_t strokeCount)
 {

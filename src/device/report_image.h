@@ -1,24 +1,22 @@
 #pragma once
 // The keypad's 64-byte programming image: start marker, key number, up to
 // 30 modifier/usage pairs, end marker and checksum.
+#include <array>
 #include <cstdint>
 #include <string>
-#include <utility>
 #include <vector>
 
-#include "app/app_state.h"
-
 namespace pm {
+
+// Index 0 is not part of the image; bytes 1 to 64 are sent, 32 in each of
+// the two output reports.
+using ReportImage = std::array<uint8_t, 65>;
+inline constexpr uint32_t kReportImageHalf = 32;
 
 inline constexpr int kPairAreaSize = 60;    // image bytes 3 to 62
 inline constexpr int kMaxImageStrokes = 30; // pairs that fit the pair area
 inline constexpr uint8_t kImageStartMarker = 0x55;
 inline constexpr uint8_t kImageEndMarker = 0xFF;
-
-// Splits a "left,right" line at its first comma. Without a comma the left
-// part is empty and the right part is the whole line, so both readers of
-// such lines report the same offending text.
-std::pair<std::string, std::string> splitAtFirstComma(const std::string& line);
 
 // Throws unless strokeCount pairs fit the pair area.
 void requireProgrammableStrokeCount(size_t strokeCount);

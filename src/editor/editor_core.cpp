@@ -1,7 +1,7 @@
 #include "editor/editor_core.h"
 
-#include "app/errors.h"
-#include "app/pictures.h"
+#include "base/errors.h"
+#include "base/pictures.h"
 
 namespace pm {
 

@@ -7,7 +7,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/shell.h"
+#include "base/shell.h"
 #include "device/report_image.h"
 #include "editor/key_table.h"
 #include "storage/line_list.h"

@@ -6,7 +6,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/table_lookup.h"
+#include "base/table_lookup.h"
 
 namespace pm {
 

@@ -1,6 +1,6 @@
 // The editor's Program command: builds the programming image, stores the
 // macro in the key's files, raises the job the scheduler sends, and closes.
-#include "app/errors.h"
+#include "base/errors.h"
 #include "device/report_image.h"
 #include "editor/editor_core.h"
 #include "storage/macro_files.h"

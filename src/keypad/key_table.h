@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
-#include "app/table_lookup.h"
+#include "base/table_lookup.h"
 
 namespace pm {
 

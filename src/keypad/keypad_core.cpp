@@ -3,7 +3,7 @@
 #include <chrono>
 #include <thread>
 
-#include "app/pictures.h"
+#include "base/pictures.h"
 #include "storage/macro_files.h"
 
 namespace pm {

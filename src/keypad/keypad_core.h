@@ -5,7 +5,7 @@
 #include <string>
 
 #include "app/app_state.h"
-#include "app/shell.h"
+#include "base/shell.h"
 #include "editor/editor_core.h"
 #include "keypad/key_table.h"
 #include "storage/line_list.h"

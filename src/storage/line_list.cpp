@@ -1,6 +1,6 @@
 #include "storage/line_list.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 namespace pm {
 

@@ -2,9 +2,9 @@
 
 #include <algorithm>
 
-#include "app/errors.h"
-#include "app/paths.h"
-#include "device/report_image.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/text.h"
 
 namespace pm {
 

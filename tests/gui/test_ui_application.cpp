@@ -17,12 +17,12 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "app/application_qt.h"
-#include "app/picture_control_qt.h"
-#include "app/text_qt.h"
+#include "ui/application_qt.h"
+#include "ui/picture_control_qt.h"
+#include "ui/text_qt.h"
 #include "device/hid_sim.h"
-#include "editor/editor_window_qt.h"
-#include "keypad/keypad_window_qt.h"
+#include "ui/editor_window_qt.h"
+#include "ui/keypad_window_qt.h"
 
 namespace fs = std::filesystem;
 

@@ -1,8 +1,8 @@
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
-#include "app/text_qt.h"
-#include "keypad/keypad_window_qt.h"
+#include "ui/text_qt.h"
+#include "ui/keypad_window_qt.h"
 
 namespace pm {
 namespace {

@@ -14,9 +14,9 @@
 #include <utility>
 #include <vector>
 
-#include "app/errors.h"
-#include "app/paths.h"
-#include "app/shell.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/shell.h"
 #include "keypad/key_table.h"
 
 namespace pmtest {

@@ -2,7 +2,7 @@
 // and the line list's reading rule.
 #include "keypad_test_support.h"
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "storage/line_list.h"
 
 using namespace pmtest;

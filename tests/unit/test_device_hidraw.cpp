@@ -16,7 +16,6 @@
 #include <string>
 #include <vector>
 
-#include "app/app_state.h"
 #include "device/hid_linux.h"
 #include "device/keypad_link.h"
 
@@ -183,15 +182,11 @@ TEST(LinuxHidraw, FindsTheKeypadEndToEndAndWritesToItsNode) {
         EXPECT_EQ(link.OutputReportLength, 33u);
         EXPECT_EQ(openFdCount(), fdsBefore + 2); // the rejected nodes were closed
 
-        AppState state;
         ReportImage image{};
         for (int i = 1; i <= 64; ++i) {
             image[i] = static_cast<uint8_t>(0x80 + i);
         }
-        state.ProgramState = 2;
-        state.WritePending = 1;
-        link.WriteReport(state, image);
-        EXPECT_EQ(state.WriteOk, 1);
+        EXPECT_EQ(link.WriteReport(2, image), KeypadLink::WriteResult::Written);
 
         std::vector<uint8_t> expected(33, 0);
         for (int i = 1; i <= 32; ++i) {
@@ -208,9 +203,7 @@ TEST(LinuxHidraw, FindsTheKeypadEndToEndAndWritesToItsNode) {
         LinuxHidraw hid(kSys, dev.path());
         KeypadLink link(hid);
         ASSERT_EQ(link.FindKeypad(), 1);
-        AppState state;
-        state.ProgramState = 3;
-        link.WriteReport(state, ReportImage{});
+        EXPECT_EQ(link.WriteReport(3, ReportImage{}), KeypadLink::WriteResult::Written);
         EXPECT_EQ(readBytes(dev.node(6)), std::vector<uint8_t>(33, 0));
         link.CloseKeypad();
     }

@@ -6,7 +6,6 @@
 #include <memory>
 #include <vector>
 
-#include "app/app_state.h"
 #include "device/hid_sim.h"
 #include "device/keypad_link.h"
 
@@ -130,15 +129,9 @@ TEST(FindKeypad, FailedSecondOpeningStillFindsTheKeypadButEveryWriteFails) {
     EXPECT_NE(link.DeviceHandle, kInvalidHandle);
     EXPECT_EQ(link.WriteHandle, kInvalidHandle);
 
-    AppState state;
     ReportImage image{};
     for (uint8_t ps : {1, 2}) {
-        state.ProgramState = ps;
-        state.WritePending = 1;
-        state.WriteOk = 1;
-        link.WriteReport(state, image);
-        EXPECT_EQ(state.WriteOk, 0);
-        EXPECT_EQ(state.WritePending, 0);
+        EXPECT_EQ(link.WriteReport(ps, image), KeypadLink::WriteResult::Failed);
     }
     const auto reports = sim.takeReports();
     ASSERT_EQ(reports.size(), 2u);
@@ -292,9 +285,7 @@ protected:
         sim.add(keypadWithLength(length));
         KeypadLink link(sim);
         EXPECT_EQ(link.FindKeypad(), 1);
-        state_.ProgramState = programState;
-        state_.WritePending = 1;
-        link.WriteReport(state_, *image_);
+        EXPECT_EQ(link.WriteReport(programState, *image_), KeypadLink::WriteResult::Written);
         auto reports = sim.takeReports();
         EXPECT_EQ(reports.size(), 1u);
         if (reports.empty()) {
@@ -313,18 +304,14 @@ protected:
     }
 
     std::unique_ptr<ReportImage> image_;
-    AppState state_;
 };
 
 TEST_F(WriteReportTest, EachStateSendsItsHalf) {
     EXPECT_EQ(write(33, 1), expected(33, 1, 32));
-    EXPECT_EQ(state_.WriteOk, 1);
-    EXPECT_EQ(state_.WritePending, 0);
     EXPECT_EQ(write(33, 2), expected(33, 33, 32));
     EXPECT_EQ(write(33, 2).back(), 64); // last image byte, the checksum's place
     EXPECT_EQ(write(33, 3), std::vector<uint8_t>(33, 0));
-    EXPECT_EQ(write(33, 0), std::vector<uint8_t>(33, 0));
-    EXPECT_EQ(state_.WriteOk, 1); // a zero report still reached the keypad
+    EXPECT_EQ(write(33, 0), std::vector<uint8_t>(33, 0)); // a zero report still reaches the keypad
 }
 
 TEST_F(WriteReportTest, ShortAndLongReportsStayWithinTheImage) {
@@ -341,12 +328,7 @@ TEST_F(WriteReportTest, NoKeypadMeansNoWrite) {
     SimulatedKeypad sim;
     KeypadLink link(sim);
     ASSERT_EQ(link.FindKeypad(), 0);
-    state_.ProgramState = 1;
-    state_.WritePending = 1;
-    state_.WriteOk = 1;
-    link.WriteReport(state_, *image_);
-    EXPECT_EQ(state_.WritePending, 0);
-    EXPECT_EQ(state_.WriteOk, 1); // left as it was
+    EXPECT_EQ(link.WriteReport(1, *image_), KeypadLink::WriteResult::NoKeypad);
     EXPECT_TRUE(sim.takeReports().empty());
 }
 
@@ -358,12 +340,7 @@ TEST_F(WriteReportTest, UnpluggedKeypadFailsEveryWrite) {
     sim.removeAll();
     sim.add(keypadWithLength(33)); // plugged in again: the old handles stay dead
     for (uint8_t ps : {1, 2}) {
-        state_.ProgramState = ps;
-        state_.WriteOk = 1;
-        state_.WritePending = 1;
-        link.WriteReport(state_, *image_);
-        EXPECT_EQ(state_.WriteOk, 0);
-        EXPECT_EQ(state_.WritePending, 0);
+        EXPECT_EQ(link.WriteReport(ps, *image_), KeypadLink::WriteResult::Failed);
     }
     const auto reports = sim.takeReports();
     ASSERT_EQ(reports.size(), 2u);

@@ -9,7 +9,7 @@
 #include <string>
 #include <vector>
 
-#include "app/errors.h"
+#include "base/errors.h"
 #include "device/hid_sim.h"
 #include "editor/editor_core.h"
 

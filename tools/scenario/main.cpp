@@ -9,8 +9,8 @@
 #include <memory>
 #include <string>
 
-#include "app/application_qt.h"
-#include "app/paths.h"
+#include "ui/application_qt.h"
+#include "base/paths.h"
 #include "device/hid_sim.h"
 #include "runner_qt.h"
 #include "script.h"

@@ -16,9 +16,9 @@
 #include <fstream>
 #include <iterator>
 
-#include "app/application_qt.h"
-#include "app/paths.h"
-#include "app/text_qt.h"
+#include "ui/application_qt.h"
+#include "base/paths.h"
+#include "ui/text_qt.h"
 #include "device/hid_sim.h"
 #include "editor/key_table.h"
 #include "keypad/key_table.h"

@@ -1,4 +1,4 @@
-#include "app/application_qt.h"
+#include "ui/application_qt.h"
 
 #include <QApplication>
 #include <QKeyEvent>
@@ -6,12 +6,12 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
-#include "app/errors.h"
-#include "app/paths.h"
-#include "app/text_qt.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "ui/text_qt.h"
 #include "device/hid_sim.h"
-#include "editor/editor_window_qt.h"
-#include "keypad/keypad_window_qt.h"
+#include "ui/editor_window_qt.h"
+#include "ui/keypad_window_qt.h"
 
 namespace pm {
 

@@ -1,4 +1,4 @@
-#include "keypad/keypad_window_qt.h"
+#include "ui/keypad_window_qt.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -9,9 +9,9 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "app/application_qt.h"
-#include "app/picture_control_qt.h"
-#include "app/text_qt.h"
+#include "ui/application_qt.h"
+#include "ui/picture_control_qt.h"
+#include "ui/text_qt.h"
 
 namespace pm {
 

@@ -4,7 +4,7 @@
 #include <cstdlib>
 #include <memory>
 
-#include "app/application_qt.h"
+#include "ui/application_qt.h"
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
 

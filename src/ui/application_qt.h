@@ -7,7 +7,7 @@
 
 #include "app/app_state.h"
 #include "app/scheduler.h"
-#include "app/shell.h"
+#include "base/shell.h"
 #include "editor/editor_core.h"
 #include "keypad/keypad_core.h"
 

@@ -1,4 +1,4 @@
-#include "editor/editor_window_qt.h"
+#include "ui/editor_window_qt.h"
 
 #include <QCloseEvent>
 #include <QGuiApplication>
@@ -9,9 +9,9 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "app/application_qt.h"
-#include "app/picture_control_qt.h"
-#include "app/text_qt.h"
+#include "ui/application_qt.h"
+#include "ui/picture_control_qt.h"
+#include "ui/text_qt.h"
 
 namespace pm {
 

@@ -1,6 +1,6 @@
-#include "app/pictures.h"
+#include "base/pictures.h"
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 namespace pm {
 

@@ -1,10 +1,10 @@
-#include "app/picture_control_qt.h"
+#include "ui/picture_control_qt.h"
 
 #include <QDir>
 #include <QHash>
 #include <QMouseEvent>
 
-#include "app/paths.h"
+#include "base/paths.h"
 
 namespace pm {
 

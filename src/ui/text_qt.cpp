@@ -1,4 +1,4 @@
-#include "app/text_qt.h"
+#include "ui/text_qt.h"
 
 #include <QFontDatabase>
 #include <QPlainTextEdit>

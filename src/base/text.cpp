@@ -1,0 +1,13 @@
+#include "base/text.h"
+
+namespace pm {
+
+std::pair<std::string, std::string> splitAtFirstComma(const std::string& line)
+{
+    const size_t comma = line.find(',');
+    if (comma == std::string::npos)
+        return {std::string(), line};
+    return {line.substr(0, comma), line.substr(comma + 1)};
+}
+
+} // namespace pm

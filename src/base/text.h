@@ -1,0 +1,13 @@
+#pragma once
+// Small helpers for the program's 8-bit text lines.
+#include <string>
+#include <utility>
+
+namespace pm {
+
+// Splits a "left,right" line at its first comma. Without a comma the left
+// part is empty and the right part is the whole line, so every reader of
+// such lines reports the same offending text.
+std::pair<std::string, std::string> splitAtFirstComma(const std::string& line);
+
+} // namespace pm
