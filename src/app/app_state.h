@@ -26,7 +26,10 @@ struct AppState {
 inline constexpr uint8_t kKeypadLatched = 0x01;
 
 struct Context {
-    explicit Context(HidBackend& backend) : link(backend) {}
+    explicit Context(HidBackend& backend)
+        : link(backend)
+    {
+    }
 
     AppState state;
     std::string AppDir; // fixed once while the keypad window is created

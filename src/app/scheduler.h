@@ -17,7 +17,11 @@ const char* statusMessage(uint8_t statusCode);
 class Scheduler {
 public:
     Scheduler(Context& ctx, KeypadWindowState& window, Shell& shell)
-        : ctx_(ctx), window_(window), shell_(shell) {}
+        : ctx_(ctx)
+        , window_(window)
+        , shell_(shell)
+    {
+    }
 
     void Timer1Timer();
     void Memo1KeyDown(uint16_t key); // virtual-key code

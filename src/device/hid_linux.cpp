@@ -29,7 +29,8 @@ namespace pm {
 
 namespace {
 
-std::optional<std::string> readFile(const fs::path& path) {
+std::optional<std::string> readFile(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     if (!in) {
         return std::nullopt;
@@ -41,7 +42,8 @@ std::optional<std::string> readFile(const fs::path& path) {
     return bytes;
 }
 
-std::optional<uint32_t> parseHex(std::string_view text) {
+std::optional<uint32_t> parseHex(std::string_view text)
+{
     while (!text.empty() && (text.back() == '\n' || text.back() == ' ')) {
         text.remove_suffix(1);
     }
@@ -55,7 +57,8 @@ std::optional<uint32_t> parseHex(std::string_view text) {
 }
 
 // Vendor and product from the uevent line HID_ID=BBBB:VVVVVVVV:PPPPPPPP.
-bool parseHidId(const std::string& uevent, uint16_t& vendor, uint16_t& product) {
+bool parseHidId(const std::string& uevent, uint16_t& vendor, uint16_t& product)
+{
     std::istringstream lines(uevent);
     std::string line;
     const std::string key = "HID_ID=";
@@ -65,8 +68,8 @@ bool parseHidId(const std::string& uevent, uint16_t& vendor, uint16_t& product) 
         }
         const std::string_view value = std::string_view(line).substr(key.size());
         const size_t firstColon = value.find(':');
-        const size_t secondColon =
-            firstColon == std::string_view::npos ? firstColon : value.find(':', firstColon + 1);
+        const size_t secondColon
+            = firstColon == std::string_view::npos ? firstColon : value.find(':', firstColon + 1);
         if (secondColon == std::string_view::npos) {
             return false;
         }
@@ -86,7 +89,8 @@ bool parseHidId(const std::string& uevent, uint16_t& vendor, uint16_t& product) 
 // Devices on other buses (bluetooth, i2c, uhid) have none above them; they
 // get version 0, which never matches the keypad, but their other attributes
 // stay readable.
-uint16_t versionAbove(const fs::path& hidDevice, const fs::path& sysRoot) {
+uint16_t versionAbove(const fs::path& hidDevice, const fs::path& sysRoot)
+{
     const std::string root = sysRoot.string();
     for (fs::path dir = hidDevice;; dir = dir.parent_path()) {
         const std::string text = dir.string();
@@ -105,9 +109,14 @@ uint16_t versionAbove(const fs::path& hidDevice, const fs::path& sysRoot) {
 
 class DescriptorParser {
 public:
-    DescriptorParser(const uint8_t* data, size_t size) : data_(data), size_(size) {}
+    DescriptorParser(const uint8_t* data, size_t size)
+        : data_(data)
+        , size_(size)
+    {
+    }
 
-    std::optional<ReportDescriptorInfo> run() {
+    std::optional<ReportDescriptorInfo> run()
+    {
         size_t pos = 0;
         while (pos < size_) {
             const uint8_t prefix = data_[pos++];
@@ -156,34 +165,32 @@ private:
         uint32_t reportId = 0;
     };
 
-    void item(int type, int tag, uint32_t value, size_t length) {
+    void item(int type, int tag, uint32_t value, size_t length)
+    {
         switch (type) {
         case 0:
             mainItem(tag);
             usage_.reset();
             break;
-        case 1:
-            globalItem(tag, value);
-            break;
+        case 1: globalItem(tag, value); break;
         case 2:
             if (tag == 0x0 && !usage_) { // the first Usage names a collection
                 usage_ = value;
                 usageHasPage_ = length == 4;
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
 
-    void mainItem(int tag) {
+    void mainItem(int tag)
+    {
         if (tag == 0xA) { // Collection
             if (depth_ == 0 && !haveTop_) {
                 haveTop_ = true;
                 const uint32_t usage = usage_.value_or(0);
                 info_.usage = static_cast<uint16_t>(usage & 0xFFFF);
-                info_.usagePage =
-                    usageHasPage_ ? static_cast<uint16_t>(usage >> 16) : globals_.usagePage;
+                info_.usagePage = usageHasPage_ ? static_cast<uint16_t>(usage >> 16) : globals_.usagePage;
             }
             ++depth_;
         } else if (tag == 0xC) { // End Collection
@@ -195,31 +202,21 @@ private:
         }
     }
 
-    void globalItem(int tag, uint32_t value) {
+    void globalItem(int tag, uint32_t value)
+    {
         switch (tag) {
-        case 0x0:
-            globals_.usagePage = static_cast<uint16_t>(value);
-            break;
-        case 0x7:
-            globals_.reportSize = value;
-            break;
-        case 0x8:
-            globals_.reportId = value;
-            break;
-        case 0x9:
-            globals_.reportCount = value;
-            break;
-        case 0xA:
-            stack_.push_back(globals_);
-            break;
+        case 0x0: globals_.usagePage = static_cast<uint16_t>(value); break;
+        case 0x7: globals_.reportSize = value; break;
+        case 0x8: globals_.reportId = value; break;
+        case 0x9: globals_.reportCount = value; break;
+        case 0xA: stack_.push_back(globals_); break;
         case 0xB:
             if (!stack_.empty()) {
                 globals_ = stack_.back();
                 stack_.pop_back();
             }
             break;
-        default:
-            break;
+        default: break;
         }
     }
 
@@ -237,30 +234,38 @@ private:
 
 } // namespace
 
-std::optional<ReportDescriptorInfo> parseReportDescriptor(const uint8_t* data, size_t size) {
+std::optional<ReportDescriptorInfo> parseReportDescriptor(const uint8_t* data, size_t size)
+{
     return DescriptorParser(data, size).run();
 }
 
 LinuxHidraw::LinuxHidraw(std::string sysRoot, std::string devRoot)
-    : sysRoot_(std::move(sysRoot)), devRoot_(std::move(devRoot)) {}
+    : sysRoot_(std::move(sysRoot))
+    , devRoot_(std::move(devRoot))
+{
+}
 
-LinuxHidraw::~LinuxHidraw() {
+LinuxHidraw::~LinuxHidraw()
+{
     for (const auto& [fd, node] : nodes_) {
         ::close(static_cast<int>(fd));
     }
 }
 
-bool LinuxHidraw::beginEnumeration() {
+bool LinuxHidraw::beginEnumeration()
+{
     std::error_code ec;
     enumerating_ = fs::is_directory(fs::path(sysRoot_) / "class" / "hidraw", ec);
     return enumerating_;
 }
 
-void LinuxHidraw::endEnumeration() {
+void LinuxHidraw::endEnumeration()
+{
     enumerating_ = false;
 }
 
-std::optional<std::string> LinuxHidraw::interfacePath(int index) {
+std::optional<std::string> LinuxHidraw::interfacePath(int index)
+{
     if (!enumerating_ || index < 0) {
         return std::nullopt;
     }
@@ -272,7 +277,8 @@ std::optional<std::string> LinuxHidraw::interfacePath(int index) {
     return (fs::path(devRoot_) / node).string();
 }
 
-HidHandle LinuxHidraw::open(const std::string& path, OpenMode) {
+HidHandle LinuxHidraw::open(const std::string& path, OpenMode)
+{
     // hidraw makes no difference between the two openings.
     const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
     if (fd < 0) {
@@ -282,7 +288,8 @@ HidHandle LinuxHidraw::open(const std::string& path, OpenMode) {
     return fd;
 }
 
-std::optional<std::string> LinuxHidraw::hidDeviceDir(HidHandle handle) const {
+std::optional<std::string> LinuxHidraw::hidDeviceDir(HidHandle handle) const
+{
     const auto it = nodes_.find(handle);
     if (it == nodes_.end()) {
         return std::nullopt;
@@ -290,15 +297,15 @@ std::optional<std::string> LinuxHidraw::hidDeviceDir(HidHandle handle) const {
     // In real sysfs "device" is a symlink into /sys/devices; resolving it
     // gives the path whose parents lead to the USB device.
     std::error_code ec;
-    const fs::path dir =
-        fs::canonical(fs::path(sysRoot_) / "class" / "hidraw" / it->second / "device", ec);
+    const fs::path dir = fs::canonical(fs::path(sysRoot_) / "class" / "hidraw" / it->second / "device", ec);
     if (ec) {
         return std::nullopt;
     }
     return dir.string();
 }
 
-bool LinuxHidraw::getAttributes(HidHandle handle, HidAttributes& out) {
+bool LinuxHidraw::getAttributes(HidHandle handle, HidAttributes& out)
+{
     const auto dir = hidDeviceDir(handle);
     if (!dir) {
         return false;
@@ -318,7 +325,8 @@ bool LinuxHidraw::getAttributes(HidHandle handle, HidAttributes& out) {
     return true;
 }
 
-bool LinuxHidraw::getCaps(HidHandle handle, HidCaps& out) {
+bool LinuxHidraw::getCaps(HidHandle handle, HidCaps& out)
+{
     const auto dir = hidDeviceDir(handle);
     if (!dir) {
         return false;
@@ -327,8 +335,7 @@ bool LinuxHidraw::getCaps(HidHandle handle, HidCaps& out) {
     if (!bytes) {
         return false;
     }
-    const auto info =
-        parseReportDescriptor(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
+    const auto info = parseReportDescriptor(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
     if (!info) {
         return false;
     }
@@ -339,7 +346,8 @@ bool LinuxHidraw::getCaps(HidHandle handle, HidCaps& out) {
     return true;
 }
 
-bool LinuxHidraw::write(HidHandle handle, const uint8_t* data, size_t length) {
+bool LinuxHidraw::write(HidHandle handle, const uint8_t* data, size_t length)
+{
     if (nodes_.find(handle) == nodes_.end()) {
         return false;
     }
@@ -350,7 +358,8 @@ bool LinuxHidraw::write(HidHandle handle, const uint8_t* data, size_t length) {
     return written >= 0 && static_cast<size_t>(written) == length;
 }
 
-void LinuxHidraw::close(HidHandle handle) {
+void LinuxHidraw::close(HidHandle handle)
+{
     const auto it = nodes_.find(handle);
     if (it == nodes_.end()) {
         return;
@@ -359,7 +368,8 @@ void LinuxHidraw::close(HidHandle handle) {
     nodes_.erase(it);
 }
 
-std::unique_ptr<HidBackend> createPlatformHidBackend() {
+std::unique_ptr<HidBackend> createPlatformHidBackend()
+{
     return std::make_unique<LinuxHidraw>();
 }
 

@@ -11,7 +11,8 @@ namespace {
 constexpr const char* kPathPrefix = "sim:";
 
 // The id behind a "sim:<id>" path, or 0.
-int idFromPath(const std::string& path) {
+int idFromPath(const std::string& path)
+{
     const std::string prefix = kPathPrefix;
     if (path.compare(0, prefix.size(), prefix) != 0) {
         return 0;
@@ -28,7 +29,8 @@ int idFromPath(const std::string& path) {
 
 } // namespace
 
-int SimulatedKeypad::add(const Interface& iface, int index) {
+int SimulatedKeypad::add(const Interface& iface, int index)
+{
     if (index < 0) {
         index = 0;
         for (const Slot& slot : slots_) { // slots_ is kept in index order
@@ -41,8 +43,7 @@ int SimulatedKeypad::add(const Interface& iface, int index) {
     // A replaced interface counts as unplugged: it gets a fresh id, so
     // handles open on the old one stop working.
     Slot fresh{index, nextId_++, iface};
-    auto it = std::find_if(slots_.begin(), slots_.end(),
-                           [index](const Slot& s) { return s.index >= index; });
+    auto it = std::find_if(slots_.begin(), slots_.end(), [index](const Slot& s) { return s.index >= index; });
     if (it != slots_.end() && it->index == index) {
         *it = fresh;
     } else {
@@ -51,27 +52,33 @@ int SimulatedKeypad::add(const Interface& iface, int index) {
     return index;
 }
 
-void SimulatedKeypad::remove(int index) {
+void SimulatedKeypad::remove(int index)
+{
     std::erase_if(slots_, [index](const Slot& s) { return s.index == index; });
 }
 
-void SimulatedKeypad::removeAll() {
+void SimulatedKeypad::removeAll()
+{
     slots_.clear();
 }
 
-std::vector<SimulatedKeypad::Report> SimulatedKeypad::takeReports() {
+std::vector<SimulatedKeypad::Report> SimulatedKeypad::takeReports()
+{
     return std::exchange(reports_, {});
 }
 
-std::string SimulatedKeypad::takeAcks() {
+std::string SimulatedKeypad::takeAcks()
+{
     return std::exchange(acks_, {});
 }
 
-size_t SimulatedKeypad::openHandleCount() const {
+size_t SimulatedKeypad::openHandleCount() const
+{
     return handles_.size();
 }
 
-const SimulatedKeypad::Slot* SimulatedKeypad::slotById(int id) const {
+const SimulatedKeypad::Slot* SimulatedKeypad::slotById(int id) const
+{
     for (const Slot& slot : slots_) {
         if (slot.id == id) {
             return &slot;
@@ -80,7 +87,8 @@ const SimulatedKeypad::Slot* SimulatedKeypad::slotById(int id) const {
     return nullptr;
 }
 
-const SimulatedKeypad::Slot* SimulatedKeypad::slotByHandle(HidHandle handle) const {
+const SimulatedKeypad::Slot* SimulatedKeypad::slotByHandle(HidHandle handle) const
+{
     for (const OpenHandle& open : handles_) {
         if (open.handle == handle) {
             return slotById(open.id);
@@ -89,13 +97,15 @@ const SimulatedKeypad::Slot* SimulatedKeypad::slotByHandle(HidHandle handle) con
     return nullptr;
 }
 
-bool SimulatedKeypad::beginEnumeration() {
+bool SimulatedKeypad::beginEnumeration()
+{
     return true;
 }
 
-void SimulatedKeypad::endEnumeration() {}
+void SimulatedKeypad::endEnumeration() { }
 
-std::optional<std::string> SimulatedKeypad::interfacePath(int index) {
+std::optional<std::string> SimulatedKeypad::interfacePath(int index)
+{
     for (const Slot& slot : slots_) {
         if (slot.index == index) {
             return kPathPrefix + std::to_string(slot.id);
@@ -104,10 +114,11 @@ std::optional<std::string> SimulatedKeypad::interfacePath(int index) {
     return std::nullopt;
 }
 
-HidHandle SimulatedKeypad::open(const std::string& path, OpenMode mode) {
+HidHandle SimulatedKeypad::open(const std::string& path, OpenMode mode)
+{
     const Slot* slot = slotById(idFromPath(path));
-    if (slot == nullptr || slot->iface.open == OpenBehaviour::Fail ||
-        (slot->iface.open == OpenBehaviour::WriteFail && mode == OpenMode::Synchronous)) {
+    if (slot == nullptr || slot->iface.open == OpenBehaviour::Fail
+        || (slot->iface.open == OpenBehaviour::WriteFail && mode == OpenMode::Synchronous)) {
         return kInvalidHandle;
     }
     const HidHandle handle = nextHandle_++;
@@ -115,7 +126,8 @@ HidHandle SimulatedKeypad::open(const std::string& path, OpenMode mode) {
     return handle;
 }
 
-bool SimulatedKeypad::getAttributes(HidHandle handle, HidAttributes& out) {
+bool SimulatedKeypad::getAttributes(HidHandle handle, HidAttributes& out)
+{
     const Slot* slot = slotByHandle(handle);
     if (slot == nullptr) {
         return false;
@@ -126,7 +138,8 @@ bool SimulatedKeypad::getAttributes(HidHandle handle, HidAttributes& out) {
     return true;
 }
 
-bool SimulatedKeypad::getCaps(HidHandle handle, HidCaps& out) {
+bool SimulatedKeypad::getCaps(HidHandle handle, HidCaps& out)
+{
     const Slot* slot = slotByHandle(handle);
     if (slot == nullptr) {
         return false;
@@ -134,12 +147,13 @@ bool SimulatedKeypad::getCaps(HidHandle handle, HidCaps& out) {
     out.status = kHidpStatusSuccess;
     out.usage = slot->iface.usage;
     out.usagePage = slot->iface.usagePage;
-    out.outputReportByteLength =
-        static_cast<uint16_t>(std::min<uint32_t>(slot->iface.outputReportLength, 0xFFFF));
+    out.outputReportByteLength
+        = static_cast<uint16_t>(std::min<uint32_t>(slot->iface.outputReportLength, 0xFFFF));
     return true;
 }
 
-bool SimulatedKeypad::write(HidHandle handle, const uint8_t* data, size_t length) {
+bool SimulatedKeypad::write(HidHandle handle, const uint8_t* data, size_t length)
+{
     Report report;
     report.bytes.assign(data, data + length);
     report.ok = slotByHandle(handle) != nullptr;
@@ -155,7 +169,8 @@ bool SimulatedKeypad::write(HidHandle handle, const uint8_t* data, size_t length
     return reports_.back().ok;
 }
 
-void SimulatedKeypad::close(HidHandle handle) {
+void SimulatedKeypad::close(HidHandle handle)
+{
     std::erase_if(handles_, [handle](const OpenHandle& h) { return h.handle == handle; });
 }
 

@@ -27,11 +27,13 @@ namespace pm {
 
 namespace {
 
-HANDLE toWin(HidHandle handle) {
+HANDLE toWin(HidHandle handle)
+{
     return reinterpret_cast<HANDLE>(handle);
 }
 
-HidHandle fromWin(HANDLE handle) {
+HidHandle fromWin(HANDLE handle)
+{
     return handle == INVALID_HANDLE_VALUE ? kInvalidHandle : reinterpret_cast<HidHandle>(handle);
 }
 
@@ -42,35 +44,36 @@ public:
     WindowsHid(const WindowsHid&) = delete;
     WindowsHid& operator=(const WindowsHid&) = delete;
 
-    bool beginEnumeration() override {
+    bool beginEnumeration() override
+    {
         endEnumeration();
         HidD_GetHidGuid(&hidClass_);
-        set_ = SetupDiGetClassDevsA(&hidClass_, nullptr, nullptr,
-                                    DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
+        set_ = SetupDiGetClassDevsA(&hidClass_, nullptr, nullptr, DIGCF_PRESENT | DIGCF_DEVICEINTERFACE);
         return set_ != INVALID_HANDLE_VALUE;
     }
 
-    void endEnumeration() override {
+    void endEnumeration() override
+    {
         if (set_ != INVALID_HANDLE_VALUE) {
             SetupDiDestroyDeviceInfoList(set_);
             set_ = INVALID_HANDLE_VALUE;
         }
     }
 
-    std::optional<std::string> interfacePath(int index) override {
+    std::optional<std::string> interfacePath(int index) override
+    {
         if (set_ == INVALID_HANDLE_VALUE || index < 0) {
             return std::nullopt;
         }
         SP_DEVICE_INTERFACE_DATA iface{};
         iface.cbSize = static_cast<DWORD>(sizeof(iface));
-        if (!SetupDiEnumDeviceInterfaces(set_, nullptr, &hidClass_, static_cast<DWORD>(index),
-                                         &iface)) {
+        if (!SetupDiEnumDeviceInterfaces(set_, nullptr, &hidClass_, static_cast<DWORD>(index), &iface)) {
             return std::nullopt;
         }
         // The first call only learns the size; it fails by design.
         DWORD required = 0;
-        if (SetupDiGetDeviceInterfaceDetailA(set_, &iface, nullptr, 0, &required, nullptr) ||
-            required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) {
+        if (SetupDiGetDeviceInterfaceDetailA(set_, &iface, nullptr, 0, &required, nullptr)
+            || required < sizeof(SP_DEVICE_INTERFACE_DETAIL_DATA_A)) {
             return std::nullopt;
         }
         // DWORD elements keep the structure aligned.
@@ -84,15 +87,17 @@ public:
         return std::string(detail->DevicePath);
     }
 
-    HidHandle open(const std::string& path, OpenMode mode) override {
+    HidHandle open(const std::string& path, OpenMode mode) override
+    {
         const bool overlapped = mode == OpenMode::Overlapped;
         const DWORD access = overlapped ? GENERIC_WRITE : (GENERIC_WRITE | FILE_READ_DATA);
         const DWORD flags = overlapped ? FILE_FLAG_OVERLAPPED : 0;
-        return fromWin(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE,
-                                   nullptr, OPEN_EXISTING, flags, nullptr));
+        return fromWin(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
+            OPEN_EXISTING, flags, nullptr));
     }
 
-    bool getAttributes(HidHandle handle, HidAttributes& out) override {
+    bool getAttributes(HidHandle handle, HidAttributes& out) override
+    {
         if (handle == kInvalidHandle) {
             return false;
         }
@@ -107,7 +112,8 @@ public:
         return true;
     }
 
-    bool getCaps(HidHandle handle, HidCaps& out) override {
+    bool getCaps(HidHandle handle, HidCaps& out) override
+    {
         if (handle == kInvalidHandle) {
             return false;
         }
@@ -125,17 +131,18 @@ public:
         return true;
     }
 
-    bool write(HidHandle handle, const uint8_t* data, size_t length) override {
+    bool write(HidHandle handle, const uint8_t* data, size_t length) override
+    {
         // INVALID_HANDLE_VALUE also names the current process; never pass it on.
         if (handle == kInvalidHandle) {
             return false;
         }
         DWORD written = 0;
-        return WriteFile(toWin(handle), data, static_cast<DWORD>(length), &written, nullptr) !=
-               FALSE;
+        return WriteFile(toWin(handle), data, static_cast<DWORD>(length), &written, nullptr) != FALSE;
     }
 
-    void close(HidHandle handle) override {
+    void close(HidHandle handle) override
+    {
         if (handle != kInvalidHandle) {
             CloseHandle(toWin(handle));
         }
@@ -148,7 +155,8 @@ private:
 
 } // namespace
 
-std::unique_ptr<HidBackend> createPlatformHidBackend() {
+std::unique_ptr<HidBackend> createPlatformHidBackend()
+{
     return std::make_unique<WindowsHid>();
 }
 

@@ -3,20 +3,21 @@
 #include <algorithm>
 #include <vector>
 
-
 namespace pm {
 
 namespace {
 
-bool isKeypad(const HidAttributes& attr, const HidCaps& caps) {
-    return caps.status == kHidpStatusSuccess && attr.vendorId == kKeypadVendor &&
-           attr.productId == kKeypadProduct && attr.versionNumber == kKeypadVersion &&
-           caps.usage == kKeypadUsage && caps.usagePage == kKeypadUsagePage;
+bool isKeypad(const HidAttributes& attr, const HidCaps& caps)
+{
+    return caps.status == kHidpStatusSuccess && attr.vendorId == kKeypadVendor
+        && attr.productId == kKeypadProduct && attr.versionNumber == kKeypadVersion
+        && caps.usage == kKeypadUsage && caps.usagePage == kKeypadUsagePage;
 }
 
 } // namespace
 
-HidHandle KeypadLink::OpenKeypadInterface(int index) {
+HidHandle KeypadLink::OpenKeypadInterface(int index)
+{
     const std::optional<std::string> path = backend_.interfacePath(index);
     if (!path) {
         return kInvalidHandle;
@@ -27,7 +28,8 @@ HidHandle KeypadLink::OpenKeypadInterface(int index) {
     return first;
 }
 
-uint8_t KeypadLink::FindKeypad() {
+uint8_t KeypadLink::FindKeypad()
+{
     ++discoveryAttempts;
     uint8_t result = 0;
     if (!backend_.beginEnumeration()) {
@@ -41,8 +43,8 @@ uint8_t KeypadLink::FindKeypad() {
         }
         HidAttributes attr;
         HidCaps caps;
-        if (backend_.getAttributes(DeviceHandle, attr) && backend_.getCaps(DeviceHandle, caps) &&
-            isKeypad(attr, caps)) {
+        if (backend_.getAttributes(DeviceHandle, attr) && backend_.getCaps(DeviceHandle, caps)
+            && isKeypad(attr, caps)) {
             OutputReportLength = caps.outputReportByteLength;
             result = 1;
             break;
@@ -54,7 +56,8 @@ uint8_t KeypadLink::FindKeypad() {
     return result;
 }
 
-void KeypadLink::CloseKeypad() {
+void KeypadLink::CloseKeypad()
+{
     if (DeviceHandle != kInvalidHandle) {
         backend_.close(DeviceHandle);
         DeviceHandle = kInvalidHandle;
@@ -65,7 +68,8 @@ void KeypadLink::CloseKeypad() {
     }
 }
 
-KeypadLink::WriteResult KeypadLink::WriteReport(uint8_t programState, const ReportImage& image) {
+KeypadLink::WriteResult KeypadLink::WriteReport(uint8_t programState, const ReportImage& image)
+{
     if (OutputReportLength == 0) {
         return WriteResult::NoKeypad;
     }

@@ -17,7 +17,10 @@ inline constexpr int kInterfaceIndices = 40;
 
 class KeypadLink {
 public:
-    explicit KeypadLink(HidBackend& backend) : backend_(backend) {}
+    explicit KeypadLink(HidBackend& backend)
+        : backend_(backend)
+    {
+    }
 
     // 1 when the keypad was found and opened, 0 otherwise.
     uint8_t FindKeypad();

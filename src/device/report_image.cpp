@@ -12,8 +12,7 @@ void requireProgrammableStrokeCount(size_t strokeCount)
     // A hand-edited stroke file can hold more strokes than the keypad takes.
     if (strokeCount > static_cast<size_t>(kMaxImageStrokes))
         throw UiError("The macro has " + std::to_string(strokeCount) + " key strokes; at most "
-                      + std::to_string(kMaxImageStrokes)
-                      + " can be programmed. Delete strokes and try again.");
+            + std::to_string(kMaxImageStrokes) + " can be programmed. Delete strokes and try again.");
 }
 
 void buildReportImage(ReportImage& image, const std::vector<std::string>& strokeLines, uint8_t key)

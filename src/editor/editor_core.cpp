@@ -7,7 +7,10 @@ namespace pm {
 
 namespace {
 
-bool isKeypadCode(int code) { return code >= 89 && code <= 99; } // keypad 1..9, 0, "."
+bool isKeypadCode(int code)
+{
+    return code >= 89 && code <= 99;
+} // keypad 1..9, 0, "."
 
 // Modifier names in front of the first stroke after a lock or a Delete:
 // left keys first, a left and a right key of one kind both named.
@@ -16,8 +19,8 @@ std::string modifierPrefix(uint8_t modState)
     static constexpr struct {
         uint8_t bit;
         const char* name;
-    } kOrder[] = {{0x01, "Ctrl+"}, {0x02, "Shift+"}, {0x04, "Alt+"},
-                  {0x10, "Ctrl+"}, {0x20, "Shift+"}, {0x40, "Alt+"}};
+    } kOrder[] = {
+        {0x01, "Ctrl+"}, {0x02, "Shift+"}, {0x04, "Alt+"}, {0x10, "Ctrl+"}, {0x20, "Shift+"}, {0x40, "Alt+"}};
     std::string prefix;
     for (const auto& m : kOrder)
         if (modState & m.bit)
@@ -60,14 +63,9 @@ void EditorCore::recordKeyMouseUp(int key)
     // A failed released picture stops here: nothing recorded, no bit set.
     loadPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.picture + ".gif");
     switch (k.extra) {
-    case Extra::WindowsKey:
-        s_.ModState |= kWindowsBit;
-        break;
-    case Extra::AltDigit:
-        altDigitStep(k.normal);
-        break;
-    case Extra::None:
-        break;
+    case Extra::WindowsKey: s_.ModState |= kWindowsBit; break;
+    case Extra::AltDigit: altDigitStep(k.normal); break;
+    case Extra::None: break;
     }
     Spec_Key_Prc(k.normal, k.shifted, k.code);
 }

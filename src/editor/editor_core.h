@@ -21,10 +21,10 @@ inline constexpr int kLineTableSize = kMacroLineTableSize;
 inline constexpr int kMaxStrokes = kMaxImageStrokes;
 
 // Bits of the modifier byte ModState (and of ModLock).
-inline constexpr uint8_t kCtrlBits = 0x11;     // left, right Ctrl
-inline constexpr uint8_t kShiftBits = 0x22;    // left, right Shift
-inline constexpr uint8_t kAltBits = 0x44;      // left, right Alt
-inline constexpr uint8_t kWindowsBit = 0x08;   // one stroke only
+inline constexpr uint8_t kCtrlBits = 0x11;   // left, right Ctrl
+inline constexpr uint8_t kShiftBits = 0x22;  // left, right Shift
+inline constexpr uint8_t kAltBits = 0x44;    // left, right Alt
+inline constexpr uint8_t kWindowsBit = 0x08; // one stroke only
 inline constexpr uint8_t kNumLockBit = 0x80;
 inline constexpr uint8_t kLockableBits = 0x77; // the six modifier keys
 
@@ -45,9 +45,9 @@ struct EditorState {
     LineStrokesTable LineStrokes{};
 
     // Visible captions and the macro display.
-    std::string TextLines = "0"; // caption of Text_Lines
-    std::string KeyNumber = "0"; // caption of Key_Number
-    std::string KeyShow;         // text the last refresh put into KeyShow
+    std::string TextLines = "0";  // caption of Text_Lines
+    std::string KeyNumber = "0";  // caption of Key_Number
+    std::string KeyShow;          // text the last refresh put into KeyShow
     unsigned keyShowRevision = 0; // bumped at every refresh, so the view pushes it
 
     // Modifiers, NumLock and the Alt-code line.
@@ -84,7 +84,11 @@ inline std::string showTextOf(const LineList& keyCode)
 
 class EditorCore {
 public:
-    EditorCore(Context& ctx, Shell& shell) : ctx_(ctx), shell_(shell) {}
+    EditorCore(Context& ctx, Shell& shell)
+        : ctx_(ctx)
+        , shell_(shell)
+    {
+    }
     void setKeypad(KeypadHooks* keypad) { keypad_ = keypad; }
 
     EditorState& state() { return s_; }

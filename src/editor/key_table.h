@@ -28,6 +28,7 @@ struct RecordKey {
 
 using Extra = RecordKey::Extra;
 
+// clang-format off
 inline constexpr std::array<RecordKey, 101> kRecordKeys = {{
     {"Key1L", 10, 9, 41, 41, ",41", "Esc", "Esc", "Esc", "ESC_H", Extra::None},
     {"Key2L", 94, 9, 41, 41, ",58", "F1", "F1", "F1", "F1_h", Extra::None},
@@ -131,12 +132,13 @@ inline constexpr std::array<RecordKey, 101> kRecordKeys = {{
     {"Key0L", 796, 232, 83, 41, ",98", "0", "Insert", "Num_0", "Num_0_h", Extra::AltDigit},
     {"KeyNum14", 881, 232, 41, 41, ",99", ".", "Del", "Num_dot", "Num_dot_h", Extra::None},
 }};
+// clang-format on
 static_assert(kRecordKeys.size() == 101);
 
 struct ModifierKey {
     const char* name;
     uint8_t bit;
-    const char* label;    // "Shift", "Ctrl" or "Alt"
+    const char* label; // "Shift", "Ctrl" or "Alt"
     bool isAlt;
     int left, top, width, height;
     const char* pressed;  // on mouse down
@@ -146,6 +148,7 @@ struct ModifierKey {
 };
 
 // In the order closing the editor reloads their released pictures.
+// clang-format off
 inline constexpr std::array<ModifierKey, 6> kModifierKeys = {{
     {"KeyCtrl1L", 0x01, "Ctrl", false, 10, 232, 51, 41, "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl_h.gif", "\\BMP\\l_ctrl.gif", "\\BMP\\l_ctrl.gif"},
     {"KeyAlt1L", 0x04, "Alt", true, 116, 232, 51, 41, "\\BMP\\L_alt_h.gif", "\\BMP\\L_alt_h.gif", "\\BMP\\L_alt.gif", "\\BMP\\l_alt.gif"},
@@ -154,6 +157,7 @@ inline constexpr std::array<ModifierKey, 6> kModifierKeys = {{
     {"KeyCtrl2L", 0x10, "Ctrl", false, 596, 232, 51, 41, "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl.gif", "\\BMP\\r_ctrl.gif"},
     {"KeyShift2L", 0x20, "Shift", false, 575, 189, 73, 41, "\\BMP\\R_shift_h.gif", "\\BMP\\r_shift_h.gif", "\\BMP\\r_shift.gif", "\\BMP\\r_shift.gif"},
 }};
+// clang-format on
 static_assert(kModifierKeys.size() == 6);
 
 struct PlainControl {
@@ -169,8 +173,14 @@ inline constexpr PlainControl kCapsLockKey = {"KeyCap", 10, 146, 73, 41}; // dra
 inline constexpr uint32_t kNumShapeOff = 0x000000; // black
 inline constexpr uint32_t kNumShapeOn = 0x008000;  // green
 
-inline constexpr int findRecordKey(std::string_view name) { return indexByName(kRecordKeys, name); }
+inline constexpr int findRecordKey(std::string_view name)
+{
+    return indexByName(kRecordKeys, name);
+}
 
-inline constexpr int findModifierKey(std::string_view name) { return indexByName(kModifierKeys, name); }
+inline constexpr int findModifierKey(std::string_view name)
+{
+    return indexByName(kModifierKeys, name);
+}
 
 } // namespace pm

@@ -28,8 +28,7 @@ void EditorCore::SpeedButton2Click()
     // before the image is touched; nothing is stored then.
     buildReportImage(ctx_.image, s_.KeyNum.lines(), st.CurrentKey);
 
-    storeMacro(ctx_.AppDir, st.CurrentKey, s_.KeyCode, s_.KeyNum, s_.LineBuf, s_.LineLen,
-               s_.LineStrokes);
+    storeMacro(ctx_.AppDir, st.CurrentKey, s_.KeyCode, s_.KeyNum, s_.LineBuf, s_.LineLen, s_.LineStrokes);
 
     st.WritePending = 1;
     st.ProgramState = 1;

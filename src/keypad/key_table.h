@@ -18,6 +18,7 @@ struct KeypadKey {
 };
 
 // In the order the key-state refresh and the layout switch visit them.
+// clang-format off
 inline constexpr std::array<KeypadKey, 22> kKeypadKeys = {{
     {"Key_9", 0, 2, 40, 2, "ESC", true},
     {"Key_10", 77, 2, 41, 4, "Tab", true},
@@ -42,6 +43,7 @@ inline constexpr std::array<KeypadKey, 22> kKeypadKeys = {{
     {"Key_30", 77, 387, 13, 13, "00", false},
     {"Key_31", 154, 387, 27, 27, "./Del", false},
 }};
+// clang-format on
 static_assert(kKeypadKeys.size() == 22);
 
 inline constexpr uint8_t keyNumber(const KeypadKey& key, uint8_t keypadMode)
@@ -50,18 +52,19 @@ inline constexpr uint8_t keyNumber(const KeypadKey& key, uint8_t keypadMode)
 }
 
 // The 26 device key numbers that own macro files.
-inline constexpr std::array<uint8_t, 26> kDeviceKeyNumbers = {
-    0, 1, 2, 3, 4, 8, 9, 10, 13, 16, 17, 18, 19, 20, 24, 25, 26, 27, 28, 29, 32, 36, 40, 41, 42, 43};
+inline constexpr std::array<uint8_t, 26> kDeviceKeyNumbers
+    = {0, 1, 2, 3, 4, 8, 9, 10, 13, 16, 17, 18, 19, 20, 24, 25, 26, 27, 28, 29, 32, 36, 40, 41, 42, 43};
 
 struct Legend {
     const char* name;
     const char* caption;
     int left, top;
-    int height;       // character height in pixels
+    int height;        // character height in pixels
     bool hiddenInMod1; // all but Label30 (Enter)
 };
 
 // Label12 to Label37, in name order (index = label number - 12).
+// clang-format off
 inline constexpr std::array<Legend, 26> kLegends = {{
     {"Label12", "NumLock", 8, 104, 13, true},
     {"Label13", "/", 106, 101, 16, true},
@@ -90,11 +93,18 @@ inline constexpr std::array<Legend, 26> kLegends = {{
     {"Label36", "PgDn", 174, 345, 13, true},
     {"Label37", "End", 24, 345, 13, true},
 }};
+// clang-format on
 static_assert(kLegends.size() == 26);
 
 // Index in kKeypadKeys, or -1.
-inline constexpr int findKeypadKey(std::string_view name) { return indexByName(kKeypadKeys, name); }
+inline constexpr int findKeypadKey(std::string_view name)
+{
+    return indexByName(kKeypadKeys, name);
+}
 
-inline constexpr int findLegend(std::string_view name) { return indexByName(kLegends, name); }
+inline constexpr int findLegend(std::string_view name)
+{
+    return indexByName(kLegends, name);
+}
 
 } // namespace pm

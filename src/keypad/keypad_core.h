@@ -42,7 +42,11 @@ private:
 class KeypadCore : public KeypadHooks {
 public:
     KeypadCore(Context& ctx, EditorCore& editor, Shell& shell)
-        : ctx_(ctx), editor_(editor), shell_(shell) {}
+        : ctx_(ctx)
+        , editor_(editor)
+        , shell_(shell)
+    {
+    }
 
     KeypadWindowState& state() { return s_; }
     const KeypadWindowState& state() const { return s_; }

@@ -24,7 +24,11 @@ public:
     // A line beyond the end reads as empty, as in the toolkit.
     std::string line(int i) const;
     void add(const std::string& text) { lines_.push_back(text); }
-    void deleteLast() { if (!lines_.empty()) lines_.pop_back(); }
+    void deleteLast()
+    {
+        if (!lines_.empty())
+            lines_.pop_back();
+    }
     void clear() { lines_.clear(); }
     void setText(const std::string& text) { lines_ = splitLines(text); }
     const std::vector<std::string>& lines() const { return lines_; }

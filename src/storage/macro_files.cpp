@@ -29,8 +29,8 @@ int probeMacro(const std::string& appDir, int key, LineList& probe)
     return probe.count();
 }
 
-void readMacroFiles(const std::string& appDir, int key, LineList& keyNum, LineList& keyCode,
-                    LineList& lineBuf)
+void readMacroFiles(
+    const std::string& appDir, int key, LineList& keyNum, LineList& keyCode, LineList& lineBuf)
 {
     keyNum.loadFromFile(platformPath(appDir, strokeFileLiteral(key)));
     keyCode.loadFromFile(platformPath(appDir, textFileLiteral(key)));
@@ -43,13 +43,12 @@ void requireDisplayLineLimit(const std::string& appDir, int key, const LineList&
     // would have its lines written past them.
     if (keyCode.count() > kMacroLineTableSize)
         throw UiError("Cannot load the macro of key " + std::to_string(key) + ": \""
-                      + platformPath(appDir, textFileLiteral(key)) + "\" has "
-                      + std::to_string(keyCode.count()) + " display lines; at most "
-                      + std::to_string(kMacroLineTableSize) + " are allowed");
+            + platformPath(appDir, textFileLiteral(key)) + "\" has " + std::to_string(keyCode.count())
+            + " display lines; at most " + std::to_string(kMacroLineTableSize) + " are allowed");
 }
 
-void parseLineTables(const LineList& keyCode, const LineList& lineBuf, LineLenTable& lineLen,
-                     LineStrokesTable& lineStrokes)
+void parseLineTables(
+    const LineList& keyCode, const LineList& lineBuf, LineLenTable& lineLen, LineStrokesTable& lineStrokes)
 {
     const int lines = std::min(keyCode.count(), kMacroLineTableSize);
     for (int i = 0; i < lines; ++i) {
@@ -60,7 +59,7 @@ void parseLineTables(const LineList& keyCode, const LineList& lineBuf, LineLenTa
 }
 
 void storeMacro(const std::string& appDir, int key, const LineList& keyCode, const LineList& keyNum,
-                LineList& lineBuf, const LineLenTable& lineLen, const LineStrokesTable& lineStrokes)
+    LineList& lineBuf, const LineLenTable& lineLen, const LineStrokesTable& lineStrokes)
 {
     keyCode.saveToFile(platformPath(appDir, textFileLiteral(key)));
     keyNum.saveToFile(platformPath(appDir, strokeFileLiteral(key)));

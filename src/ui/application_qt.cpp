@@ -8,10 +8,10 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
-#include "ui/text_qt.h"
 #include "device/hid_sim.h"
 #include "ui/editor_window_qt.h"
 #include "ui/keypad_window_qt.h"
+#include "ui/text_qt.h"
 
 namespace pm {
 

@@ -22,9 +22,9 @@ class SimulatedKeypad;
 class Application : public Shell {
 public:
     struct Options {
-        HidBackend* backend = nullptr;      // required
+        HidBackend* backend = nullptr;        // required
         SimulatedKeypad* simulated = nullptr; // set when backend is the simulated keypad
-        bool realTimers = true;             // false: time moves only by tick()/editorTick()
+        bool realTimers = true;               // false: time moves only by tick()/editorTick()
         // Error box (the toolkit's standard one) and other message boxes.
         // Defaults show real message boxes.
         std::function<void(const std::string&)> onError;

@@ -27,7 +27,10 @@ QString fileNameOf(const char* literal)
     return path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1);
 }
 
-QRect rectOf(int left, int top, int width, int height) { return QRect(left, top, width, height); }
+QRect rectOf(int left, int top, int width, int height)
+{
+    return QRect(left, top, width, height);
+}
 
 struct Command {
     const char* name;
@@ -124,8 +127,10 @@ EditorWindow::EditorWindow(Application& app)
         auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
         key->setStored(storedPicture(QString::fromLatin1(k.picture) + QStringLiteral(".gif")));
         const int index = static_cast<int>(i);
-        key->onMouseDown = [this, index] { app_.dispatch([this, index] { app_.editor().recordKeyMouseDown(index); }); };
-        key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.editor().recordKeyMouseUp(index); }); };
+        key->onMouseDown
+            = [this, index] { app_.dispatch([this, index] { app_.editor().recordKeyMouseDown(index); }); };
+        key->onMouseUp
+            = [this, index] { app_.dispatch([this, index] { app_.editor().recordKeyMouseUp(index); }); };
         recordKeys_[i] = key;
     }
 
@@ -134,19 +139,21 @@ EditorWindow::EditorWindow(Application& app)
         auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
         key->setStored(storedPicture(fileNameOf(k.released)));
         const int index = static_cast<int>(i);
-        key->onMouseDown = [this, index] { app_.dispatch([this, index] { app_.editor().modifierMouseDown(index); }); };
-        key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.editor().modifierMouseUp(index); }); };
+        key->onMouseDown
+            = [this, index] { app_.dispatch([this, index] { app_.editor().modifierMouseDown(index); }); };
+        key->onMouseUp
+            = [this, index] { app_.dispatch([this, index] { app_.editor().modifierMouseUp(index); }); };
         modifierKeys_[i] = key;
     }
 
     numLockKey_ = new PictureControl(this, kNumLockKey.name,
-                                     rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height));
+        rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height));
     numLockKey_->setStored(storedPicture(fileNameOf(kNumLockReleased)));
     numLockKey_->onMouseDown = [this] { app_.dispatch([this] { app_.editor().KeyNum1LMouseDown(); }); };
     numLockKey_->onMouseUp = [this] { app_.dispatch([this] { app_.editor().KeyNum1LMouseUp(); }); };
 
     auto* capsLock = new PictureControl(this, kCapsLockKey.name,
-                                        rectOf(kCapsLockKey.left, kCapsLockKey.top, kCapsLockKey.width, kCapsLockKey.height));
+        rectOf(kCapsLockKey.left, kCapsLockKey.top, kCapsLockKey.width, kCapsLockKey.height));
     capsLock->setStored(storedPicture(QStringLiteral("KeyCap.gif")));
     capsLock->setEnabled(false);
 
@@ -177,9 +184,8 @@ EditorWindow::EditorWindow(Application& app)
         button->setToolTip(QString::fromLatin1(c.tip));
         button->setFocusPolicy(Qt::NoFocus);
         const auto handler = c.handler;
-        connect(button, &QToolButton::clicked, this, [this, handler] {
-            app_.dispatch([this, handler] { (app_.editor().*handler)(); });
-        });
+        connect(button, &QToolButton::clicked, this,
+            [this, handler] { app_.dispatch([this, handler] { (app_.editor().*handler)(); }); });
     }
 
     keyShow_ = new QPlainTextEdit(this);

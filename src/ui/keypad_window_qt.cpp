@@ -39,7 +39,8 @@ uint16_t virtualKeyOf(int qtKey)
 }
 
 KeystrokeMemo::KeystrokeMemo(QWidget* parent, Application& app)
-    : QPlainTextEdit(parent), app_(app)
+    : QPlainTextEdit(parent)
+    , app_(app)
 {
 }
 
@@ -77,7 +78,8 @@ KeypadWindow::KeypadWindow(Application& app)
         auto* key = new PictureControl(this, k.name, QRect(k.left, k.top, kKeySize, kKeySize));
         key->setStored(keycap);
         const int index = static_cast<int>(i);
-        key->onMouseDown = [this, index] { app_.dispatch([this, index] { app_.keypad().keyMouseDown(index); }); };
+        key->onMouseDown
+            = [this, index] { app_.dispatch([this, index] { app_.keypad().keyMouseDown(index); }); };
         key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.keypad().keyMouseUp(index); }); };
         keys_[i] = key;
     }
@@ -126,9 +128,8 @@ KeypadWindow::KeypadWindow(Application& app)
     bitBtn1_->setFont(uiFont(13, true));
     bitBtn1_->setCursor(Qt::PointingHandCursor);
     bitBtn1_->setAutoDefault(false);
-    connect(bitBtn1_, &QPushButton::clicked, this, [this] {
-        app_.dispatch([this] { app_.keypad().BitBtn1Click(); });
-    });
+    connect(bitBtn1_, &QPushButton::clicked, this,
+        [this] { app_.dispatch([this] { app_.keypad().BitBtn1Click(); }); });
 
     setTabOrder(memo1_, testMemo_);
     setTabOrder(testMemo_, bitBtn1_);

@@ -4,9 +4,9 @@
 #include <cstdlib>
 #include <memory>
 
-#include "ui/application_qt.h"
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
+#include "ui/application_qt.h"
 
 int main(int argc, char* argv[])
 {

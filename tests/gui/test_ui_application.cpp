@@ -17,12 +17,12 @@
 #include <fstream>
 #include <unistd.h>
 
-#include "ui/application_qt.h"
-#include "ui/picture_control_qt.h"
-#include "ui/text_qt.h"
 #include "device/hid_sim.h"
+#include "ui/application_qt.h"
 #include "ui/editor_window_qt.h"
 #include "ui/keypad_window_qt.h"
+#include "ui/picture_control_qt.h"
+#include "ui/text_qt.h"
 
 namespace fs = std::filesystem;
 
@@ -64,7 +64,8 @@ void makeAppDir(const fs::path& dir)
 void sendMouse(QWidget* w, QEvent::Type type, Qt::MouseButton button = Qt::LeftButton)
 {
     const QPointF local(w->width() / 2.0, w->height() / 2.0);
-    const Qt::MouseButtons held = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
+    const Qt::MouseButtons held
+        = type == QEvent::MouseButtonRelease ? Qt::NoButton : Qt::MouseButtons(button);
     QMouseEvent event(type, local, w->mapToGlobal(local), button, held, Qt::NoModifier);
     QApplication::sendEvent(w, &event);
 }
@@ -80,8 +81,9 @@ protected:
     void SetUp() override
     {
         oldDir_ = fs::current_path();
-        root_ = fs::temp_directory_path() / ("padmacro-ui-" + std::to_string(::getpid()) + "-"
-                                             + ::testing::UnitTest::GetInstance()->current_test_info()->name());
+        root_ = fs::temp_directory_path()
+            / ("padmacro-ui-" + std::to_string(::getpid()) + "-"
+                + ::testing::UnitTest::GetInstance()->current_test_info()->name());
         fs::remove_all(root_);
         makeAppDir(root_);
         fs::current_path(root_);
@@ -188,8 +190,8 @@ TEST_F(Windows, StartShowsTheKeypadWindowInItsFirstLayout)
     for (const ModifierKey& k : kModifierKeys)
         EXPECT_EQ(form2(k.name)->geometry(), QRect(k.left, k.top, k.width, k.height)) << k.name;
     for (const char* name : {"KeyNum1L", "KeyCap", "Image1", "NumShape", "KeyShow", "KeyCode", "KeyNum",
-                             "LineBuf", "Label38", "Text_Lines", "Label138", "Key_Number", "Label115",
-                             "SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4"})
+             "LineBuf", "Label38", "Text_Lines", "Label138", "Key_Number", "Label115", "SpeedButton1",
+             "SpeedButton2", "SpeedButton3", "SpeedButton4"})
         form2(name);
     EXPECT_FALSE(form2("KeyCap")->isEnabled());
     EXPECT_TRUE(form2("KeyCode")->isHidden());

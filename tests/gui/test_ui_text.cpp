@@ -1,8 +1,8 @@
 #include <QPlainTextEdit>
 #include <gtest/gtest.h>
 
-#include "ui/text_qt.h"
 #include "ui/keypad_window_qt.h"
+#include "ui/text_qt.h"
 
 namespace pm {
 namespace {
@@ -21,7 +21,9 @@ TEST(DisplayText, CodePageBytesSurviveTheRoundTrip)
 
     // A lead byte alone, or followed by another byte, is Latin-1.
     EXPECT_EQ(toDisplay("\xA1"), QString(QChar(0xA1)));
-    EXPECT_EQ(toDisplay("\xA1" "A"), QString(QChar(0xA1)) + QLatin1Char('A'));
+    EXPECT_EQ(toDisplay("\xA1"
+                        "A"),
+        QString(QChar(0xA1)) + QLatin1Char('A'));
     EXPECT_EQ(toDisplay("\xE9"), QString::fromUtf8("\u00E9"));
 }
 
@@ -37,11 +39,14 @@ TEST(DisplayText, MemoMirrorsLinesAndKeepsNoBreakSpaces)
     QPlainTextEdit memo;
     LineList lines;
     lines.add("2,20");
-    lines.add("a\xA0" "b");
+    lines.add("a\xA0"
+              "b");
     lines.add("");
     lines.add("Shift+\xA1\xA8");
     mirrorLines(&memo, lines);
-    EXPECT_EQ(fromDisplay(memoText(&memo)), std::string("2,20\na\xA0" "b\n\nShift+\xA1\xA8"));
+    EXPECT_EQ(fromDisplay(memoText(&memo)),
+        std::string("2,20\na\xA0"
+                    "b\n\nShift+\xA1\xA8"));
     EXPECT_EQ(memo.document()->blockCount(), 4);
 
     // Unchanged lines leave the memo alone (its cursor stays where it is).

@@ -9,7 +9,8 @@ using pm::SimulatedKeypad;
 
 TEST(ScenarioScript, LinesKeepTheirNumbersAndSkipCommentsAndBlanks)
 {
-    const std::string text = "# exit: 1\r\n\r\nclick  Key_9\tright\r\n   \n  # indented note\nshell rm  -f 'a b'\ntick";
+    const std::string text
+        = "# exit: 1\r\n\r\nclick  Key_9\tright\r\n   \n  # indented note\nshell rm  -f 'a b'\ntick";
     auto lines = parseScript(text);
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[0].number, 3);
@@ -75,8 +76,8 @@ TEST(ScenarioScript, DeviceAddDefaultsAreTheKeypadsOwnValues)
 
 TEST(ScenarioScript, DeviceAddOptionsOverrideEachValue)
 {
-    DeviceAdd d = parseDeviceAdd({"index=39", "vid=0x1234", "pid=abcd", "version=0100", "page=1",
-                                  "usage=0x6", "outlen=9", "open=write-fail"});
+    DeviceAdd d = parseDeviceAdd({"index=39", "vid=0x1234", "pid=abcd", "version=0100", "page=1", "usage=0x6",
+        "outlen=9", "open=write-fail"});
     EXPECT_EQ(d.index, 39);
     EXPECT_EQ(d.iface.vendorId, 0x1234);
     EXPECT_EQ(d.iface.productId, 0xABCD);

@@ -24,7 +24,10 @@ protected:
         EXPECT_GE(i, 0) << name;
         return i;
     }
-    const std::string& picture(const char* name) const { return kp().keyPictures[static_cast<size_t>(key(name))]; }
+    const std::string& picture(const char* name) const
+    {
+        return kp().keyPictures[static_cast<size_t>(key(name))];
+    }
     const pm::KeypadWindowState& kp() const { return keypad.state(); }
     pm::EditorState& ed() { return editor.state(); }
 

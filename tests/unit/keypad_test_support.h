@@ -6,8 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <functional>
 #include <fstream>
+#include <functional>
 #include <iterator>
 #include <random>
 #include <string>
@@ -32,7 +32,7 @@ public:
         fs::create_directories(dir_ / "BMP");
         fs::create_directories(dir_ / "log");
         for (const char* pic : {"1.bmp", "2.bmp", "l_ctrl.gif", "l_alt.gif", "l_shift.gif", "r_alt.gif",
-                                "r_ctrl.gif", "r_shift.gif"})
+                 "r_ctrl.gif", "r_shift.gif"})
             writeRaw("BMP/" + std::string(pic), "x");
         for (uint8_t n : pm::kDeviceKeyNumbers)
             for (const char* kind : {"KeyNum", "KeyCode", "LineBuf"})
@@ -67,7 +67,7 @@ public:
         for (const auto& e : fs::directory_iterator(dir_ / "log")) {
             std::ifstream in(e.path(), std::ios::binary);
             out.emplace_back(e.path().filename().string(),
-                             std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
+                std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()));
         }
         std::sort(out.begin(), out.end());
         return out;

@@ -22,9 +22,10 @@ TEST(StrToInt, AcceptsBlanksSignAndThe32BitRange)
 
 TEST(StrToInt, RejectsEverythingElseNamingTheText)
 {
-    for (const char* bad : {"", " ", "-", "12 ", "1a", "a", "1,2", "2147483648", "-2147483649", "99999999999"})
-        EXPECT_EQ(uiErrorOf([&] { pm::strToInt(bad); }),
-                  "'" + std::string(bad) + "' is not a valid integer value")
+    for (const char* bad :
+        {"", " ", "-", "12 ", "1a", "a", "1,2", "2147483648", "-2147483649", "99999999999"})
+        EXPECT_EQ(
+            uiErrorOf([&] { pm::strToInt(bad); }), "'" + std::string(bad) + "' is not a valid integer value")
             << bad;
 }
 
@@ -47,9 +48,9 @@ TEST(Paths, AMissingFileCannotBeOpened)
     TempAppDir dir;
     const std::string missing = dir.file("\\BMP\\none.gif");
     EXPECT_EQ(uiErrorOf([&] { pm::readWholeFile(missing); }),
-              "Cannot open file \"" + missing + "\". No such file or directory");
+        "Cannot open file \"" + missing + "\". No such file or directory");
     EXPECT_EQ(uiErrorOf([&] { pm::requireReadable(missing); }),
-              "Cannot open file \"" + missing + "\". No such file or directory");
+        "Cannot open file \"" + missing + "\". No such file or directory");
     EXPECT_EQ(uiErrorOf([&] { pm::requireReadable(dir.file("\\BMP")); }).rfind("Cannot open file", 0), 0u);
 }
 
@@ -67,7 +68,7 @@ TEST(Paths, AFailedReplacementLeavesTheOldFileWhole)
 
     const std::string noDir = dir.file("\\nolog\\KeyNum5.txt");
     EXPECT_EQ(uiErrorOf([&] { pm::replaceWholeFile(noDir, "x"); }),
-              "Cannot create file \"" + noDir + "\". No such file or directory");
+        "Cannot create file \"" + noDir + "\". No such file or directory");
 }
 
 TEST(LineListRule, BreaksAreCrLfLoneCrOrLoneLfAndAFinalBreakAddsNoLine)

@@ -26,27 +26,32 @@ namespace {
 
 const std::string kSys = std::string(PADMACRO_TEST_DATA) + "/hidraw/sys";
 
-std::vector<uint8_t> readBytes(const fs::path& path) {
+std::vector<uint8_t> readBytes(const fs::path& path)
+{
     std::ifstream in(path, std::ios::binary);
     return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
-std::vector<uint8_t> descriptorOf(const std::string& node) {
+std::vector<uint8_t> descriptorOf(const std::string& node)
+{
     return readBytes(fs::path(kSys) / "class/hidraw" / node / "device/report_descriptor");
 }
 
-std::optional<ReportDescriptorInfo> parse(const std::vector<uint8_t>& bytes) {
+std::optional<ReportDescriptorInfo> parse(const std::vector<uint8_t>& bytes)
+{
     return parseReportDescriptor(bytes.data(), bytes.size());
 }
 
-size_t openFdCount() {
+size_t openFdCount()
+{
     return static_cast<size_t>(
         std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
 }
 
 class DevRoot {
 public:
-    explicit DevRoot(std::initializer_list<int> nodes) {
+    explicit DevRoot(std::initializer_list<int> nodes)
+    {
         char pattern[] = "/tmp/padmacro-dev-XXXXXX";
         path_ = mkdtemp(pattern);
         for (int n : nodes) {
@@ -64,16 +69,17 @@ private:
     std::string path_;
 };
 
-TEST(ReportDescriptor, FixturesGiveTheirTopLevelUsageAndOutputLength) {
+TEST(ReportDescriptor, FixturesGiveTheirTopLevelUsageAndOutputLength)
+{
     struct Case {
         const char* node;
         uint16_t page, usage, outLen;
     };
     for (const Case& c : {Case{"hidraw5", 0x000C, 0x0001, 33}, // 32 data bytes, no report ID
-                          Case{"hidraw0", 0x0001, 0x0006, 2},  // LED bits and padding
-                          // reports 1 (7 bytes) and 2 (147 bits); the larger
-                          // input report and the later collections do not count
-                          Case{"hidraw1", 0xFF00, 0x0001, 20}, Case{"hidraw3", 0x000C, 0x0001, 33}}) {
+             Case{"hidraw0", 0x0001, 0x0006, 2},               // LED bits and padding
+             // reports 1 (7 bytes) and 2 (147 bits); the larger
+             // input report and the later collections do not count
+             Case{"hidraw1", 0xFF00, 0x0001, 20}, Case{"hidraw3", 0x000C, 0x0001, 33}}) {
         SCOPED_TRACE(c.node);
         const auto info = parse(descriptorOf(c.node));
         ASSERT_TRUE(info.has_value());
@@ -83,18 +89,19 @@ TEST(ReportDescriptor, FixturesGiveTheirTopLevelUsageAndOutputLength) {
     }
 }
 
-TEST(ReportDescriptor, ItemForms) {
+TEST(ReportDescriptor, ItemForms)
+{
     // Extended usage carries its own page; a long item is skipped whole.
-    auto info = parse({0x05, 0x01, 0xFE, 0x02, 0x10, 0xA1, 0x01, 0x0B, 0x01, 0x00, 0x0C, 0x00,
-                       0xA1, 0x01, 0xC0});
+    auto info
+        = parse({0x05, 0x01, 0xFE, 0x02, 0x10, 0xA1, 0x01, 0x0B, 0x01, 0x00, 0x0C, 0x00, 0xA1, 0x01, 0xC0});
     ASSERT_TRUE(info);
     EXPECT_EQ(info->usagePage, 0x000C);
     EXPECT_EQ(info->usage, 0x0001);
     EXPECT_EQ(info->outputReportByteLength, 0); // no output report at all
 
     // Push/Pop restore report size and count; the first Usage names the collection.
-    info = parse({0x05, 0x0C, 0x09, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x04,
-                  0xA4, 0x95, 0x40, 0x81, 0x02, 0xB4, 0x91, 0x02, 0xC0});
+    info = parse({0x05, 0x0C, 0x09, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x04, 0xA4, 0x95, 0x40,
+        0x81, 0x02, 0xB4, 0x91, 0x02, 0xC0});
     ASSERT_TRUE(info);
     EXPECT_EQ(info->usage, 0x0001);
     EXPECT_EQ(info->outputReportByteLength, 5);
@@ -110,15 +117,17 @@ TEST(ReportDescriptor, ItemForms) {
     EXPECT_EQ(info->usagePage, 0x000C);
 }
 
-TEST(ReportDescriptor, BrokenDescriptorsAreRejected) {
+TEST(ReportDescriptor, BrokenDescriptorsAreRejected)
+{
     EXPECT_FALSE(parse({}));
-    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01}));        // no collection
-    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1}));  // cut inside an item
+    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01}));                         // no collection
+    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1}));                   // cut inside an item
     EXPECT_FALSE(parse({0x05, 0x0C, 0xA1, 0x01, 0xFE, 0x05, 0x00, 0x01})); // cut long item
-    EXPECT_FALSE(parse({0xA1, 0x01, 0x27, 0x01, 0x02, 0x03}));              // 4-byte item cut
+    EXPECT_FALSE(parse({0xA1, 0x01, 0x27, 0x01, 0x02, 0x03}));             // 4-byte item cut
 }
 
-TEST(LinuxHidraw, EnumeratesNodesByNumber) {
+TEST(LinuxHidraw, EnumeratesNodesByNumber)
+{
     DevRoot dev({});
     LinuxHidraw hid(kSys, dev.path());
     EXPECT_FALSE(hid.interfacePath(0).has_value()); // not before the enumeration
@@ -134,7 +143,8 @@ TEST(LinuxHidraw, EnumeratesNodesByNumber) {
     EXPECT_FALSE(none.beginEnumeration());
 }
 
-TEST(LinuxHidraw, AttributesAndCapsPerNode) {
+TEST(LinuxHidraw, AttributesAndCapsPerNode)
+{
     DevRoot dev({0, 1, 3, 5});
     LinuxHidraw hid(kSys, dev.path());
     struct Case {
@@ -142,9 +152,9 @@ TEST(LinuxHidraw, AttributesAndCapsPerNode) {
         uint16_t vendor, product, version, page;
     };
     for (const Case& c : {Case{5, 0xFFFF, 0x0200, 0x0101, 0x000C}, Case{0, 0xFFFF, 0x0200, 0x0101, 0x0001},
-                          Case{1, 0x1234, 0x5678, 0x0200, 0xFF00},
-                          // not on USB: readable, but never the keypad's version
-                          Case{3, 0xFFFF, 0x0200, 0x0000, 0x000C}}) {
+             Case{1, 0x1234, 0x5678, 0x0200, 0xFF00},
+             // not on USB: readable, but never the keypad's version
+             Case{3, 0xFFFF, 0x0200, 0x0000, 0x000C}}) {
         SCOPED_TRACE(c.node);
         const HidHandle h = hid.open(dev.node(c.node).string(), OpenMode::Overlapped);
         ASSERT_NE(h, kInvalidHandle);
@@ -172,7 +182,8 @@ TEST(LinuxHidraw, AttributesAndCapsPerNode) {
     hid.close(stray);
 }
 
-TEST(LinuxHidraw, FindsTheKeypadEndToEndAndWritesToItsNode) {
+TEST(LinuxHidraw, FindsTheKeypadEndToEndAndWritesToItsNode)
+{
     const size_t fdsBefore = openFdCount();
     {
         DevRoot dev({0, 1, 3, 5, 6});
@@ -217,7 +228,8 @@ TEST(LinuxHidraw, FindsTheKeypadEndToEndAndWritesToItsNode) {
     }
 }
 
-TEST(LinuxHidraw, WriteNeedsAnOpenHandle) {
+TEST(LinuxHidraw, WriteNeedsAnOpenHandle)
+{
     DevRoot dev({5});
     LinuxHidraw hid(kSys, dev.path());
     const uint8_t report[3] = {0, 1, 2};

@@ -15,13 +15,15 @@ namespace {
 using Iface = SimulatedKeypad::Interface;
 
 // An interface recognisable by its output report length.
-Iface keypadWithLength(uint32_t length) {
+Iface keypadWithLength(uint32_t length)
+{
     Iface iface;
     iface.outputReportLength = length;
     return iface;
 }
 
-TEST(FindKeypad, NothingPresentTriesEveryIndexAndFindsNothing) {
+TEST(FindKeypad, NothingPresentTriesEveryIndexAndFindsNothing)
+{
     SimulatedKeypad sim;
     KeypadLink link(sim);
     EXPECT_EQ(link.FindKeypad(), 0);
@@ -32,7 +34,8 @@ TEST(FindKeypad, NothingPresentTriesEveryIndexAndFindsNothing) {
     EXPECT_EQ(link.discoveryAttempts, 2);
 }
 
-TEST(FindKeypad, SearchesIndicesZeroToThirtyNineAcrossGaps) {
+TEST(FindKeypad, SearchesIndicesZeroToThirtyNineAcrossGaps)
+{
     {
         SimulatedKeypad sim;
         sim.add(keypadWithLength(33), 39);
@@ -63,7 +66,8 @@ TEST(FindKeypad, SearchesIndicesZeroToThirtyNineAcrossGaps) {
     }
 }
 
-TEST(FindKeypad, EveryMatchValueMustHold) {
+TEST(FindKeypad, EveryMatchValueMustHold)
+{
     struct Case {
         const char* what;
         Iface iface;
@@ -98,7 +102,8 @@ TEST(FindKeypad, EveryMatchValueMustHold) {
     }
 }
 
-TEST(FindKeypad, FirstMatchInIndexOrderWins) {
+TEST(FindKeypad, FirstMatchInIndexOrderWins)
+{
     SimulatedKeypad sim;
     sim.add(keypadWithLength(40), 12);
     sim.add(keypadWithLength(20), 5);
@@ -108,7 +113,8 @@ TEST(FindKeypad, FirstMatchInIndexOrderWins) {
     EXPECT_EQ(sim.openHandleCount(), 2u);    // the later match was never opened
 }
 
-TEST(FindKeypad, InterfaceThatCannotBeOpenedIsSkipped) {
+TEST(FindKeypad, InterfaceThatCannotBeOpenedIsSkipped)
+{
     SimulatedKeypad sim;
     Iface locked = keypadWithLength(33);
     locked.open = SimulatedKeypad::OpenBehaviour::Fail;
@@ -119,7 +125,8 @@ TEST(FindKeypad, InterfaceThatCannotBeOpenedIsSkipped) {
     EXPECT_EQ(link.OutputReportLength, 34u);
 }
 
-TEST(FindKeypad, FailedSecondOpeningStillFindsTheKeypadButEveryWriteFails) {
+TEST(FindKeypad, FailedSecondOpeningStillFindsTheKeypadButEveryWriteFails)
+{
     SimulatedKeypad sim;
     Iface iface = keypadWithLength(33);
     iface.open = SimulatedKeypad::OpenBehaviour::WriteFail;
@@ -158,30 +165,35 @@ public:
     std::map<HidHandle, int> closes;
     std::vector<HidHandle> writes;
 
-    bool beginEnumeration() override {
+    bool beginEnumeration() override
+    {
         ++begins;
         return beginOk;
     }
     void endEnumeration() override { ++ends; }
-    std::optional<std::string> interfacePath(int index) override {
+    std::optional<std::string> interfacePath(int index) override
+    {
         pathsAsked.push_back(index);
         if (entries.count(index) == 0) {
             return std::nullopt;
         }
         return std::to_string(index);
     }
-    HidHandle open(const std::string& path, OpenMode mode) override {
+    HidHandle open(const std::string& path, OpenMode mode) override
+    {
         const HidHandle h = next_++;
         owner_[h] = std::stoi(path);
         (void)mode;
         return h;
     }
-    bool getAttributes(HidHandle h, HidAttributes& out) override {
+    bool getAttributes(HidHandle h, HidAttributes& out) override
+    {
         const Entry& e = entries.at(owner_.at(h));
         out = e.attr;
         return e.fail != Fail::Attributes;
     }
-    bool getCaps(HidHandle h, HidCaps& out) override {
+    bool getCaps(HidHandle h, HidCaps& out) override
+    {
         ++capsCalls;
         const Entry& e = entries.at(owner_.at(h));
         out.status = e.fail == Fail::CapsStatus ? 0xC0110001 : kHidpStatusSuccess;
@@ -190,7 +202,8 @@ public:
         out.outputReportByteLength = static_cast<uint16_t>(10 + owner_.at(h));
         return e.fail != Fail::Caps;
     }
-    bool write(HidHandle h, const uint8_t*, size_t) override {
+    bool write(HidHandle h, const uint8_t*, size_t) override
+    {
         writes.push_back(h);
         return h != kInvalidHandle;
     }
@@ -201,7 +214,8 @@ private:
     std::map<HidHandle, int> owner_;
 };
 
-TEST(FindKeypad, EnumerationIsAlwaysReleasedAndIndicesGoInAscendingOrder) {
+TEST(FindKeypad, EnumerationIsAlwaysReleasedAndIndicesGoInAscendingOrder)
+{
     FakeBackend fake;
     KeypadLink link(fake);
     EXPECT_EQ(link.FindKeypad(), 0);
@@ -219,7 +233,8 @@ TEST(FindKeypad, EnumerationIsAlwaysReleasedAndIndicesGoInAscendingOrder) {
     EXPECT_EQ(fake.pathsAsked, (std::vector<int>{0, 1, 2}));
 }
 
-TEST(FindKeypad, NoEnumerationMeansNotFoundAndNothingToRelease) {
+TEST(FindKeypad, NoEnumerationMeansNotFoundAndNothingToRelease)
+{
     FakeBackend fake;
     fake.beginOk = false;
     fake.entries[0] = {};
@@ -230,7 +245,8 @@ TEST(FindKeypad, NoEnumerationMeansNotFoundAndNothingToRelease) {
     EXPECT_EQ(link.discoveryAttempts, 1);
 }
 
-TEST(FindKeypad, UnreadableInterfacesAreSkippedAndClosed) {
+TEST(FindKeypad, UnreadableInterfacesAreSkippedAndClosed)
+{
     FakeBackend fake;
     fake.entries[0].fail = FakeBackend::Fail::Attributes;
     fake.entries[1].fail = FakeBackend::Fail::Caps;
@@ -249,7 +265,8 @@ TEST(FindKeypad, UnreadableInterfacesAreSkippedAndClosed) {
     }
 }
 
-TEST(CloseKeypad, ClosesEachOpenHandleOnce) {
+TEST(CloseKeypad, ClosesEachOpenHandleOnce)
+{
     FakeBackend fake;
     fake.entries[0] = {};
     KeypadLink link(fake);
@@ -271,16 +288,18 @@ TEST(CloseKeypad, ClosesEachOpenHandleOnce) {
 
 class WriteReportTest : public ::testing::Test {
 protected:
-    void SetUp() override {
+    void SetUp() override
+    {
         image_ = std::make_unique<ReportImage>(); // on the heap, so ASan guards its end
-        (*image_)[0] = 0xEE;                       // never part of a report
+        (*image_)[0] = 0xEE;                      // never part of a report
         for (int i = 1; i <= 64; ++i) {
             (*image_)[i] = static_cast<uint8_t>(i);
         }
         (*image_)[1] = 0x55;
     }
 
-    std::vector<uint8_t> write(uint32_t length, uint8_t programState) {
+    std::vector<uint8_t> write(uint32_t length, uint8_t programState)
+    {
         SimulatedKeypad sim;
         sim.add(keypadWithLength(length));
         KeypadLink link(sim);
@@ -295,7 +314,8 @@ protected:
         return reports[0].bytes;
     }
 
-    std::vector<uint8_t> expected(uint32_t length, int firstImageByte, int count) {
+    std::vector<uint8_t> expected(uint32_t length, int firstImageByte, int count)
+    {
         std::vector<uint8_t> out(length, 0);
         for (int i = 0; i < count; ++i) {
             out[1 + i] = (*image_)[firstImageByte + i];
@@ -306,7 +326,8 @@ protected:
     std::unique_ptr<ReportImage> image_;
 };
 
-TEST_F(WriteReportTest, EachStateSendsItsHalf) {
+TEST_F(WriteReportTest, EachStateSendsItsHalf)
+{
     EXPECT_EQ(write(33, 1), expected(33, 1, 32));
     EXPECT_EQ(write(33, 2), expected(33, 33, 32));
     EXPECT_EQ(write(33, 2).back(), 64); // last image byte, the checksum's place
@@ -314,7 +335,8 @@ TEST_F(WriteReportTest, EachStateSendsItsHalf) {
     EXPECT_EQ(write(33, 0), std::vector<uint8_t>(33, 0)); // a zero report still reaches the keypad
 }
 
-TEST_F(WriteReportTest, ShortAndLongReportsStayWithinTheImage) {
+TEST_F(WriteReportTest, ShortAndLongReportsStayWithinTheImage)
+{
     EXPECT_EQ(write(9, 1), expected(9, 1, 8));
     EXPECT_EQ(write(9, 2), expected(9, 33, 8));
     EXPECT_EQ(write(1, 2), std::vector<uint8_t>(1, 0));
@@ -324,7 +346,8 @@ TEST_F(WriteReportTest, ShortAndLongReportsStayWithinTheImage) {
     EXPECT_EQ(write(200, 2), expected(200, 33, 32));
 }
 
-TEST_F(WriteReportTest, NoKeypadMeansNoWrite) {
+TEST_F(WriteReportTest, NoKeypadMeansNoWrite)
+{
     SimulatedKeypad sim;
     KeypadLink link(sim);
     ASSERT_EQ(link.FindKeypad(), 0);
@@ -332,7 +355,8 @@ TEST_F(WriteReportTest, NoKeypadMeansNoWrite) {
     EXPECT_TRUE(sim.takeReports().empty());
 }
 
-TEST_F(WriteReportTest, UnpluggedKeypadFailsEveryWrite) {
+TEST_F(WriteReportTest, UnpluggedKeypadFailsEveryWrite)
+{
     SimulatedKeypad sim;
     sim.add(keypadWithLength(33));
     KeypadLink link(sim);

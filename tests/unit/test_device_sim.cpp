@@ -11,16 +11,19 @@ namespace {
 
 using Sim = SimulatedKeypad;
 
-bool writeBytes(Sim& sim, HidHandle h, std::vector<uint8_t> bytes) {
+bool writeBytes(Sim& sim, HidHandle h, std::vector<uint8_t> bytes)
+{
     return sim.write(h, bytes.data(), bytes.size());
 }
 
-HidHandle openAt(Sim& sim, int index, OpenMode mode = OpenMode::Synchronous) {
+HidHandle openAt(Sim& sim, int index, OpenMode mode = OpenMode::Synchronous)
+{
     const auto path = sim.interfacePath(index);
     return path ? sim.open(*path, mode) : kInvalidHandle;
 }
 
-TEST(SimulatedKeypad, AddFillsTheLowestFreeIndexAndReplaces) {
+TEST(SimulatedKeypad, AddFillsTheLowestFreeIndexAndReplaces)
+{
     Sim sim;
     EXPECT_EQ(sim.add({}, 2), 2);
     EXPECT_EQ(sim.add({}), 0);
@@ -42,7 +45,8 @@ TEST(SimulatedKeypad, AddFillsTheLowestFreeIndexAndReplaces) {
     EXPECT_EQ(attr.vendorId, 0x1234);
 }
 
-TEST(SimulatedKeypad, ReportsItsMatchValues) {
+TEST(SimulatedKeypad, ReportsItsMatchValues)
+{
     Sim sim;
     Sim::Interface iface;
     iface.version = 0x0100;
@@ -64,7 +68,8 @@ TEST(SimulatedKeypad, ReportsItsMatchValues) {
     EXPECT_EQ(caps.outputReportByteLength, 9);
 }
 
-TEST(SimulatedKeypad, UnpluggingLeavesTheEnumerationAndFailsWrites) {
+TEST(SimulatedKeypad, UnpluggingLeavesTheEnumerationAndFailsWrites)
+{
     Sim sim;
     sim.add({}, 0);
     sim.add({}, 1);
@@ -86,7 +91,8 @@ TEST(SimulatedKeypad, UnpluggingLeavesTheEnumerationAndFailsWrites) {
     EXPECT_FALSE(writeBytes(sim, kInvalidHandle, {0, 0x55}));
 }
 
-TEST(SimulatedKeypad, RecordsEveryWriteWhole) {
+TEST(SimulatedKeypad, RecordsEveryWriteWhole)
+{
     Sim sim;
     sim.add({});
     const HidHandle h = openAt(sim, 0);
@@ -101,13 +107,14 @@ TEST(SimulatedKeypad, RecordsEveryWriteWhole) {
     EXPECT_TRUE(sim.takeReports().empty());
 }
 
-TEST(SimulatedKeypad, AcknowledgesByMode) {
+TEST(SimulatedKeypad, AcknowledgesByMode)
+{
     struct Case {
         Sim::AckMode mode;
         const char* acks;
     };
-    for (const Case& c : {Case{Sim::AckMode::On, "aba"}, Case{Sim::AckMode::AOnly, "aa"},
-                          Case{Sim::AckMode::Off, ""}}) {
+    for (const Case& c :
+        {Case{Sim::AckMode::On, "aba"}, Case{Sim::AckMode::AOnly, "aa"}, Case{Sim::AckMode::Off, ""}}) {
         SCOPED_TRACE(c.acks);
         Sim sim;
         sim.setAck(c.mode);

@@ -178,12 +178,28 @@ TEST_F(EditorTest, DeleteAllEndsAnOpenAltCodeLine)
 TEST_F(EditorTest, AltCodeStrokeCountAfterEveryWayOfEndingALine)
 {
     const std::vector<std::pair<const char*, std::function<void()>>> closers = {
-        {"NumLock off", [&] { numLock(); numLock(); }},
-        {"Shift lock", [&] { lock("KeyShift1L"); single("KeyShift1L"); }},
-        {"Ctrl lock", [&] { lock("KeyCtrl2L"); single("KeyCtrl2L"); }},
+        {"NumLock off",
+            [&] {
+                numLock();
+                numLock();
+            }},
+        {"Shift lock",
+            [&] {
+                lock("KeyShift1L");
+                single("KeyShift1L");
+            }},
+        {"Ctrl lock",
+            [&] {
+                lock("KeyCtrl2L");
+                single("KeyCtrl2L");
+            }},
         {"Delete", [&] { core.SpeedButton4Click(); }},
         {"Delete all", [&] { core.SpeedButton3Click(); }},
-        {"Alt unlock", [&] { single("KeyAlt1L"); lock("KeyAlt1L"); }},
+        {"Alt unlock",
+            [&] {
+                single("KeyAlt1L");
+                lock("KeyAlt1L");
+            }},
         {"other Alt locked", [&] { lock("KeyAlt2L"); }},
     };
     for (const auto& [what, closeLine] : closers) {

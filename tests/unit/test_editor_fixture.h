@@ -23,15 +23,15 @@ struct CountingShell : pm::Shell {
     void hideKeypad() override { ++hideKeypad_; }
     void showEditor() override { ++showEditor_; }
     void hideEditor() override { ++hideEditor_; }
-    void focusMemo1() override {}
-    void clearMemo1() override {}
-    void message(const std::string&) override {}
+    void focusMemo1() override { }
+    void clearMemo1() override { }
+    void message(const std::string&) override { }
 };
 
 struct CountingKeypad : pm::KeypadHooks {
     int loadKey = 0;
     void Load_Key() override { ++loadKey; }
-    void clearStatusText() override {}
+    void clearStatusText() override { }
 };
 
 inline std::string lower(std::string s)
@@ -44,7 +44,9 @@ inline std::string lower(std::string s)
 
 class EditorTest : public ::testing::Test {
 protected:
-    EditorTest() : ctx(hid), core(ctx, shell)
+    EditorTest()
+        : ctx(hid)
+        , core(ctx, shell)
     {
         std::string tmpl = (fs::temp_directory_path() / "pm_editor_XXXXXX").string();
         if (!mkdtemp(tmpl.data()))
@@ -69,7 +71,12 @@ protected:
         fs::remove_all(dir, ec);
     }
 
-    void touch(const std::string& name) { std::FILE* f = std::fopen((dir / "BMP" / name).c_str(), "wb"); if (f) std::fclose(f); }
+    void touch(const std::string& name)
+    {
+        std::FILE* f = std::fopen((dir / "BMP" / name).c_str(), "wb");
+        if (f)
+            std::fclose(f);
+    }
 
     // Removes the picture under every spelling the loader would accept.
     void removePicture(const std::string& name)

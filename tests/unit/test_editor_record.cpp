@@ -17,11 +17,16 @@ struct KeypadExpect {
 
 // Written from the keypad's own legends, not from the key table.
 const std::map<std::string, KeypadExpect> kKeypad = {
-    {"KeyNum11", {"1", 89, "End"}},     {"KeyNum12", {"2", 90, "Arrow_Down"}},
-    {"KeyNum13", {"3", 91, "Page_Down"}}, {"KeyNum8", {"4", 92, "Arrow_Left"}},
-    {"KeyNum9", {"5", 93, " "}},        {"KeyNum10", {"6", 94, "Arrow_Right"}},
-    {"KeyNum5", {"7", 95, "Home"}},     {"KeyNum6", {"8", 96, "Arrow_Up"}},
-    {"KeyNum7", {"9", 97, "Page_Up"}},  {"Key0L", {"0", 98, "Insert"}},
+    {"KeyNum11", {"1", 89, "End"}},
+    {"KeyNum12", {"2", 90, "Arrow_Down"}},
+    {"KeyNum13", {"3", 91, "Page_Down"}},
+    {"KeyNum8", {"4", 92, "Arrow_Left"}},
+    {"KeyNum9", {"5", 93, " "}},
+    {"KeyNum10", {"6", 94, "Arrow_Right"}},
+    {"KeyNum5", {"7", 95, "Home"}},
+    {"KeyNum6", {"8", 96, "Arrow_Up"}},
+    {"KeyNum7", {"9", 97, "Page_Up"}},
+    {"Key0L", {"0", 98, "Insert"}},
     {"KeyNum14", {".", 99, "Del"}},
 };
 

@@ -125,7 +125,7 @@ TEST(ReportImage, MoreThanThirtyStrokesAreRefused)
 {
     pm::ReportImage image{};
     EXPECT_EQ(uiErrorOf([&] { pm::buildReportImage(image, strokesOf(31), 9); }),
-              "The macro has 31 key strokes; at most 30 can be programmed. Delete strokes and try again.");
+        "The macro has 31 key strokes; at most 30 can be programmed. Delete strokes and try again.");
     EXPECT_EQ(image, pm::ReportImage{});
 }
 
@@ -239,7 +239,7 @@ TEST_F(ProgramTest, AHandEditedMacroOfMoreThanThirtyStrokesIsRefused)
     const auto files = dir.logSnapshot();
 
     EXPECT_EQ(uiErrorOf([&] { editor.SpeedButton2Click(); }),
-              "The macro has 31 key strokes; at most 30 can be programmed. Delete strokes and try again.");
+        "The macro has 31 key strokes; at most 30 can be programmed. Delete strokes and try again.");
     expectEditorStillOpen(Lines(31, "0,20"));
     EXPECT_EQ(ctx.image, pm::ReportImage{});
     EXPECT_EQ(dir.logSnapshot(), files);

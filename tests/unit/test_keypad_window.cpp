@@ -11,9 +11,9 @@ namespace {
 constexpr const char* kReleased = "\\BMP\\1.bmp";
 constexpr const char* kMarked = "\\BMP\\2.bmp";
 
-const char* const kPadKeys[] = {"Key_13", "Key_14", "Key_15", "Key_16", "Key_17", "Key_18",
-                                "Key_19", "Key_20", "Key_21", "Key_22", "Key_23", "Key_24",
-                                "Key_25", "Key_26", "Key_27", "Key_29", "Key_30", "Key_31"};
+const char* const kPadKeys[]
+    = {"Key_13", "Key_14", "Key_15", "Key_16", "Key_17", "Key_18", "Key_19", "Key_20", "Key_21", "Key_22",
+        "Key_23", "Key_24", "Key_25", "Key_26", "Key_27", "Key_29", "Key_30", "Key_31"};
 
 } // namespace
 
@@ -42,7 +42,7 @@ TEST_F(KeypadCoreTest, TheRefreshProbesThePadEvenInMod0)
 {
     dir.remove("\\log\\KeyCode27.txt"); // Key_31, probed last
     EXPECT_EQ(uiErrorOf([&] { keypad.Load_Key(); }),
-              "Cannot open file \"" + dir.file("\\log\\KeyCode27.txt") + "\". No such file or directory");
+        "Cannot open file \"" + dir.file("\\log\\KeyCode27.txt") + "\". No such file or directory");
     EXPECT_EQ(picture("Key_12"), kReleased); // the top row was already marked
 }
 
@@ -76,7 +76,8 @@ TEST_F(KeypadCoreTest, SwitchingToMod1MarksEveryKeyUnderItsMod1Number)
     for (size_t i = 0; i < pm::kKeypadKeys.size(); ++i)
         EXPECT_TRUE(kp().keyEnabled[i]) << pm::kKeypadKeys[i].name;
     for (size_t i = 0; i < pm::kLegends.size(); ++i)
-        EXPECT_EQ(kp().legendVisible[i], std::string(pm::kLegends[i].name) == "Label30") << pm::kLegends[i].name;
+        EXPECT_EQ(kp().legendVisible[i], std::string(pm::kLegends[i].name) == "Label30")
+            << pm::kLegends[i].name;
     EXPECT_EQ(shell.take(), Lines{"focusMemo1"});
 }
 
@@ -133,8 +134,8 @@ TEST_F(KeypadCoreTest, ChoosingAKeyLoadsItsMacroUnderTheNumberOfTheLayout)
     // Every number gets a one-stroke macro naming itself.
     for (uint8_t n : pm::kDeviceKeyNumbers) {
         const std::string text = "K" + std::to_string(n);
-        writeMacro(n, text + "\r\n", "0," + std::to_string(n) + "\r\n",
-                   std::to_string(text.size()) + ",0\r\n");
+        writeMacro(
+            n, text + "\r\n", "0," + std::to_string(n) + "\r\n", std::to_string(text.size()) + ",0\r\n");
     }
     const auto choose = [&](const char* name, int number, const char* editorName) {
         SCOPED_TRACE(name);
@@ -167,7 +168,7 @@ TEST_F(KeypadCoreTest, ChoosingAKeyLoadsItsMacroUnderTheNumberOfTheLayout)
 TEST_F(KeypadCoreTest, TheDisplayAndTablesComeFromTheStoredLines)
 {
     writeMacro(40, "Esc\r\nTab\r\nAlt+6+5\r\nq\r\n", "0,41\r\n0,43\r\n132,94\r\n132,93\r\n0,20\r\n",
-               "3,0\r\n3,0\r\n7,2\r\n1,0\r\n");
+        "3,0\r\n3,0\r\n7,2\r\n1,0\r\n");
     keypad.keyMouseDown(key("Key_9"));
     EXPECT_EQ(ed().KeyShow, "Esc Tab Alt+6+5 q ");
     EXPECT_EQ(ed().TextLines, "5");
@@ -210,7 +211,7 @@ TEST_F(KeypadCoreTest, AMissingPressedPictureStopsBeforeTheKeyIsTaken)
     dir.remove("\\BMP\\2.bmp");
 
     EXPECT_EQ(uiErrorOf([&] { keypad.keyMouseDown(key("Key_9")); }),
-              "Cannot open file \"" + dir.file("\\BMP\\2.bmp") + "\". No such file or directory");
+        "Cannot open file \"" + dir.file("\\BMP\\2.bmp") + "\". No such file or directory");
     EXPECT_EQ(ctx.state.CurrentKey, 41);
     EXPECT_EQ(ed().KeyCode.lines(), Lines{"Tab"});
     EXPECT_EQ(ed().LineLen[0], 0); // the tables were cleared first
@@ -226,7 +227,7 @@ TEST_F(KeypadCoreTest, AMissingMacroFileKeepsWhatWasReadBeforeIt)
     dir.remove("\\log\\KeyCode42.txt");
 
     EXPECT_EQ(uiErrorOf([&] { keypad.keyMouseDown(key("Key_11")); }),
-              "Cannot open file \"" + dir.file("\\log\\KeyCode42.txt") + "\". No such file or directory");
+        "Cannot open file \"" + dir.file("\\log\\KeyCode42.txt") + "\". No such file or directory");
     EXPECT_EQ(ctx.state.CurrentKey, 42);
     EXPECT_EQ(ed().KeyNum.lines(), Lines{"0,22"});
     EXPECT_EQ(ed().KeyCode.lines(), Lines{"old text"});
@@ -266,8 +267,8 @@ TEST_F(KeypadCoreTest, MoreThanFortyDisplayLinesAreRefusedWhenTheKeyIsChosen)
     writeMacro(40, text + "q\r\n", "0,20\r\n0,20\r\n", lines + "1,0\r\n");
     ed().TextLines = "before";
     EXPECT_EQ(uiErrorOf([&] { keypad.keyMouseDown(key("Key_9")); }),
-              "Cannot load the macro of key 40: \"" + dir.file("\\log\\KeyCode40.txt")
-                  + "\" has 41 display lines; at most 40 are allowed");
+        "Cannot load the macro of key 40: \"" + dir.file("\\log\\KeyCode40.txt")
+            + "\" has 41 display lines; at most 40 are allowed");
     EXPECT_EQ(ed().TextLines, "before");
     for (size_t i = 0; i < ed().LineLen.size(); ++i)
         EXPECT_EQ(ed().LineLen[i], 0) << i;

@@ -79,8 +79,8 @@ TEST_F(MacroFilesTest, AFailedWriteKeepsEarlierFilesNewAndLaterFilesWhole)
     len[0] = 1;
     dir.blockWrite("\\log\\KeyNum2.txt");
 
-    const std::string msg = uiErrorOf(
-        [&] { pm::storeMacro(dir.path(), 2, keyCode, keyNum, lineBuf, len, strokes); });
+    const std::string msg
+        = uiErrorOf([&] { pm::storeMacro(dir.path(), 2, keyCode, keyNum, lineBuf, len, strokes); });
     EXPECT_EQ(msg.rfind("Cannot create file \"" + dir.file("\\log\\KeyNum2.txt") + "\". ", 0), 0u) << msg;
     EXPECT_EQ(dir.read("\\log\\KeyCode2.txt"), "q\r\n");
     EXPECT_EQ(dir.read("\\log\\KeyNum2.txt"), "0,41\r\n");
@@ -115,7 +115,7 @@ TEST_F(MacroFilesTest, ReadingReplacesListsInOrderAndStopsAtAMissingFile)
     lineBuf = listOf({"keep"});
 
     EXPECT_EQ(uiErrorOf([&] { pm::readMacroFiles(dir.path(), 8, keyNum, keyCode, lineBuf); }),
-              "Cannot open file \"" + dir.file("\\log\\LineBuf8.txt") + "\". No such file or directory");
+        "Cannot open file \"" + dir.file("\\log\\LineBuf8.txt") + "\". No such file or directory");
     EXPECT_EQ(keyNum.lines(), (Lines{"0,41", "0,43"}));
     EXPECT_EQ(keyCode.lines(), (Lines{"Esc", "Tab"}));
     EXPECT_EQ(lineBuf.lines(), Lines{"keep"});
@@ -129,19 +129,20 @@ TEST_F(MacroFilesTest, LineTablesStopAtTheFirstPartThatDoesNotConvert)
         int goodEntries;
     };
     const Case cases[] = {
-        {{"3,0", "5"}, "", 1},        // no comma: nothing before it
-        {{"3,0", ",2"}, "", 1},       // empty length
-        {{"3,0", "4,"}, "", 1},       // empty stroke count
-        {{"3,0", "4,x"}, "x", 1},     // other characters
-        {{"3,0", "4 ,1"}, "4 ", 1},   // a trailing blank
-        {{"3,0"}, "", 1},             // fewer lines than the text file
+        {{"3,0", "5"}, "", 1},      // no comma: nothing before it
+        {{"3,0", ",2"}, "", 1},     // empty length
+        {{"3,0", "4,"}, "", 1},     // empty stroke count
+        {{"3,0", "4,x"}, "x", 1},   // other characters
+        {{"3,0", "4 ,1"}, "4 ", 1}, // a trailing blank
+        {{"3,0"}, "", 1},           // fewer lines than the text file
         {{"a,0", "3,0"}, "a", 0},
     };
     keyCode = listOf({"Esc", "q"});
     for (const auto& c : cases) {
         len.fill(0);
         strokes.fill(0);
-        const std::string msg = uiErrorOf([&] { pm::parseLineTables(keyCode, listOf(c.lineFile), len, strokes); });
+        const std::string msg
+            = uiErrorOf([&] { pm::parseLineTables(keyCode, listOf(c.lineFile), len, strokes); });
         EXPECT_EQ(msg, "'" + c.offending + "' is not a valid integer value") << c.lineFile.back();
         if (c.goodEntries == 1) {
             EXPECT_EQ(len[0], 3) << c.lineFile.back();
@@ -181,8 +182,8 @@ TEST_F(MacroFilesTest, MoreThanFortyDisplayLinesAreRefused)
     EXPECT_NO_THROW(pm::requireDisplayLineLimit(dir.path(), 9, keyCode));
     keyCode.add("q");
     EXPECT_EQ(uiErrorOf([&] { pm::requireDisplayLineLimit(dir.path(), 9, keyCode); }),
-              "Cannot load the macro of key 9: \"" + dir.file("\\log\\KeyCode9.txt")
-                  + "\" has 41 display lines; at most 40 are allowed");
+        "Cannot load the macro of key 9: \"" + dir.file("\\log\\KeyCode9.txt")
+            + "\" has 41 display lines; at most 40 are allowed");
 }
 
 TEST_F(MacroFilesTest, AStoreKeepsEachFilesPermissionsAndRefusesAReadOnlyOne)
@@ -200,7 +201,7 @@ TEST_F(MacroFilesTest, AStoreKeepsEachFilesPermissionsAndRefusesAReadOnlyOne)
 
     pm::storeMacro(dir.path(), 3, keyCode, keyNum, lineBuf, len, strokes);
     EXPECT_EQ(fs::status(code).permissions(),
-              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+        fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     fs::permissions(num, fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
 #ifndef _WIN32
@@ -208,8 +209,8 @@ TEST_F(MacroFilesTest, AStoreKeepsEachFilesPermissionsAndRefusesAReadOnlyOne)
         GTEST_SKIP() << "the superuser may write a read-only file";
 #endif
     keyNum = listOf({"0,4"});
-    const std::string msg = uiErrorOf(
-        [&] { pm::storeMacro(dir.path(), 3, keyCode, keyNum, lineBuf, len, strokes); });
+    const std::string msg
+        = uiErrorOf([&] { pm::storeMacro(dir.path(), 3, keyCode, keyNum, lineBuf, len, strokes); });
     EXPECT_EQ(msg.rfind("Cannot create file \"" + dir.file("\\log\\KeyNum3.txt") + "\". ", 0), 0u) << msg;
     EXPECT_EQ(dir.read("\\log\\KeyNum3.txt"), "0,20\r\n");
     EXPECT_EQ(dir.read("\\log\\LineBuf3.txt"), "1,0\r\n");

@@ -87,7 +87,7 @@ public:
         Picture& first = out_.pictures[it->second];
         if (first.identity() != p.identity()) {
             out_.errors.push_back("\"" + p.file + "\" (" + p.identity() + ") collides with \"" + first.file
-                                  + "\" (" + first.identity() + ")");
+                + "\" (" + first.identity() + ")");
             return;
         }
         first.stored = first.stored || p.stored;
@@ -118,9 +118,9 @@ inline Catalog editorPictures()
         b.add(fileOfLiteral(m.onClose), Face::Modifier, n, Look::Released, w, h, false);
     }
     b.add(fileOfLiteral(kNumLockReleased), Face::NumLock, 0, Look::Released, kNumLockKey.width,
-          kNumLockKey.height, true);
+        kNumLockKey.height, true);
     b.add(fileOfLiteral(kNumLockPressed), Face::NumLock, 0, Look::Pressed, kNumLockKey.width,
-          kNumLockKey.height, false);
+        kNumLockKey.height, false);
     return b.take();
 }
 

@@ -25,28 +25,27 @@ struct CapColours {
 
 // Light caps on a graphite case, as on an office keyboard.
 const CapColours kLight{QColor(0x5d, 0x62, 0x6b), QColor(0xcf, 0xd2, 0xd8), QColor(0xa2, 0xa7, 0xb0),
-                        QColor(0xff, 0xff, 0xff), QColor(0xe6, 0xe8, 0xec), QColor(0x1b, 0x1e, 0x23),
-                        QColor(0x9a, 0x4a, 0x32), QColor()};
+    QColor(0xff, 0xff, 0xff), QColor(0xe6, 0xe8, 0xec), QColor(0x1b, 0x1e, 0x23), QColor(0x9a, 0x4a, 0x32),
+    QColor()};
 // Held down: sunk into the case and lit blue.
 const CapColours kPressed{QColor(0x1a, 0x62, 0xd0), QColor(0x86, 0xab, 0xdc), QColor(0x56, 0x80, 0xbc),
-                          QColor(0xc6, 0xe1, 0xff), QColor(0x93, 0xc3, 0xff), QColor(0x06, 0x2f, 0x6a),
-                          QColor(0x3a, 0x3f, 0x8a), QColor(0x3d, 0x9b, 0xff)};
+    QColor(0xc6, 0xe1, 0xff), QColor(0x93, 0xc3, 0xff), QColor(0x06, 0x2f, 0x6a), QColor(0x3a, 0x3f, 0x8a),
+    QColor(0x3d, 0x9b, 0xff)};
 // A locked modifier: sunk, amber, with its lamp on.
 const CapColours kLocked{QColor(0xb3, 0x4d, 0x00), QColor(0xe6, 0x8b, 0x2a), QColor(0xb4, 0x5f, 0x10),
-                         QColor(0xff, 0xd8, 0x80), QColor(0xff, 0xa6, 0x2e), QColor(0x3a, 0x1a, 0x00),
-                         QColor(0x3a, 0x1a, 0x00), QColor(0xff, 0x9a, 0x1a)};
+    QColor(0xff, 0xd8, 0x80), QColor(0xff, 0xa6, 0x2e), QColor(0x3a, 0x1a, 0x00), QColor(0x3a, 0x1a, 0x00),
+    QColor(0xff, 0x9a, 0x1a)};
 const CapColours kDisabled{QColor(0x6a, 0x6d, 0x73), QColor(0xb9, 0xbb, 0xbf), QColor(0x9c, 0x9e, 0xa3),
-                           QColor(0xd6, 0xd7, 0xda), QColor(0xcb, 0xcc, 0xcf), QColor(0x8e, 0x90, 0x95),
-                           QColor(0x8e, 0x90, 0x95), QColor()};
+    QColor(0xd6, 0xd7, 0xda), QColor(0xcb, 0xcc, 0xcf), QColor(0x8e, 0x90, 0x95), QColor(0x8e, 0x90, 0x95),
+    QColor()};
 
 // The keypad's caps: slate (released), lit blue (marked), black (stored).
 const CapColours kPadSlate{QColor(0x3b, 0x42, 0x4d), QColor(0x5c, 0x65, 0x72), QColor(0x44, 0x4b, 0x56),
-                           QColor(0x8a, 0x95, 0xa5), QColor(0x67, 0x72, 0x82), QColor(), QColor(), QColor()};
+    QColor(0x8a, 0x95, 0xa5), QColor(0x67, 0x72, 0x82), QColor(), QColor(), QColor()};
 const CapColours kPadLit{QColor(0x06, 0x4f, 0xb8), QColor(0x0f, 0x4e, 0x9c), QColor(0x0a, 0x37, 0x73),
-                         QColor(0x3f, 0xa2, 0xff), QColor(0x14, 0x6a, 0xd8), QColor(), QColor(),
-                         QColor(0x35, 0xc8, 0xff)};
+    QColor(0x3f, 0xa2, 0xff), QColor(0x14, 0x6a, 0xd8), QColor(), QColor(), QColor(0x35, 0xc8, 0xff)};
 const CapColours kPadDark{QColor(0x05, 0x05, 0x06), QColor(0x2c, 0x2d, 0x30), QColor(0x16, 0x17, 0x19),
-                          QColor(0x47, 0x48, 0x4c), QColor(0x26, 0x27, 0x2a), QColor(), QColor(), QColor()};
+    QColor(0x47, 0x48, 0x4c), QColor(0x26, 0x27, 0x2a), QColor(), QColor(), QColor()};
 
 QFont legendFont(qreal pixels, bool bold = false, bool japaneseFirst = false)
 {
@@ -87,11 +86,11 @@ QPainterPath enterShape(QRectF r, Insets in, qreal radius, qreal step, qreal not
 {
     QPainterPath top, bottom;
     top.addRoundedRect(QRectF(r.left() + in.left, r.top() + in.top, r.width() - in.left - in.right,
-                              step - in.top - in.bottom),
-                       radius, radius);
+                           step - in.top - in.bottom),
+        radius, radius);
     bottom.addRoundedRect(QRectF(r.left() + notch + in.left, r.top() + in.top,
-                                 r.width() - notch - in.left - in.right, r.height() - in.top - in.bottom),
-                          radius, radius);
+                              r.width() - notch - in.left - in.right, r.height() - in.top - in.bottom),
+        radius, radius);
     return top.united(bottom).simplified();
 }
 
@@ -139,7 +138,8 @@ void paintCap(QPainter& p, const Cap& cap, const CapColours& c, bool sunk)
     p.drawPath(cap.face);
 }
 
-void drawText(QPainter& p, const QRectF& r, int flags, const QString& text, const QFont& f, const QColor& colour)
+void drawText(
+    QPainter& p, const QRectF& r, int flags, const QString& text, const QFont& f, const QColor& colour)
 {
     p.setFont(f);
     p.setPen(colour);
@@ -170,7 +170,7 @@ void drawMenuIcon(QPainter& p, QPointF centre, const QColor& colour)
     p.drawRect(page);
     for (int i = 0; i < 3; ++i)
         p.drawLine(QPointF(page.left() + 3, page.top() + 4 + i * 3.5),
-                   QPointF(page.right() - 3, page.top() + 4 + i * 3.5));
+            QPointF(page.right() - 3, page.top() + 4 + i * 3.5));
     QPainterPath arrow;
     const QPointF tip(centre.x() + 3, centre.y() + 1);
     arrow.moveTo(tip);
@@ -203,7 +203,10 @@ void drawLamp(QPainter& p, QPointF centre, qreal r)
     p.drawEllipse(centre, r, r);
 }
 
-Insets editorInsets(bool sunk) { return sunk ? Insets{3, 4, 3, 4} : Insets{3, 2, 3, 6}; }
+Insets editorInsets(bool sunk)
+{
+    return sunk ? Insets{3, 4, 3, 4} : Insets{3, 2, 3, 6};
+}
 
 Cap editorCap(int w, int h, bool sunk, bool enter)
 {
@@ -216,8 +219,8 @@ Cap editorCap(int w, int h, bool sunk, bool enter)
         cap.outer = enterShape(r, {0, 0, 0, 0}, 4, kStep, kNotch);
         const Insets in = editorInsets(sunk);
         cap.face = enterShape(r, in, 3, kStep, kNotch);
-        cap.faceRect = QRectF(r.left() + in.left, r.top() + in.top, r.width() - in.left - in.right,
-                              kStep - in.top - in.bottom);
+        cap.faceRect = QRectF(
+            r.left() + in.left, r.top() + in.top, r.width() - in.left - in.right, kStep - in.top - in.bottom);
     } else {
         cap.outer.addRoundedRect(r, 4, 4);
         cap.face = insetRect(r, editorInsets(sunk), 3);
@@ -243,7 +246,8 @@ void drawLegend(QPainter& p, const KeyLegend& legend, const QRectF& face, const 
         const bool twoLines = main.contains('\n');
         qreal size = jp ? (twoLines ? 10 : 11) : (twoLines ? 9 : 10);
         QFont f = legendFont(size, false, jp);
-        while (size > 7 && QFontMetricsF(f).boundingRect(inner, Qt::AlignCenter, main).width() > inner.width()) {
+        while (
+            size > 7 && QFontMetricsF(f).boundingRect(inner, Qt::AlignCenter, main).width() > inner.width()) {
             size -= 1;
             f = legendFont(size, false, jp);
         }
@@ -254,33 +258,30 @@ void drawLegend(QPainter& p, const KeyLegend& legend, const QRectF& face, const 
         const QFont f = legendFont(13);
         const QRectF half(inner.left() + 1, inner.top(), inner.width() / 2 + 2, inner.height() / 2);
         drawText(p, half, Qt::AlignLeft | Qt::AlignVCenter, main, f, c.legend);
-        drawText(p, half.translated(0, inner.height() / 2), Qt::AlignLeft | Qt::AlignVCenter, lower, f, c.legend);
-        drawText(p, inner.adjusted(inner.width() / 2, inner.height() / 2, 0, 0), Qt::AlignRight | Qt::AlignBottom,
-                 kana, legendFont(10, false, true), c.kana);
+        drawText(
+            p, half.translated(0, inner.height() / 2), Qt::AlignLeft | Qt::AlignVCenter, lower, f, c.legend);
+        drawText(p, inner.adjusted(inner.width() / 2, inner.height() / 2, 0, 0),
+            Qt::AlignRight | Qt::AlignBottom, kana, legendFont(10, false, true), c.kana);
         break;
     }
     case Layout::Letter:
-        drawText(p, inner.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, main, legendFont(15, true), c.legend);
-        drawText(p, inner.adjusted(inner.width() / 2, inner.height() / 2, 0, 0), Qt::AlignRight | Qt::AlignBottom,
-                 kana, legendFont(10, false, true), c.kana);
+        drawText(p, inner.adjusted(1, 0, 0, 0), Qt::AlignLeft | Qt::AlignTop, main, legendFont(15, true),
+            c.legend);
+        drawText(p, inner.adjusted(inner.width() / 2, inner.height() / 2, 0, 0),
+            Qt::AlignRight | Qt::AlignBottom, kana, legendFont(10, false, true), c.kana);
         break;
     case Layout::Pad:
-        drawText(p, inner.adjusted(0, 0, 0, -inner.height() * 0.38), Qt::AlignCenter, main, legendFont(15, true),
-                 c.legend);
+        drawText(p, inner.adjusted(0, 0, 0, -inner.height() * 0.38), Qt::AlignCenter, main,
+            legendFont(15, true), c.legend);
         drawText(p, inner.adjusted(0, inner.height() * 0.55, 0, 0), Qt::AlignHCenter | Qt::AlignBottom, lower,
-                 legendFont(lower.size() == 1 ? 11 : 9), c.legend);
+            legendFont(lower.size() == 1 ? 11 : 9), c.legend);
         break;
     case Layout::Enter:
         drawText(p, inner, Qt::AlignCenter, main + QString::fromUtf8(" ↵"), legendFont(11), c.legend);
         break;
-    case Layout::Windows:
-        drawWindowsLogo(p, face.center(), 15, c.legend);
-        break;
-    case Layout::Menu:
-        drawMenuIcon(p, face.center() - QPointF(1, 2), c.legend);
-        break;
-    case Layout::Blank:
-        break;
+    case Layout::Windows: drawWindowsLogo(p, face.center(), 15, c.legend); break;
+    case Layout::Menu: drawMenuIcon(p, face.center() - QPointF(1, 2), c.legend); break;
+    case Layout::Blank: break;
     }
 }
 
@@ -309,7 +310,8 @@ QImage paintEditorPicture(const Picture& picture)
 {
     switch (picture.face) {
     case Face::Record:
-        return paintEditorKey(picture.width, picture.height, picture.look, kLegendsByKey[size_t(picture.index)]);
+        return paintEditorKey(
+            picture.width, picture.height, picture.look, kLegendsByKey[size_t(picture.index)]);
     case Face::Modifier: {
         const KeyLegend legend{"", Layout::Center, kModifierKeys[size_t(picture.index)].label, "", ""};
         return paintEditorKey(picture.width, picture.height, picture.look, legend);
@@ -329,7 +331,8 @@ QImage paintCapsLock()
     const Cap cap = editorCap(kCapsLockKey.width, kCapsLockKey.height, false, false);
     paintCap(p, cap, kDisabled, false);
     const QRectF inner = cap.faceRect.adjusted(3, 1, -3, -1);
-    drawText(p, inner, Qt::AlignCenter, QString::fromUtf8("Caps Lock\n英数"), legendFont(9), kDisabled.legend);
+    drawText(
+        p, inner, Qt::AlignCenter, QString::fromUtf8("Caps Lock\n英数"), legendFont(9), kDisabled.legend);
     return img;
 }
 
@@ -377,7 +380,7 @@ QImage paintKeyboard()
         p.setBrush(QColor(0x1d, 0x3a, 0x22));
         p.drawEllipse(c, 3.2, 3.2);
         drawText(p, QRectF(c.x() - 27, c.y() + 5, 54, 14), Qt::AlignCenter, names[i], legendFont(9),
-                 QColor(0xb8, 0xbc, 0xc4));
+            QColor(0xb8, 0xbc, 0xc4));
     }
     return img;
 }
@@ -389,7 +392,9 @@ QImage paintPadCap(PadCap which)
     img.fill(QColor::fromRgb(kPadBackground));
     QPainter p(&img);
     const bool sunk = which == PadCap::Marked;
-    const CapColours& c = which == PadCap::Released ? kPadSlate : which == PadCap::Marked ? kPadLit : kPadDark;
+    const CapColours& c = which == PadCap::Released ? kPadSlate
+        : which == PadCap::Marked                   ? kPadLit
+                                                    : kPadDark;
     const QRectF r(1.5, 1.5, S - 3.0, S - 3.0);
     Cap cap;
     cap.outer.addRoundedRect(r, 9, 9);
@@ -447,8 +452,8 @@ QImage paintCommandButton(int number)
     QPainter p(&img);
     p.setRenderHint(QPainter::Antialiasing);
     const QPointF ic(18, H / 2.0);
-    const QString caption[] = {QString::fromUtf8("取消"), QString::fromUtf8("書込"), QString::fromUtf8("全削除"),
-                               QString::fromUtf8("削除")};
+    const QString caption[] = {QString::fromUtf8("取消"), QString::fromUtf8("書込"),
+        QString::fromUtf8("全削除"), QString::fromUtf8("削除")};
     if (number < 1 || number > 4)
         throw std::invalid_argument("command button number");
     switch (number) {
@@ -528,7 +533,7 @@ QImage paintCommandButton(int number)
     }
     QFont f = legendFont(16, true, true);
     drawText(p, QRectF(34, 0, W - 38, H), Qt::AlignVCenter | Qt::AlignLeft, caption[number - 1], f,
-             QColor(0x16, 0x18, 0x1c));
+        QColor(0x16, 0x18, 0x1c));
     return img;
 }
 

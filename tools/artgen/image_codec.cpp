@@ -20,7 +20,10 @@ uint32_t blend(uint32_t argb, uint32_t matte)
     return out;
 }
 
-int channel(uint32_t rgb, int c) { return int((rgb >> (16 - 8 * c)) & 0xFF); }
+int channel(uint32_t rgb, int c)
+{
+    return int((rgb >> (16 - 8 * c)) & 0xFF);
+}
 
 struct Entry {
     uint32_t rgb;
@@ -128,7 +131,8 @@ void put32(std::string& out, uint32_t v)
 
 IndexedImage quantize(const RgbaImage& image, uint32_t matte)
 {
-    if (image.width <= 0 || image.height <= 0 || image.pixels.size() != size_t(image.width) * size_t(image.height))
+    if (image.width <= 0 || image.height <= 0
+        || image.pixels.size() != size_t(image.width) * size_t(image.height))
         throw std::invalid_argument("quantize: bad image size");
     std::vector<uint32_t> opaque(image.pixels.size());
     bool anyClear = false;
@@ -273,7 +277,7 @@ std::string encodeGif(const IndexedImage& image)
     std::string out = "GIF89a";
     put16(out, unsigned(image.width));
     put16(out, unsigned(image.height));
-    out.push_back(char(0x80 | ((bits - 1) << 4) | (bits - 1))); // global table, colour depth
+    out.push_back(char(0x80 | ((bits - 1) << 4) | (bits - 1)));          // global table, colour depth
     out.push_back(char(image.transparent >= 0 ? image.transparent : 0)); // background
     out.push_back(0);                                                    // square pixels
     for (size_t i = 0; i < tableSize; ++i) {
@@ -308,7 +312,8 @@ std::string encodeGif(const IndexedImage& image)
 
 std::string encodeBmp24(const RgbaImage& image)
 {
-    if (image.width <= 0 || image.height <= 0 || image.pixels.size() != size_t(image.width) * size_t(image.height))
+    if (image.width <= 0 || image.height <= 0
+        || image.pixels.size() != size_t(image.width) * size_t(image.height))
         throw std::invalid_argument("encodeBmp24: bad image size");
     const uint32_t stride = (uint32_t(image.width) * 3 + 3) & ~3u;
     const uint32_t dataSize = stride * uint32_t(image.height);

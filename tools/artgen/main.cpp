@@ -75,8 +75,8 @@ bool verify(const Written& w)
     const QByteArray format = reader.format();
     const QImage img = reader.read();
     if (img.isNull() || img.width() != w.width || img.height() != w.height) {
-        std::fprintf(stderr, "padmacro-artgen: %s does not read back as %dx%d (%s)\n", w.path.c_str(), w.width,
-                     w.height, qPrintable(reader.errorString()));
+        std::fprintf(stderr, "padmacro-artgen: %s does not read back as %dx%d (%s)\n", w.path.c_str(),
+            w.width, w.height, qPrintable(reader.errorString()));
         return false;
     }
     if (!w.gif)
@@ -91,8 +91,8 @@ bool verify(const Written& w)
             const uint8_t idx = w.indexed.indices[size_t(y) * size_t(w.width) + size_t(x)];
             const QRgb got = argb.pixel(x, y);
             const bool clear = int(idx) == w.indexed.transparent;
-            const bool ok = clear ? qAlpha(got) == 0
-                                  : qAlpha(got) == 255 && (got & 0xFFFFFF) == w.indexed.palette[idx];
+            const bool ok
+                = clear ? qAlpha(got) == 0 : qAlpha(got) == 255 && (got & 0xFFFFFF) == w.indexed.palette[idx];
             if (!ok) {
                 std::fprintf(stderr, "padmacro-artgen: %s decodes wrongly at %d,%d\n", w.path.c_str(), x, y);
                 return false;
@@ -118,23 +118,27 @@ QImage contactSheet(const std::string& bmpDir, const std::string& resDir, const 
         p.drawImage(at, load(resDir + "/keyboard.gif"));
         for (const pm::RecordKey& k : pm::kRecordKeys)
             p.drawImage(at + QPoint(k.left, k.top),
-                        load(bmpDir + "/" + byFile[lowerAscii(std::string(row ? k.pressed : k.picture) + ".gif")]->file));
+                load(bmpDir + "/"
+                    + byFile[lowerAscii(std::string(row ? k.pressed : k.picture) + ".gif")]->file));
         for (const pm::ModifierKey& m : pm::kModifierKeys)
-            p.drawImage(at + QPoint(m.left, m.top), load(bmpDir + "/" + byFile[file(row ? m.locked : m.released)]->file));
+            p.drawImage(at + QPoint(m.left, m.top),
+                load(bmpDir + "/" + byFile[file(row ? m.locked : m.released)]->file));
         p.drawImage(at + QPoint(pm::kNumLockKey.left, pm::kNumLockKey.top),
-                    load(bmpDir + "/" + byFile[file(row ? pm::kNumLockPressed : pm::kNumLockReleased)]->file));
+            load(bmpDir + "/" + byFile[file(row ? pm::kNumLockPressed : pm::kNumLockReleased)]->file));
         p.drawImage(at + QPoint(pm::kCapsLockKey.left, pm::kCapsLockKey.top), load(resDir + "/KeyCap.gif"));
     }
     for (int i = 0; i < 4; ++i)
-        p.drawImage(QPoint(32 + 130 * i, 606), load(resDir + "/SpeedButton" + std::to_string(i + 1) + ".png"));
+        p.drawImage(
+            QPoint(32 + 130 * i, 606), load(resDir + "/SpeedButton" + std::to_string(i + 1) + ".png"));
 
     // The keypad window: white, the dark stored caps, then 1.bmp and 2.bmp.
     for (int panel = 0; panel < 2; ++panel) {
         const QPoint at(20 + panel * 330, 660);
         p.drawImage(at, load(resDir + "/form1_background.bmp"), QRect(0, 0, 301, 532));
         for (const pm::KeypadKey& k : pm::kKeypadKeys) {
-            const std::string pic = panel == 0 ? resDir + "/form1_keycap.bmp"
-                                               : bmpDir + "/" + std::string((k.left + k.top) % 3 ? kReleasedCap : kMarkedCap);
+            const std::string pic = panel == 0
+                ? resDir + "/form1_keycap.bmp"
+                : bmpDir + "/" + std::string((k.left + k.top) % 3 ? kReleasedCap : kMarkedCap);
             p.drawImage(at + QPoint(k.left, k.top), load(pic));
         }
         p.drawImage(at + QPoint(231, 310), load(resDir + "/form1_enter.bmp"));
@@ -186,17 +190,17 @@ int main(int argc, char** argv)
     }
 
     bool ok = writeBmp(bmpDir + "/" + std::string(kReleasedCap), paintPadCap(PadCap::Released))
-              && writeBmp(bmpDir + "/" + std::string(kMarkedCap), paintPadCap(PadCap::Marked));
+        && writeBmp(bmpDir + "/" + std::string(kMarkedCap), paintPadCap(PadCap::Marked));
     for (const Picture& pic : cat.pictures)
         ok = ok && writeGif(bmpDir + "/" + pic.file, paintEditorPicture(pic), kWellColour);
 
     // The editor window's face colour lies under the keyboard's round corners.
     constexpr uint32_t kWindowFace = 0xF0F0F0;
     ok = ok && writeBmp(resDir + "/form1_background.bmp", paintPadBackground())
-         && writeBmp(resDir + "/form1_keycap.bmp", paintPadCap(PadCap::Stored))
-         && writeBmp(resDir + "/form1_enter.bmp", paintPadEnter())
-         && writeGif(resDir + "/keyboard.gif", paintKeyboard(), kWindowFace)
-         && writeGif(resDir + "/KeyCap.gif", paintCapsLock(), kWellColour);
+        && writeBmp(resDir + "/form1_keycap.bmp", paintPadCap(PadCap::Stored))
+        && writeBmp(resDir + "/form1_enter.bmp", paintPadEnter())
+        && writeGif(resDir + "/keyboard.gif", paintKeyboard(), kWindowFace)
+        && writeGif(resDir + "/KeyCap.gif", paintCapsLock(), kWellColour);
     for (int n = 1; n <= 4; ++n)
         ok = ok && writePng(resDir + "/SpeedButton" + std::to_string(n) + ".png", paintCommandButton(n));
     if (!ok)

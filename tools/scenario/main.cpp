@@ -9,11 +9,11 @@
 #include <memory>
 #include <string>
 
-#include "ui/application_qt.h"
 #include "base/paths.h"
 #include "device/hid_sim.h"
 #include "runner_qt.h"
 #include "script.h"
+#include "ui/application_qt.h"
 
 namespace {
 

@@ -16,18 +16,21 @@
 #include <fstream>
 #include <iterator>
 
-#include "ui/application_qt.h"
 #include "base/paths.h"
-#include "ui/text_qt.h"
 #include "device/hid_sim.h"
 #include "editor/key_table.h"
 #include "keypad/key_table.h"
+#include "ui/application_qt.h"
+#include "ui/text_qt.h"
 
 namespace pm::scenario {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& why) { throw ScriptError(why); }
+[[noreturn]] void fail(const std::string& why)
+{
+    throw ScriptError(why);
+}
 
 void expectWords(const std::vector<std::string>& words, size_t n)
 {
@@ -40,12 +43,9 @@ void expectWords(const std::vector<std::string>& words, size_t n)
 Qt::MouseButton qtButton(Button b)
 {
     switch (b) {
-    case Button::Right:
-        return Qt::RightButton;
-    case Button::Middle:
-        return Qt::MiddleButton;
-    case Button::Left:
-        break;
+    case Button::Right: return Qt::RightButton;
+    case Button::Middle: return Qt::MiddleButton;
+    case Button::Left: break;
     }
     return Qt::LeftButton;
 }
@@ -66,15 +66,27 @@ bool isPictureControl(int window, const std::string& name)
         || name == kCapsLockKey.name || name == "NumShape";
 }
 
-std::string fileLines(const LineList& list) { return list.toFileBytes(); }
+std::string fileLines(const LineList& list)
+{
+    return list.toFileBytes();
+}
 
-std::string flag(bool b) { return b ? "1" : "0"; }
-std::string num(unsigned v) { return std::to_string(v); }
+std::string flag(bool b)
+{
+    return b ? "1" : "0";
+}
+std::string num(unsigned v)
+{
+    return std::to_string(v);
+}
 
 } // namespace
 
 Runner::Runner(Application& app, SimulatedKeypad& sim, std::string appDir, Print print)
-    : app_(app), sim_(sim), appDir_(std::move(appDir)), print_(std::move(print))
+    : app_(app)
+    , sim_(sim)
+    , appDir_(std::move(appDir))
+    , print_(std::move(print))
 {
 }
 
@@ -153,8 +165,8 @@ void Runner::sendPress(QWidget* w, Button button)
         if (f->isWindow())
             break;
     }
-    QMouseEvent ev(QEvent::MouseButtonPress, QPointF(local), QPointF(w->mapToGlobal(local)),
-                   qtButton(button), qtButton(button), Qt::NoModifier);
+    QMouseEvent ev(QEvent::MouseButtonPress, QPointF(local), QPointF(w->mapToGlobal(local)), qtButton(button),
+        qtButton(button), Qt::NoModifier);
     QApplication::sendEvent(w, &ev);
 }
 
@@ -162,7 +174,7 @@ void Runner::sendRelease(QWidget* w, Button button)
 {
     const QPoint local = w->rect().center();
     QMouseEvent ev(QEvent::MouseButtonRelease, QPointF(local), QPointF(w->mapToGlobal(local)),
-                   qtButton(button), Qt::NoButton, Qt::NoModifier);
+        qtButton(button), Qt::NoButton, Qt::NoModifier);
     QApplication::sendEvent(w, &ev);
 }
 
@@ -378,10 +390,10 @@ void Runner::query(const std::vector<std::string>& words)
         expectWords(words, 2);
         const auto& s = ctx.state;
         print_("state CurrentKey=" + num(s.CurrentKey) + " DetectCountdown=" + num(s.DetectCountdown)
-               + " TimeoutTicks=" + num(s.TimeoutTicks) + " DeviceFlags=" + num(s.DeviceFlags)
-               + " KeypadFound=" + num(s.KeypadFound) + " ProgramState=" + num(s.ProgramState)
-               + " WritePending=" + num(s.WritePending) + " WriteOk=" + num(s.WriteOk)
-               + " KeypadMode=" + num(s.KeypadMode) + " StatusCode=" + num(s.StatusCode));
+            + " TimeoutTicks=" + num(s.TimeoutTicks) + " DeviceFlags=" + num(s.DeviceFlags)
+            + " KeypadFound=" + num(s.KeypadFound) + " ProgramState=" + num(s.ProgramState)
+            + " WritePending=" + num(s.WritePending) + " WriteOk=" + num(s.WriteOk)
+            + " KeypadMode=" + num(s.KeypadMode) + " StatusCode=" + num(s.StatusCode));
     } else if (q == "status") {
         expectWords(words, 2);
         print_("status " + quote(app_.keypad().state().statusText));
@@ -448,16 +460,16 @@ void Runner::query(const std::vector<std::string>& words)
         if (t.window != 2 || t.name != "NumShape")
             fail("'" + words[2] + "' is not a shape");
         char buf[8];
-        std::snprintf(buf, sizeof buf, "%06X", static_cast<unsigned>(app_.editor().state().numShapeFill & 0xFFFFFF));
+        std::snprintf(
+            buf, sizeof buf, "%06X", static_cast<unsigned>(app_.editor().state().numShapeFill & 0xFFFFFF));
         print_("fill " + words[2] + " " + buf);
     } else if (q == "editor") {
         expectWords(words, 2);
         const auto& e = app_.editor().state();
         print_("editor ModState=" + num(e.ModState) + " ModLock=" + num(e.ModLock) + " ModClicks="
-               + num(e.ModClicks) + " ReplaceLast=" + flag(e.ReplaceLast) + " AltActive=" + flag(e.AltActive)
-               + " AltLineOpen=" + flag(e.AltLineOpen) + " AltStrokes=" + num(e.AltStrokes)
-               + " Timer1=" + flag(e.timer1Enabled) + " AltText=" + quote(e.AltText)
-               + " KeyText=" + quote(e.KeyText));
+            + num(e.ModClicks) + " ReplaceLast=" + flag(e.ReplaceLast) + " AltActive=" + flag(e.AltActive)
+            + " AltLineOpen=" + flag(e.AltLineOpen) + " AltStrokes=" + num(e.AltStrokes) + " Timer1="
+            + flag(e.timer1Enabled) + " AltText=" + quote(e.AltText) + " KeyText=" + quote(e.KeyText));
     } else if (q == "tables") {
         expectWords(words, 2);
         const auto& e = app_.editor().state();
@@ -500,7 +512,7 @@ void Runner::query(const std::vector<std::string>& words)
         const auto& link = ctx.link;
         auto handle = [](HidHandle h) { return h != kInvalidHandle ? "open" : "invalid"; };
         print_(std::string("handles DeviceHandle=") + handle(link.DeviceHandle) + " WriteHandle="
-               + handle(link.WriteHandle) + " OutputReportLength=" + std::to_string(link.OutputReportLength));
+            + handle(link.WriteHandle) + " OutputReportLength=" + std::to_string(link.OutputReportLength));
     } else if (q == "discovery") {
         expectWords(words, 2);
         print_("discovery attempts=" + std::to_string(ctx.link.discoveryAttempts));

@@ -13,7 +13,7 @@ class QWidget;
 namespace pm {
 class Application;
 class SimulatedKeypad;
-}
+} // namespace pm
 
 namespace pm::scenario {
 
@@ -30,8 +30,8 @@ public:
 private:
     // A control as a script names it.
     struct Target {
-        int window = 0;      // 1: Form1, 2: Form2
-        std::string name;    // unqualified name; "Form1"/"Form2" for a window
+        int window = 0;            // 1: Form1, 2: Form2
+        std::string name;          // unqualified name; "Form1"/"Form2" for a window
         QWidget* widget = nullptr; // null for controls that are no widget (Timer1)
         bool isWindow() const { return name == "Form1" || name == "Form2"; }
     };

@@ -6,7 +6,10 @@ namespace pm::scenario {
 
 namespace {
 
-bool isBlank(char c) { return c == ' ' || c == '\t'; }
+bool isBlank(char c)
+{
+    return c == ' ' || c == '\t';
+}
 
 std::vector<std::string> splitWords(std::string_view line)
 {
@@ -24,7 +27,10 @@ std::vector<std::string> splitWords(std::string_view line)
     return words;
 }
 
-[[noreturn]] void fail(const std::string& why) { throw ScriptError(why); }
+[[noreturn]] void fail(const std::string& why)
+{
+    throw ScriptError(why);
+}
 
 // "key=value" split at the first '='.
 std::pair<std::string, std::string> keyValue(const std::string& word)

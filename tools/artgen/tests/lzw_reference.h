@@ -11,8 +11,8 @@ namespace pm::art::reference {
 
 // Decodes a GIF LZW code stream the way the format defines it; fails on a
 // code that is not yet defined, a missing end code, or bytes after it.
-inline ::testing::AssertionResult strictLzwDecode(const std::vector<uint8_t>& data, int minCodeSize,
-                                           std::vector<uint8_t>& out)
+inline ::testing::AssertionResult strictLzwDecode(
+    const std::vector<uint8_t>& data, int minCodeSize, std::vector<uint8_t>& out)
 {
     const unsigned clear = 1u << minCodeSize, eoi = clear + 1;
     size_t bitPos = 0;
@@ -72,7 +72,8 @@ inline ::testing::AssertionResult strictLzwDecode(const std::vector<uint8_t>& da
 }
 
 // The first image's LZW minimum code size and code stream, sub-blocks joined.
-inline ::testing::AssertionResult gifCodeStream(const std::string& gif, int& minCodeSize, std::vector<uint8_t>& data)
+inline ::testing::AssertionResult gifCodeStream(
+    const std::string& gif, int& minCodeSize, std::vector<uint8_t>& data)
 {
     if (gif.size() < 13 || gif.compare(0, 6, "GIF89a") != 0)
         return ::testing::AssertionFailure() << "no GIF89a signature";

@@ -85,13 +85,13 @@ TEST(Catalog, CaseVariantsMergeButDifferentDrawingsClash)
     EXPECT_TRUE(shared.take().errors.empty());
 
     for (auto clash : {std::make_tuple(Face::Modifier, 2, Look::Locked, 94), // released vs locked
-                       std::make_tuple(Face::Modifier, 0, Look::Released, 94), // Shift vs Ctrl
-                       std::make_tuple(Face::Modifier, 2, Look::Released, 73), // another size
-                       std::make_tuple(Face::Record, 2, Look::Released, 94)}) {
+             std::make_tuple(Face::Modifier, 0, Look::Released, 94),         // Shift vs Ctrl
+             std::make_tuple(Face::Modifier, 2, Look::Released, 73),         // another size
+             std::make_tuple(Face::Record, 2, Look::Released, 94)}) {
         CatalogBuilder b;
         b.add("l_shift.gif", Face::Modifier, 2, Look::Released, 94, 41, true);
-        b.add("L_SHIFT.gif", std::get<0>(clash), std::get<1>(clash), std::get<2>(clash), std::get<3>(clash), 41,
-              false);
+        b.add("L_SHIFT.gif", std::get<0>(clash), std::get<1>(clash), std::get<2>(clash), std::get<3>(clash),
+            41, false);
         const Catalog c = b.take();
         ASSERT_EQ(c.errors.size(), 1u);
         EXPECT_NE(c.errors[0].find("L_SHIFT.gif"), std::string::npos);
@@ -106,7 +106,7 @@ TEST(Catalog, MacroFilesCoverEveryDeviceKeyNumberThreeTimes)
     const std::set<std::string> unique(names.begin(), names.end());
     EXPECT_EQ(unique.size(), 78u);
     for (const char* n : {"KeyNum0.txt", "KeyCode0.txt", "LineBuf0.txt", "KeyCode9.txt", "KeyNum43.txt",
-                          "LineBuf36.txt", "KeyCode2.txt"})
+             "LineBuf36.txt", "KeyCode2.txt"})
         EXPECT_TRUE(unique.count(n)) << n;
     EXPECT_FALSE(unique.count("KeyCode5.txt"));
     EXPECT_FALSE(unique.count("KeyCode09.txt"));

@@ -62,7 +62,8 @@ TEST(Lzw, EveryLengthRoundTripsWithExactCodeWidths)
     // and forces clear codes.
     for (int minCode : {2, 3, 8}) {
         const size_t colours = size_t(1) << minCode;
-        for (int n : {1, 2, 3, 5, 7, 8, 9, 30, 100, 250, 251, 252, 253, 254, 255, 256, 511, 1000, 3000, 9000}) {
+        for (int n :
+            {1, 2, 3, 5, 7, 8, 9, 30, 100, 250, 251, 252, 253, 254, 255, 256, 511, 1000, 3000, 9000}) {
             const IndexedImage img = randomIndexed(n, 1, colours, uint32_t(n * 7 + minCode));
             const std::vector<uint8_t> codes = lzwEncode(img.indices, minCode);
             std::vector<uint8_t> decoded;
@@ -166,8 +167,8 @@ TEST(Bmp, HeadersRowPaddingAndBottomUpOrder)
     img.pixels[2 * 71 + 70] = 0xFF010203; // bottom right
     const std::string bmp = encodeBmp24(img);
     auto u32 = [&](size_t at) {
-        return uint32_t(uint8_t(bmp[at])) | uint32_t(uint8_t(bmp[at + 1])) << 8 | uint32_t(uint8_t(bmp[at + 2])) << 16
-               | uint32_t(uint8_t(bmp[at + 3])) << 24;
+        return uint32_t(uint8_t(bmp[at])) | uint32_t(uint8_t(bmp[at + 1])) << 8
+            | uint32_t(uint8_t(bmp[at + 2])) << 16 | uint32_t(uint8_t(bmp[at + 3])) << 24;
     };
     const uint32_t stride = 216; // 213 bytes padded to a multiple of 4
     EXPECT_EQ(bmp.substr(0, 2), "BM");

@@ -58,7 +58,8 @@ double difference(const QImage& a, const QImage& b)
             const QRgb p = a.pixel(x, y), q = b.pixel(x, y);
             if (qAlpha(p) == 0 || qAlpha(q) == 0)
                 continue;
-            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q)) + std::abs(qBlue(p) - qBlue(q));
+            sum += std::abs(qRed(p) - qRed(q)) + std::abs(qGreen(p) - qGreen(q))
+                + std::abs(qBlue(p) - qBlue(q));
             n += 3;
         }
     return n ? sum / double(n) : 0;
@@ -152,20 +153,21 @@ TEST(Resources, HeldPicturesMatchTheStagedFilesAndTheWindowsSizes)
     }
     EXPECT_EQ(stored, 101 + 6 + 1);
 
-    const std::vector<std::pair<const char*, QSize>> windows = {
-        {":/art/form1_background.bmp", {553, 649}}, {":/art/form1_keycap.bmp", {71, 71}},
-        {":/art/form1_enter.bmp", {72, 145}},       {":/art/keyboard.gif", {970, 280}},
-        {":/art/KeyCap.gif", {73, 41}},             {":/art/SpeedButton1.png", {120, 33}},
-        {":/art/SpeedButton2.png", {120, 33}},      {":/art/SpeedButton3.png", {120, 33}},
-        {":/art/SpeedButton4.png", {120, 33}}};
+    const std::vector<std::pair<const char*, QSize>> windows = {{":/art/form1_background.bmp", {553, 649}},
+        {":/art/form1_keycap.bmp", {71, 71}}, {":/art/form1_enter.bmp", {72, 145}},
+        {":/art/keyboard.gif", {970, 280}}, {":/art/KeyCap.gif", {73, 41}},
+        {":/art/SpeedButton1.png", {120, 33}}, {":/art/SpeedButton2.png", {120, 33}},
+        {":/art/SpeedButton3.png", {120, 33}}, {":/art/SpeedButton4.png", {120, 33}}};
     for (const auto& [path, size] : windows) {
         EXPECT_EQ(QImage(QString::fromLatin1(path)).size(), size) << path;
         if (QString::fromLatin1(path).endsWith(".gif")) {
-            EXPECT_TRUE(decodesStrictly(bytesOf(QString::fromLatin1(path)), size.width(), size.height())) << path;
+            EXPECT_TRUE(decodesStrictly(bytesOf(QString::fromLatin1(path)), size.width(), size.height()))
+                << path;
         }
     }
 
-    const QImage white = QImage(QStringLiteral(":/art/form1_background.bmp")).convertToFormat(QImage::Format_RGB32);
+    const QImage white
+        = QImage(QStringLiteral(":/art/form1_background.bmp")).convertToFormat(QImage::Format_RGB32);
     for (int y = 0; y < white.height(); y += 7)
         for (int x = 0; x < white.width(); x += 7)
             ASSERT_EQ(white.pixel(x, y), 0xFFFFFFFFu) << x << "," << y;
@@ -177,12 +179,13 @@ TEST(Staged, MacroFilesExistAndStagingKeepsWhatIsThere)
         EXPECT_TRUE(std::filesystem::is_regular_file(std::string(PADMACRO_STAGE_DIR) + "/log/" + n)) << n;
 
     namespace fs = std::filesystem;
-    const fs::path dir = fs::temp_directory_path() / ("artgen-log-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
+    const fs::path dir = fs::temp_directory_path()
+        / ("artgen-log-" + std::to_string(std::chrono::steady_clock::now().time_since_epoch().count()));
     fs::remove_all(dir);
     fs::create_directories(dir);
     std::ofstream(dir / "KeyNum0.txt", std::ios::binary) << "0,41\r\n";
     const std::string cmd = std::string("\"") + PADMACRO_CMAKE + "\" -DLOG_DIR=" + dir.string()
-                            + " -DNAMES=KeyNum0.txt,KeyCode0.txt -P \"" + PADMACRO_STAGE_SCRIPT + "\"";
+        + " -DNAMES=KeyNum0.txt,KeyCode0.txt -P \"" + PADMACRO_STAGE_SCRIPT + "\"";
     ASSERT_EQ(std::system(cmd.c_str()), 0);
     EXPECT_EQ(fs::file_size(dir / "KeyNum0.txt"), 6u); // a developer's macro survives
     ASSERT_TRUE(fs::is_regular_file(dir / "KeyCode0.txt"));
