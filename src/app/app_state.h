@@ -1,7 +1,6 @@
 #pragma once
 // The process-wide record through which the two windows and the scheduler
-// cooperate, and the other values every handler reaches directly.
-#include <array>
+// cooperate, and the other values the program's handlers share.
 #include <cstdint>
 #include <string>
 
@@ -25,6 +24,27 @@ struct AppState {
 
 inline constexpr uint8_t kKeypadLatched = 0x01;
 
+// StatusCode: which message the status bar shows. 0 (before the first
+// discovery), 5 and 8 to 255 leave the text as it is.
+namespace status {
+inline constexpr uint8_t kNotFound = 1;
+inline constexpr uint8_t kFound = 2;
+inline constexpr uint8_t kProgramming = 3;
+inline constexpr uint8_t kProgramOk = 4;
+inline constexpr uint8_t kNoKeypad = 6;
+inline constexpr uint8_t kProgramFailure = 7;
+} // namespace status
+
+// ProgramState: the phases of a programming job. Surplus A keystrokes can
+// push it past kDone; the time limit ends such a job.
+namespace job {
+inline constexpr uint8_t kIdle = 0;
+inline constexpr uint8_t kRaised = 1;     // first half goes out at the next tick; waiting for A
+inline constexpr uint8_t kFirstAcked = 2; // second half goes out at the next tick
+inline constexpr uint8_t kSecondSent = 3; // waiting for B
+inline constexpr uint8_t kDone = 4;       // closed at the next tick
+} // namespace job
+
 struct Context {
     explicit Context(HidBackend& backend)
         : link(backend)
@@ -32,7 +52,7 @@ struct Context {
     }
 
     AppState state;
-    std::string AppDir; // fixed once while the keypad window is created
+    std::string AppDir; // fixed once at start-up
     ReportImage image{};
     KeypadLink link;
 };

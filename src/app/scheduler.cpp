@@ -1,29 +1,31 @@
 #include "app/scheduler.h"
 
-#include "keypad/keypad_core.h"
-
 namespace pm {
 
 namespace {
 
-constexpr uint8_t kDiscoveryPeriod = 16;
-constexpr uint8_t kJobTimeLimit = 10;
-constexpr uint16_t kFirstAck = 0x41;  // A
-constexpr uint16_t kSecondAck = 0x42; // B
+struct StatusText {
+    uint8_t code;
+    const char* text;
+};
+
+constexpr StatusText kStatusTexts[] = {
+    {status::kNotFound, "USB Device detect..."},
+    {status::kFound, "USB Keyboard Device get"},
+    {status::kProgramming, "Programming..."},
+    {status::kProgramOk, "Program OK"},
+    {status::kNoKeypad, "USB Keyboar remove or USB not get device"},
+    {status::kProgramFailure, "Program falure"},
+};
 
 } // namespace
 
 const char* statusMessage(uint8_t statusCode)
 {
-    switch (statusCode) {
-    case 1: return "USB Device detect...";
-    case 2: return "USB Keyboard Device get";
-    case 3: return "Programming...";
-    case 4: return "Program OK";
-    case 6: return "USB Keyboar remove or USB not get device";
-    case 7: return "Program falure";
-    default: return nullptr;
-    }
+    for (const StatusText& s : kStatusTexts)
+        if (s.code == statusCode)
+            return s.text;
+    return nullptr;
 }
 
 void Scheduler::Timer1Timer()
@@ -35,49 +37,49 @@ void Scheduler::Timer1Timer()
     s.DetectCountdown = static_cast<uint8_t>(s.DetectCountdown - 1);
     if (s.DetectCountdown == 0) {
         if ((s.DeviceFlags & kKeypadLatched) == 0 && s.KeypadFound == 0) {
-            window_.statusSimple = true;
+            status_.simple = true;
             s.KeypadFound = ctx_.link.FindKeypad();
             if (s.KeypadFound == 1) {
                 s.DeviceFlags = static_cast<uint8_t>(s.DeviceFlags | kKeypadLatched);
-                s.StatusCode = 2;
+                s.StatusCode = status::kFound;
             } else {
-                s.StatusCode = 1;
+                s.StatusCode = status::kNotFound;
             }
         }
         s.DetectCountdown = kDiscoveryPeriod;
     }
 
     if (s.WriteOk != 0) {
-        s.StatusCode = 3;
+        s.StatusCode = status::kProgramming;
         s.WriteOk = 0;
     }
 
-    if (s.ProgramState == 2) {
-        writeReport();
-        s.ProgramState = 3;
+    if (s.ProgramState == job::kFirstAcked) {
+        writeReport(); // the second half
+        s.ProgramState = job::kSecondSent;
     }
 
-    if (s.ProgramState == 4) {
-        s.StatusCode = 4;
-        s.ProgramState = 0;
+    if (s.ProgramState == job::kDone) {
+        s.StatusCode = status::kProgramOk;
+        s.ProgramState = job::kIdle;
         shell_.clearMemo1(); // drops the typed acknowledgement characters
     }
 
     if (const char* text = statusMessage(s.StatusCode))
-        window_.statusText = text;
+        status_.text = text;
 
     if (s.WritePending != 0)
-        writeReport();
+        writeReport(); // the first half, or zeros outside phase 1
 
-    if (s.ProgramState != 0)
+    if (s.ProgramState != job::kIdle)
         s.TimeoutTicks = static_cast<uint8_t>(s.TimeoutTicks + 1);
     else
         s.TimeoutTicks = 0;
 
     if (s.TimeoutTicks >= kJobTimeLimit) {
         s.DetectCountdown = 0;
-        s.ProgramState = 0;
-        s.StatusCode = 7;
+        s.ProgramState = job::kIdle;
+        s.StatusCode = status::kProgramFailure;
         s.TimeoutTicks = 0;
     }
 }
@@ -98,7 +100,7 @@ void Scheduler::Memo1KeyDown(uint16_t key)
     AppState& s = ctx_.state;
     if (key == kFirstAck)
         s.ProgramState = static_cast<uint8_t>(s.ProgramState + 1);
-    else if (s.ProgramState == 3 && key == kSecondAck)
+    else if (s.ProgramState == job::kSecondSent && key == kSecondAck)
         s.ProgramState = static_cast<uint8_t>(s.ProgramState + 1);
 }
 

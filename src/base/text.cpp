@@ -11,3 +11,17 @@ std::pair<std::string, std::string> splitAtFirstComma(const std::string& line)
 }
 
 } // namespace pm
+
+namespace pm {
+
+bool isPlainDecimal(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (const char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
+} // namespace pm

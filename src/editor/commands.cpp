@@ -1,4 +1,6 @@
 // Cancel, Delete all, Delete and closing the editor.
+#include <string_view>
+
 #include "editor/editor_core.h"
 
 namespace pm {
@@ -8,16 +10,14 @@ namespace {
 // A display line made only of modifier names ("Shift+Ctrl+", or nothing) is
 // a placeholder that was stored with the macro: it stands for no stroke.
 // Every real display line ends in a key text or an Alt-code digit.
-bool isModifierNamesOnly(const std::string& line)
+bool isModifierNamesOnly(std::string_view line)
 {
-    static constexpr const char* kNames[] = {"Shift+", "Ctrl+", "Alt+"};
-    std::string::size_type at = 0;
-    while (at < line.size()) {
+    while (!line.empty()) {
         bool matched = false;
-        for (const char* name : kNames) {
-            const std::string n = name;
-            if (line.compare(at, n.size(), n) == 0) {
-                at += n.size();
+        for (const ModifierName& m : kModifierNames) {
+            const std::string_view name = m.name;
+            if (line.size() > name.size() && line.substr(0, name.size()) == name && line[name.size()] == '+') {
+                line.remove_prefix(name.size() + 1);
                 matched = true;
                 break;
             }
@@ -42,8 +42,7 @@ void EditorCore::restartAltLine()
 void EditorCore::SpeedButton1Click()
 {
     s_.LineStrokes.fill(0);
-    if (keypad_)
-        keypad_->Load_Key();
+    host_.Load_Key();
     close();
 }
 
@@ -107,6 +106,7 @@ void EditorCore::SpeedButton4Click()
 void EditorCore::close()
 {
     FormClose(); // a failure here keeps the window open
+    open_ = false;
     shell_.hideEditor();
 }
 
@@ -126,8 +126,7 @@ void EditorCore::FormClose()
     s_.KeyCode.clear();
     s_.KeyNum.clear();
     s_.TextLines = "0";
-    if (keypad_)
-        keypad_->Load_Key();
+    host_.Load_Key();
     shell_.showKeypad();
 }
 

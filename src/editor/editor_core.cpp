@@ -7,24 +7,21 @@ namespace pm {
 
 namespace {
 
+// Keypad 1..9, 0 and ".": the strokes that can belong to an Alt-code line.
 bool isKeypadCode(int code)
 {
     return code >= 89 && code <= 99;
-} // keypad 1..9, 0, "."
+}
 
 // Modifier names in front of the first stroke after a lock or a Delete:
 // left keys first, a left and a right key of one kind both named.
 std::string modifierPrefix(uint8_t modState)
 {
-    static constexpr struct {
-        uint8_t bit;
-        const char* name;
-    } kOrder[] = {
-        {0x01, "Ctrl+"}, {0x02, "Shift+"}, {0x04, "Alt+"}, {0x10, "Ctrl+"}, {0x20, "Shift+"}, {0x40, "Alt+"}};
     std::string prefix;
-    for (const auto& m : kOrder)
-        if (modState & m.bit)
-            prefix += m.name;
+    for (const uint8_t side : {kLeftModifierBits, kRightModifierBits})
+        for (const ModifierName& m : kModifierNames)
+            if (modState & m.bits & side)
+                prefix += std::string(m.name) + "+";
     return prefix;
 }
 
@@ -32,13 +29,30 @@ std::string modifierPrefix(uint8_t modState)
 
 void EditorCore::loadPicture(std::string& slot, const std::string& literal)
 {
-    pm::loadPicture(ctx_.AppDir, slot, literal);
+    pm::loadPicture(appDir_, slot, literal);
 }
 
 void EditorCore::refreshKeyShow()
 {
     s_.KeyShow = showTextOf(s_.KeyCode);
     ++s_.keyShowRevision;
+}
+
+void EditorCore::resetLineTables()
+{
+    s_.LineLen.fill(0);
+    s_.LineStrokes.fill(0);
+}
+
+void EditorCore::openKey(uint8_t number, const char* name)
+{
+    readMacroFiles(appDir_, number, s_);
+    requireDisplayLineLimit(appDir_, number, s_);
+    s_.TextLines = std::to_string(s_.KeyNum.count());
+    parseLineTables(s_);
+    refreshKeyShow();
+    s_.KeyNumber = name;
+    open_ = true;
 }
 
 void EditorCore::closeAltLine()
@@ -83,20 +97,26 @@ void EditorCore::altDigitStep(const std::string& digit)
 
 void EditorCore::Spec_Key_Prc(const std::string& normal, const std::string& shifted, const std::string& code)
 {
-    // 1. The pending placeholder goes; the locked modifiers are named instead.
+    // The pending placeholder goes; the locked modifiers are named instead.
     if (s_.ReplaceLast) {
         s_.KeyCode.deleteLast();
         s_.KeyText = modifierPrefix(s_.ModState);
     }
 
-    // 2, 3. Code and class.
     const std::string::size_type comma = code.find(',');
     const std::string digits = comma == std::string::npos ? code : code.substr(comma + 1);
-    const int value = static_cast<uint8_t>(strToInt(digits));
-    const bool keypad = isKeypadCode(value);
+    const bool keypad = chooseKeyText(normal, shifted, static_cast<uint8_t>(strToInt(digits)));
+    if (!keypad)
+        s_.AltActive = false;
 
-    // 4. Which text stands for the stroke; only a keypad digit under NumLock
-    // without Shift keeps an Alt-code line open.
+    recordStroke(code);
+    finishClick();
+}
+
+bool EditorCore::chooseKeyText(const std::string& normal, const std::string& shifted, int code)
+{
+    // Only a keypad digit under NumLock without Shift keeps an Alt-code line open.
+    const bool keypad = isKeypadCode(code);
     const bool numLock = s_.ModState & kNumLockBit;
     const bool shift = s_.ModState & kShiftBits;
     if (keypad && numLock && shift) {
@@ -110,44 +130,48 @@ void EditorCore::Spec_Key_Prc(const std::string& normal, const std::string& shif
     } else if (keypad) {
         s_.KeyText += shifted;
         closeAltLine();
-        s_.AltText = "Alt+";
+        s_.AltText = std::string(modifierName(ModifierKind::Alt)) + "+";
     } else {
         s_.KeyText += normal;
         closeAltLine();
-        s_.AltText = (s_.ModState & kAltBits) ? "Alt+" : "";
+        s_.AltText = (s_.ModState & kAltBits) ? std::string(modifierName(ModifierKind::Alt)) + "+" : "";
     }
+    return keypad;
+}
 
-    // 5.
-    if (!keypad)
-        s_.AltActive = false;
+void EditorCore::recordStroke(const std::string& code)
+{
+    // A full macro, or a display line that would fall outside the 40-entry
+    // line tables (only a hand-edited file gets there), records nothing.
+    if (s_.KeyNum.count() >= kMaxStrokes)
+        return;
+    const bool replacesAltLine = s_.AltActive && s_.AltLineOpen;
+    const int n = s_.KeyCode.count() - (replacesAltLine && !s_.KeyCode.empty() ? 1 : 0);
+    if (n >= kLineTableSize)
+        return;
 
-    // 6, 7. Record, unless the macro is full or the display line would fall
-    // outside the 40-entry line tables (only a hand-edited file gets there);
-    // both cases skip to the refresh.
-    if (s_.KeyNum.count() < kMaxStrokes) {
-        const bool replacesAltLine = s_.AltActive && s_.AltLineOpen;
-        const int n = s_.KeyCode.count() - (replacesAltLine && !s_.KeyCode.empty() ? 1 : 0);
-        if (n < kLineTableSize) {
-            const auto i = static_cast<size_t>(n);
-            if (!s_.AltActive) {
-                s_.LineLen[i] = static_cast<int32_t>(s_.KeyText.size());
-                s_.KeyCode.add(s_.KeyText);
-            } else {
-                if (s_.AltLineOpen)
-                    s_.KeyCode.deleteLast();
-                s_.LineLen[i] = static_cast<int32_t>(s_.AltText.size());
-                ++s_.AltStrokes;
-                s_.LineStrokes[i] = s_.AltStrokes;
-                s_.KeyCode.add(s_.AltText);
-                s_.AltLineOpen = true;
-            }
-            // 8, 9.
-            s_.KeyNum.add(std::to_string(s_.ModState) + code);
-            s_.TextLines = std::to_string(s_.KeyNum.count());
-        }
+    const auto i = static_cast<size_t>(n);
+    if (!s_.AltActive) {
+        s_.LineLen[i] = static_cast<int32_t>(s_.KeyText.size());
+        s_.KeyCode.add(s_.KeyText);
+    } else {
+        // An Alt-code line is one display line that grows with every digit.
+        if (s_.AltLineOpen)
+            s_.KeyCode.deleteLast();
+        s_.LineLen[i] = static_cast<int32_t>(s_.AltText.size());
+        ++s_.AltStrokes;
+        s_.LineStrokes[i] = s_.AltStrokes;
+        s_.KeyCode.add(s_.AltText);
+        s_.AltLineOpen = true;
     }
+    s_.KeyNum.add(std::to_string(s_.ModState) + code);
+    s_.TextLines = std::to_string(s_.KeyNum.count());
+}
 
-    // 10..12 run on every click.
+void EditorCore::finishClick()
+{
+    // Also when nothing was recorded: the display is rebuilt and the Windows
+    // key lasts one click.
     s_.KeyText.clear();
     refreshKeyShow();
     s_.ModState &= static_cast<uint8_t>(~kWindowsBit);

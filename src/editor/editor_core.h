@@ -6,7 +6,6 @@
 #include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
 #include "base/shell.h"
 #include "device/report_image.h"
 #include "editor/key_table.h"
@@ -20,30 +19,30 @@ namespace pm {
 inline constexpr int kLineTableSize = kMacroLineTableSize;
 inline constexpr int kMaxStrokes = kMaxImageStrokes;
 
-// Bits of the modifier byte ModState (and of ModLock).
-inline constexpr uint8_t kCtrlBits = 0x11;   // left, right Ctrl
-inline constexpr uint8_t kShiftBits = 0x22;  // left, right Shift
-inline constexpr uint8_t kAltBits = 0x44;    // left, right Alt
-inline constexpr uint8_t kWindowsBit = 0x08; // one stroke only
-inline constexpr uint8_t kNumLockBit = 0x80;
-inline constexpr uint8_t kLockableBits = 0x77; // the six modifier keys
+// The 400 ms window in which a second click on a modifier key locks it.
+inline constexpr int kDoubleClickMs = 400;
 
-// What the editor needs of the keypad window.
-class KeypadHooks {
+// What the editor asks of the rest of the program.
+class EditorHost {
 public:
-    virtual ~KeypadHooks() = default;
+    virtual ~EditorHost() = default;
+    // The keypad window's key-state refresh.
     virtual void Load_Key() = 0;
     virtual void clearStatusText() = 0;
+    virtual bool keypadFound() const = 0;
+    // The device key number being edited.
+    virtual uint8_t currentKey() const = 0;
+    // Program was given with no keypad found.
+    virtual void programWithoutKeypad() = 0;
+    // Where the Program command builds the image the job will send.
+    virtual ReportImage& reportImage() = 0;
+    // The image is built and the macro stored: the job starts at the next tick.
+    virtual void raiseJob() = 0;
 };
 
-struct EditorState {
-    // Working storage of the macro under construction.
-    LineList KeyCode; // display lines
-    LineList KeyNum;  // stroke lines: modifier byte, then the code string
-    LineList LineBuf; // per-line numbers as stored
-    LineLenTable LineLen{};
-    LineStrokesTable LineStrokes{};
-
+// The macro under construction is the editor's working storage; the rest is
+// what the editor window shows and the modifier state.
+struct EditorState : Macro {
     // Visible captions and the macro display.
     std::string TextLines = "0";  // caption of Text_Lines
     std::string KeyNumber = "0";  // caption of Key_Number
@@ -61,8 +60,8 @@ struct EditorState {
     uint8_t AltStrokes = 0;
     std::string KeyText;
 
-    bool timer1Enabled = false; // the 400 ms double-click timer
-    int timer1Interval = 400;
+    bool timer1Enabled = false; // the double-click timer
+    int timer1Interval = kDoubleClickMs;
     uint32_t numShapeFill = kNumShapeOff;
 
     // The picture file most recently loaded into each key, as the literal
@@ -84,15 +83,23 @@ inline std::string showTextOf(const LineList& keyCode)
 
 class EditorCore {
 public:
-    EditorCore(Context& ctx, Shell& shell)
-        : ctx_(ctx)
+    // appDir is read at every file access: it is fixed once at start-up.
+    EditorCore(EditorHost& host, Shell& shell, const std::string& appDir)
+        : host_(host)
         , shell_(shell)
+        , appDir_(appDir)
     {
     }
-    void setKeypad(KeypadHooks* keypad) { keypad_ = keypad; }
 
-    EditorState& state() { return s_; }
     const EditorState& state() const { return s_; }
+    bool isOpen() const { return open_; }
+
+    // Choosing a key starts from empty line tables, even when the choice fails later.
+    void resetLineTables();
+    // Loads the stored macro of the chosen key into the working storage and
+    // names the key. A file or line that fails stops the loading there; what
+    // was read before it stays, and the editor is not opened.
+    void openKey(uint8_t number, const char* name);
 
     // Recording keys, by index in kRecordKeys.
     void recordKeyMouseDown(int key);
@@ -104,6 +111,7 @@ public:
     void KeyNum1LMouseUp();
     void Timer1Timer(); // the editor's own 400 ms timer
 
+    // The record step of every recording key.
     void Spec_Key_Prc(const std::string& normal, const std::string& shifted, const std::string& code);
     void SP_Key_Text();
     void refreshKeyShow(); // KeyShow := every KeyCode line followed by a blank
@@ -119,8 +127,17 @@ public:
     void FormClose();
 
 private:
+    friend struct EditorTestAccess;
+
     void loadPicture(std::string& slot, const std::string& literal);
     void altDigitStep(const std::string& digit);
+    // The parts of the record step: which text stands for the stroke (true
+    // for a keypad stroke), recording it, and what every click ends with.
+    bool chooseKeyText(const std::string& normal, const std::string& shifted, int code);
+    void recordStroke(const std::string& code);
+    void finishClick();
+    // Display lines that Program stores: a pending placeholder stands for no stroke.
+    int storedDisplayLines() const;
     // Ends an open Alt-code line: both flags and its stroke count.
     void closeAltLine();
     // closeAltLine, then AltText names the locked modifiers afresh.
@@ -128,10 +145,11 @@ private:
     void lockModifier(int key);
     void releaseModifier(int key);
 
-    Context& ctx_;
+    EditorHost& host_;
     Shell& shell_;
-    KeypadHooks* keypad_ = nullptr;
+    const std::string& appDir_;
     EditorState s_;
+    bool open_ = false;
 };
 
 } // namespace pm

@@ -6,9 +6,41 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/table_checks.h"
 #include "base/table_lookup.h"
 
 namespace pm {
+
+// Bits of the modifier byte ModState (and of ModLock).
+inline constexpr uint8_t kCtrlBits = 0x11;     // left, right Ctrl
+inline constexpr uint8_t kShiftBits = 0x22;    // left, right Shift
+inline constexpr uint8_t kAltBits = 0x44;      // left, right Alt
+inline constexpr uint8_t kWindowsBit = 0x08;   // one stroke only
+inline constexpr uint8_t kNumLockBit = 0x80;
+inline constexpr uint8_t kLockableBits = 0x77; // the six modifier keys
+inline constexpr uint8_t kLeftModifierBits = 0x07;
+inline constexpr uint8_t kRightModifierBits = 0x70;
+
+// The three kinds of modifier key and the names display texts give them.
+enum class ModifierKind : uint8_t { Ctrl, Shift, Alt };
+
+struct ModifierName {
+    ModifierKind kind;
+    uint8_t bits; // its left and right key
+    const char* name;
+};
+
+// In the order a stroke's prefix names them ("Ctrl+Shift+Alt+" at most).
+inline constexpr std::array<ModifierName, 3> kModifierNames = {{
+    {ModifierKind::Ctrl, kCtrlBits, "Ctrl"},
+    {ModifierKind::Shift, kShiftBits, "Shift"},
+    {ModifierKind::Alt, kAltBits, "Alt"},
+}};
+
+inline constexpr const char* modifierName(ModifierKind kind)
+{
+    return kModifierNames[static_cast<size_t>(kind)].name;
+}
 
 struct RecordKey {
     enum class Extra {
@@ -133,13 +165,17 @@ inline constexpr std::array<RecordKey, 101> kRecordKeys = {{
     {"KeyNum14", 881, 232, 41, 41, ",99", ".", "Del", "Num_dot", "Num_dot_h", Extra::None},
 }};
 // clang-format on
-static_assert(kRecordKeys.size() == 101);
+static_assert(everyRowNamed(kRecordKeys), "a recording key has no name");
+static_assert(uniqueNames(kRecordKeys), "two recording keys share a name");
+static_assert(everyRow(kRecordKeys, [](const RecordKey& k) {
+    return isText(k.code) && k.code[0] == ',' && isText(k.normal) && isText(k.shifted) && isText(k.picture)
+        && isText(k.pressed);
+}), "a recording key lacks its code, a text or a picture");
 
 struct ModifierKey {
     const char* name;
     uint8_t bit;
-    const char* label; // "Shift", "Ctrl" or "Alt"
-    bool isAlt;
+    ModifierKind kind;
     int left, top, width, height;
     const char* pressed;  // on mouse down
     const char* locked;   // after a double click
@@ -150,15 +186,23 @@ struct ModifierKey {
 // In the order closing the editor reloads their released pictures.
 // clang-format off
 inline constexpr std::array<ModifierKey, 6> kModifierKeys = {{
-    {"KeyCtrl1L", 0x01, "Ctrl", false, 10, 232, 51, 41, "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl_h.gif", "\\BMP\\l_ctrl.gif", "\\BMP\\l_ctrl.gif"},
-    {"KeyAlt1L", 0x04, "Alt", true, 116, 232, 51, 41, "\\BMP\\L_alt_h.gif", "\\BMP\\L_alt_h.gif", "\\BMP\\L_alt.gif", "\\BMP\\l_alt.gif"},
-    {"KeyShift1L", 0x02, "Shift", false, 10, 189, 94, 41, "\\BMP\\L_Shift_h.gif", "\\BMP\\l_Shift_h.gif", "\\BMP\\l_Shift.gif", "\\BMP\\l_shift.gif"},
-    {"KeyAlt2L", 0x40, "Alt", true, 426, 231, 51, 41, "\\BMP\\R_alt_h.gif", "\\BMP\\R_alt_h.gif", "\\BMP\\R_alt.gif", "\\BMP\\r_alt.gif"},
-    {"KeyCtrl2L", 0x10, "Ctrl", false, 596, 232, 51, 41, "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl.gif", "\\BMP\\r_ctrl.gif"},
-    {"KeyShift2L", 0x20, "Shift", false, 575, 189, 73, 41, "\\BMP\\R_shift_h.gif", "\\BMP\\r_shift_h.gif", "\\BMP\\r_shift.gif", "\\BMP\\r_shift.gif"},
+    {"KeyCtrl1L", 0x01, ModifierKind::Ctrl, 10, 232, 51, 41, "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl_h.gif", "\\BMP\\l_ctrl.gif", "\\BMP\\l_ctrl.gif"},
+    {"KeyAlt1L", 0x04, ModifierKind::Alt, 116, 232, 51, 41, "\\BMP\\L_alt_h.gif", "\\BMP\\L_alt_h.gif", "\\BMP\\L_alt.gif", "\\BMP\\l_alt.gif"},
+    {"KeyShift1L", 0x02, ModifierKind::Shift, 10, 189, 94, 41, "\\BMP\\L_Shift_h.gif", "\\BMP\\l_Shift_h.gif", "\\BMP\\l_Shift.gif", "\\BMP\\l_shift.gif"},
+    {"KeyAlt2L", 0x40, ModifierKind::Alt, 426, 231, 51, 41, "\\BMP\\R_alt_h.gif", "\\BMP\\R_alt_h.gif", "\\BMP\\R_alt.gif", "\\BMP\\r_alt.gif"},
+    {"KeyCtrl2L", 0x10, ModifierKind::Ctrl, 596, 232, 51, 41, "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl.gif", "\\BMP\\r_ctrl.gif"},
+    {"KeyShift2L", 0x20, ModifierKind::Shift, 575, 189, 73, 41, "\\BMP\\R_shift_h.gif", "\\BMP\\r_shift_h.gif", "\\BMP\\r_shift.gif", "\\BMP\\r_shift.gif"},
 }};
 // clang-format on
-static_assert(kModifierKeys.size() == 6);
+static_assert(everyRowNamed(kModifierKeys), "a modifier key has no name");
+static_assert(uniqueNames(kModifierKeys), "two modifier keys share a name");
+static_assert(bitsCover(kModifierKeys, kLockableBits), "the modifier keys' bits are not the lockable bits, once each");
+static_assert(everyRow(kModifierKeys, [](const ModifierKey& k) {
+    return (kModifierNames[static_cast<size_t>(k.kind)].bits & k.bit) != 0;
+}), "a modifier key's bit is not one of its kind");
+static_assert(everyRowNamed(kModifierNames) && kModifierNames[0].kind == ModifierKind::Ctrl
+        && kModifierNames[1].kind == ModifierKind::Shift && kModifierNames[2].kind == ModifierKind::Alt,
+    "the modifier names are not indexed by their kind");
 
 struct PlainControl {
     const char* name;

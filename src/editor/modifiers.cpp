@@ -4,12 +4,6 @@
 
 namespace pm {
 
-namespace {
-
-constexpr int kTimer1Interval = 400;
-
-} // namespace
-
 void EditorCore::modifierMouseDown(int key)
 {
     const ModifierKey& k = kModifierKeys.at(static_cast<size_t>(key));
@@ -38,19 +32,22 @@ void EditorCore::lockModifier(int key)
 
     // An Alt-code line in progress survives an Alt lock, so its count must
     // too; only a fresh line starts from 0.
-    if (k.isAlt && !s_.AltLineOpen)
+    const bool isAlt = k.kind == ModifierKind::Alt;
+    if (isAlt && !s_.AltLineOpen)
         s_.AltStrokes = 0;
     s_.timer1Enabled = false;
-    s_.timer1Interval = kTimer1Interval;
+    s_.timer1Interval = kDoubleClickMs;
     s_.ModState |= k.bit;
     loadPicture(s_.modifierPictures[idx], k.locked);
     s_.ModClicks = 0;
     s_.ModLock |= k.bit;
 
-    if (!k.isAlt) {
-        // Shift or Ctrl ends an Alt-code line.
-        const bool leftAltWithOther = (s_.ModState & 0x07) > 0x04 && s_.AltLineOpen;
-        const bool rightAltWithOther = (s_.ModState & 0x70) > 0x40;
+    if (!isAlt) {
+        // Shift or Ctrl ends an Alt-code line: the Alt bit is the highest of
+        // its side, so any other bit beside it makes the side's value larger.
+        const bool leftAltWithOther = (s_.ModState & kLeftModifierBits) > (kAltBits & kLeftModifierBits)
+            && s_.AltLineOpen;
+        const bool rightAltWithOther = (s_.ModState & kRightModifierBits) > (kAltBits & kRightModifierBits);
         if (s_.AltActive || leftAltWithOther || rightAltWithOther)
             closeAltLine();
         s_.AltActive = false;
@@ -78,7 +75,7 @@ void EditorCore::releaseModifier(int key)
     s_.ModLock &= static_cast<uint8_t>(~k.bit);
     s_.ModState &= static_cast<uint8_t>(~k.bit);
 
-    if (!k.isAlt) {
+    if (k.kind != ModifierKind::Alt) {
         if (s_.ModState & (kAltBits | kNumLockBit))
             s_.AltText.clear();
         if (s_.AltActive) {
@@ -94,7 +91,7 @@ void EditorCore::releaseModifier(int key)
     }
 
     SP_Key_Text();
-    const std::string name = k.label;
+    const std::string name = modifierName(k.kind);
     const std::string::size_type at = s_.AltText.find(name);
     if (at != std::string::npos)
         s_.AltText.erase(at, name.size() + 1);
@@ -115,18 +112,18 @@ void EditorCore::Timer1Timer()
         return; // keeps ticking until a release has been counted
     s_.ModClicks = 0;
     s_.timer1Enabled = false;
-    s_.timer1Interval = kTimer1Interval;
+    s_.timer1Interval = kDoubleClickMs;
 }
 
 void EditorCore::SP_Key_Text()
 {
-    auto lacks = [this](const char* name) { return s_.AltText.find(name) == std::string::npos; };
-    if ((s_.ModState & kShiftBits) && lacks("Shift"))
-        s_.AltText += "Shift+";
-    if ((s_.ModState & kAltBits) && lacks("Alt"))
-        s_.AltText += "Alt+";
-    if ((s_.ModState & kCtrlBits) && lacks("Ctrl"))
-        s_.AltText += "Ctrl+";
+    // Names the locked modifiers that AltText does not name yet, in this
+    // order, which differs from a stroke's prefix.
+    for (const ModifierKind kind : {ModifierKind::Shift, ModifierKind::Alt, ModifierKind::Ctrl}) {
+        const ModifierName& m = kModifierNames[static_cast<size_t>(kind)];
+        if ((s_.ModState & m.bits) && s_.AltText.find(m.name) == std::string::npos)
+            s_.AltText += std::string(m.name) + "+";
+    }
 }
 
 void EditorCore::KeyNum1LMouseDown()

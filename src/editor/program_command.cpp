@@ -7,31 +7,34 @@
 
 namespace pm {
 
+int EditorCore::storedDisplayLines() const
+{
+    // Right after a lock, or after Delete under a lock, the last display line
+    // is a placeholder that no stroke stands behind: reopened, it would show
+    // as text of its own.
+    const bool placeholderPending = s_.ReplaceLast && !s_.KeyCode.empty();
+    return s_.KeyCode.count() - (placeholderPending ? 1 : 0);
+}
+
 void EditorCore::SpeedButton2Click()
 {
-    AppState& st = ctx_.state;
-
     // The pair area is cleared inside buildReportImage, before any line is converted.
-    if (keypad_)
-        keypad_->clearStatusText();
+    host_.clearStatusText();
 
-    if (st.KeypadFound == 0) {
-        st.DetectCountdown = 16;
-        st.StatusCode = 6;
+    if (!host_.keypadFound()) {
+        host_.programWithoutKeypad();
         // Closing here would throw the macro away; keep the editor open so
         // the user can program it once the keypad is found.
-        shell_.message("USB Keyboar remove or USB not get device");
         return;
     }
 
     // Refuses more than 30 strokes and any line that does not convert
     // before the image is touched; nothing is stored then.
-    buildReportImage(ctx_.image, s_.KeyNum.lines(), st.CurrentKey);
+    const uint8_t key = host_.currentKey();
+    buildReportImage(host_.reportImage(), s_.KeyNum.lines(), key);
+    storeMacro(appDir_, key, s_, storedDisplayLines());
 
-    storeMacro(ctx_.AppDir, st.CurrentKey, s_.KeyCode, s_.KeyNum, s_.LineBuf, s_.LineLen, s_.LineStrokes);
-
-    st.WritePending = 1;
-    st.ProgramState = 1;
+    host_.raiseJob();
     close();
 }
 

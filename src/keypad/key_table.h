@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/table_checks.h"
 #include "base/table_lookup.h"
 
 namespace pm {
@@ -44,7 +45,6 @@ inline constexpr std::array<KeypadKey, 22> kKeypadKeys = {{
     {"Key_31", 154, 387, 27, 27, "./Del", false},
 }};
 // clang-format on
-static_assert(kKeypadKeys.size() == 22);
 
 inline constexpr uint8_t keyNumber(const KeypadKey& key, uint8_t keypadMode)
 {
@@ -94,17 +94,13 @@ inline constexpr std::array<Legend, 26> kLegends = {{
     {"Label37", "End", 24, 345, 13, true},
 }};
 // clang-format on
-static_assert(kLegends.size() == 26);
+static_assert(everyRowNamed(kLegends), "a legend has no name");
+static_assert(uniqueNames(kLegends), "two legends share a name");
 
 // Index in kKeypadKeys, or -1.
 inline constexpr int findKeypadKey(std::string_view name)
 {
     return indexByName(kKeypadKeys, name);
-}
-
-inline constexpr int findLegend(std::string_view name)
-{
-    return indexByName(kLegends, name);
 }
 
 } // namespace pm

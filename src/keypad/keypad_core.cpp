@@ -1,8 +1,5 @@
 #include "keypad/keypad_core.h"
 
-#include <chrono>
-#include <thread>
-
 #include "base/pictures.h"
 #include "storage/macro_files.h"
 
@@ -15,35 +12,32 @@ constexpr const char* kMarkedPicture = "\\BMP\\2.bmp"; // also the pressed key c
 
 } // namespace
 
-void KeypadCore::create(const std::string& appDir)
+void KeypadCore::loadKeyPicture(size_t key, const char* literal)
 {
-    ctx_.AppDir = appDir;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
-    Load_Key();
+    loadPicture(appDir_, s_.keyPictures[key], literal);
 }
 
 void KeypadCore::Load_Key()
 {
     // The table lists the top row first, then the pad in refresh order. The
     // pad is probed in both layouts but only marked in "MOD1".
-    const uint8_t mode = ctx_.state.KeypadMode;
+    const uint8_t mode = host_.keypadMode();
     for (size_t i = 0; i < kKeypadKeys.size(); ++i) {
         const KeypadKey& key = kKeypadKeys[i];
-        const int lines = probeMacro(ctx_.AppDir, keyNumber(key, mode), s_.Test_Memo);
+        const int lines = probeMacro(appDir_, keyNumber(key, mode), s_.Test_Memo);
         if (key.topRow || mode != 0)
-            loadPicture(ctx_.AppDir, s_.keyPictures[i], lines > 0 ? kMarkedPicture : kReleasedPicture);
+            loadKeyPicture(i, lines > 0 ? kMarkedPicture : kReleasedPicture);
     }
 }
 
 void KeypadCore::BitBtn1Click()
 {
-    AppState& st = ctx_.state;
-    st.KeypadMode = st.KeypadMode == 0 ? 1 : 0;
+    host_.setKeypadMode(host_.keypadMode() == 0 ? 1 : 0);
     // A failed refresh leaves the new mode in place with the old display;
     // the next click switches back to what is shown.
     Load_Key();
 
-    const bool mod1 = st.KeypadMode == 1;
+    const bool mod1 = host_.keypadMode() == 1;
     s_.bitBtn1Caption = mod1 ? "MOD1" : "MOD0";
     for (size_t i = 0; i < kKeypadKeys.size(); ++i)
         if (!kKeypadKeys[i].topRow)
@@ -51,7 +45,7 @@ void KeypadCore::BitBtn1Click()
     if (!mod1) {
         for (size_t i = 0; i < kKeypadKeys.size(); ++i)
             if (!kKeypadKeys[i].topRow)
-                loadPicture(ctx_.AppDir, s_.keyPictures[i], kReleasedPicture);
+                loadKeyPicture(i, kReleasedPicture);
     }
     for (size_t i = 0; i < kLegends.size(); ++i)
         if (kLegends[i].hiddenInMod1)
@@ -65,20 +59,12 @@ void KeypadCore::keyMouseDown(int index)
 {
     const size_t i = static_cast<size_t>(index);
     const KeypadKey& key = kKeypadKeys.at(i);
-    EditorState& ed = editor_.state();
 
-    ed.LineLen.fill(0);
-    ed.LineStrokes.fill(0);
-    loadPicture(ctx_.AppDir, s_.keyPictures[i], kMarkedPicture);
-    ctx_.state.CurrentKey = keyNumber(key, ctx_.state.KeypadMode);
-
-    const int n = ctx_.state.CurrentKey;
-    readMacroFiles(ctx_.AppDir, n, ed.KeyNum, ed.KeyCode, ed.LineBuf);
-    requireDisplayLineLimit(ctx_.AppDir, n, ed.KeyCode);
-    ed.TextLines = std::to_string(ed.KeyNum.count());
-    parseLineTables(ed.KeyCode, ed.LineBuf, ed.LineLen, ed.LineStrokes);
-    editor_.refreshKeyShow();
-    ed.KeyNumber = key.editorName;
+    editor_.resetLineTables();
+    loadKeyPicture(i, kMarkedPicture);
+    const uint8_t number = keyNumber(key, host_.keypadMode());
+    host_.setCurrentKey(number);
+    editor_.openKey(number, key.editorName);
 
     shell_.showEditor();
     shell_.hideKeypad();
@@ -86,12 +72,12 @@ void KeypadCore::keyMouseDown(int index)
 
 void KeypadCore::keyMouseUp(int index)
 {
-    loadPicture(ctx_.AppDir, s_.keyPictures.at(static_cast<size_t>(index)), kReleasedPicture);
+    loadKeyPicture(static_cast<size_t>(index), kReleasedPicture);
 }
 
 void KeypadCore::FormClose()
 {
-    ctx_.link.CloseKeypad();
+    host_.closeKeypad();
 }
 
 } // namespace pm

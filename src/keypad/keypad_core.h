@@ -2,15 +2,28 @@
 // The keypad window's state and handlers, free of any toolkit: the key-state
 // refresh, the layout switch, choosing a key for the editor, and closing.
 #include <array>
+#include <cstdint>
 #include <string>
 
-#include "app/app_state.h"
 #include "base/shell.h"
 #include "editor/editor_core.h"
 #include "keypad/key_table.h"
 #include "storage/line_list.h"
 
 namespace pm {
+
+// What the keypad window asks of the rest of the program.
+class KeypadHost {
+public:
+    virtual ~KeypadHost() = default;
+    // The layout: 0 "MOD0", 1 "MOD1".
+    virtual uint8_t keypadMode() const = 0;
+    virtual void setKeypadMode(uint8_t mode) = 0;
+    // The device key number the editor is about to work on.
+    virtual void setCurrentKey(uint8_t key) = 0;
+    // The window closes: the device handles go.
+    virtual void closeKeypad() = 0;
+};
 
 struct KeypadWindowState {
     // Literal of the picture file last loaded into each key ("\BMP\2.bmp");
@@ -19,8 +32,6 @@ struct KeypadWindowState {
     std::array<bool, kKeypadKeys.size()> keyEnabled = initialEnabled();
     std::array<bool, kLegends.size()> legendVisible = allTrue();
     std::string bitBtn1Caption = "MOD0";
-    std::string statusText;
-    bool statusSimple = false; // one simple text instead of panels
     LineList Test_Memo;
 
 private:
@@ -39,23 +50,20 @@ private:
     }
 };
 
-class KeypadCore : public KeypadHooks {
+class KeypadCore {
 public:
-    KeypadCore(Context& ctx, EditorCore& editor, Shell& shell)
-        : ctx_(ctx)
+    // appDir is read at every file access: it is fixed once at start-up.
+    KeypadCore(KeypadHost& host, EditorCore& editor, Shell& shell, const std::string& appDir)
+        : host_(host)
         , editor_(editor)
         , shell_(shell)
+        , appDir_(appDir)
     {
     }
 
-    KeypadWindowState& state() { return s_; }
     const KeypadWindowState& state() const { return s_; }
 
-    // Start-up part of creating the window: fixes AppDir, waits 100 ms, refreshes.
-    void create(const std::string& appDir);
-
-    void Load_Key() override;
-    void clearStatusText() override { s_.statusText.clear(); }
+    void Load_Key();
     void BitBtn1Click();
     // The 22 keys, by index in kKeypadKeys.
     void keyMouseDown(int key);
@@ -63,9 +71,12 @@ public:
     void FormClose(); // closes the device handles
 
 private:
-    Context& ctx_;
+    void loadKeyPicture(size_t key, const char* literal);
+
+    KeypadHost& host_;
     EditorCore& editor_;
     Shell& shell_;
+    const std::string& appDir_;
     KeypadWindowState s_;
 };
 

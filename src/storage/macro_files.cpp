@@ -8,6 +8,19 @@
 
 namespace pm {
 
+namespace {
+
+// The files hold plain digits only: a sign or a blank is refused like any
+// other bad number, so a count such as "-1" never becomes 255.
+int32_t plainNumber(const std::string& text)
+{
+    if (!isPlainDecimal(text))
+        throwNotInteger(text);
+    return strToInt(text);
+}
+
+} // namespace
+
 std::string strokeFileLiteral(int key)
 {
     return "\\log\\KeyNum" + std::to_string(key) + ".txt";
@@ -29,50 +42,51 @@ int probeMacro(const std::string& appDir, int key, LineList& probe)
     return probe.count();
 }
 
-void readMacroFiles(
-    const std::string& appDir, int key, LineList& keyNum, LineList& keyCode, LineList& lineBuf)
+void readMacroFiles(const std::string& appDir, int key, Macro& macro)
 {
-    keyNum.loadFromFile(platformPath(appDir, strokeFileLiteral(key)));
-    keyCode.loadFromFile(platformPath(appDir, textFileLiteral(key)));
-    lineBuf.loadFromFile(platformPath(appDir, lineFileLiteral(key)));
+    macro.KeyNum.loadFromFile(platformPath(appDir, strokeFileLiteral(key)));
+    macro.KeyCode.loadFromFile(platformPath(appDir, textFileLiteral(key)));
+    macro.LineBuf.loadFromFile(platformPath(appDir, lineFileLiteral(key)));
 }
 
-void requireDisplayLineLimit(const std::string& appDir, int key, const LineList& keyCode)
+void requireDisplayLineLimit(const std::string& appDir, int key, const Macro& macro)
 {
     // The per-line tables have 40 entries; a longer, hand-edited text file
     // would have its lines written past them.
-    if (keyCode.count() > kMacroLineTableSize)
+    if (macro.KeyCode.count() > kMacroLineTableSize)
         throw UiError("Cannot load the macro of key " + std::to_string(key) + ": \""
-            + platformPath(appDir, textFileLiteral(key)) + "\" has " + std::to_string(keyCode.count())
+            + platformPath(appDir, textFileLiteral(key)) + "\" has " + std::to_string(macro.KeyCode.count())
             + " display lines; at most " + std::to_string(kMacroLineTableSize) + " are allowed");
 }
 
-void parseLineTables(
-    const LineList& keyCode, const LineList& lineBuf, LineLenTable& lineLen, LineStrokesTable& lineStrokes)
+void parseLineTables(Macro& macro)
 {
-    const int lines = std::min(keyCode.count(), kMacroLineTableSize);
+    const int lines = std::min(macro.KeyCode.count(), kMacroLineTableSize);
     for (int i = 0; i < lines; ++i) {
-        const auto [len, strokes] = splitAtFirstComma(lineBuf.line(i));
-        lineLen[static_cast<size_t>(i)] = strToInt(len);
-        lineStrokes[static_cast<size_t>(i)] = static_cast<uint8_t>(strToInt(strokes));
+        const auto [len, strokes] = splitAtFirstComma(macro.LineBuf.line(i));
+        macro.LineLen[static_cast<size_t>(i)] = plainNumber(len);
+        macro.LineStrokes[static_cast<size_t>(i)] = static_cast<uint8_t>(plainNumber(strokes));
     }
 }
 
-void storeMacro(const std::string& appDir, int key, const LineList& keyCode, const LineList& keyNum,
-    LineList& lineBuf, const LineLenTable& lineLen, const LineStrokesTable& lineStrokes)
+void storeMacro(const std::string& appDir, int key, Macro& macro, int displayLines)
 {
-    keyCode.saveToFile(platformPath(appDir, textFileLiteral(key)));
-    keyNum.saveToFile(platformPath(appDir, strokeFileLiteral(key)));
+    LineList text = macro.KeyCode;
+    if (displayLines >= 0)
+        while (text.count() > displayLines)
+            text.deleteLast();
+    text.saveToFile(platformPath(appDir, textFileLiteral(key)));
+    macro.KeyNum.saveToFile(platformPath(appDir, strokeFileLiteral(key)));
 
-    lineBuf.clear();
-    for (int i = 0; i < keyCode.count(); ++i) {
+    macro.LineBuf.clear();
+    for (int i = 0; i < text.count(); ++i) {
         // The tables end at 40 entries; no longer macro can be loaded or recorded.
         const bool inTable = i < kMacroLineTableSize;
-        const int32_t len = inTable ? lineLen[static_cast<size_t>(i)] : 0;
-        const int strokes = inTable ? lineStrokes[static_cast<size_t>(i)] : 0;
-        lineBuf.add(std::to_string(len) + "," + std::to_string(strokes));
+        const int32_t len = inTable ? macro.LineLen[static_cast<size_t>(i)] : 0;
+        const int strokes = inTable ? macro.LineStrokes[static_cast<size_t>(i)] : 0;
+        macro.LineBuf.add(std::to_string(len) + "," + std::to_string(strokes));
     }
-    lineBuf.saveToFile(platformPath(appDir, lineFileLiteral(key)));
+    macro.LineBuf.saveToFile(platformPath(appDir, lineFileLiteral(key)));
 }
 
 } // namespace pm

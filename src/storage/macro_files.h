@@ -20,30 +20,38 @@ std::string lineFileLiteral(int key);   // "\log\LineBuf" N ".txt"
 using LineLenTable = std::array<int32_t, kMacroLineTableSize>;
 using LineStrokesTable = std::array<uint8_t, kMacroLineTableSize>;
 
+// One key's macro as its files hold it and the editor works on it.
+struct Macro {
+    LineList KeyNum;  // stroke lines: modifier byte, a comma, the key's code string
+    LineList KeyCode; // display lines
+    LineList LineBuf; // the line file's lines as last read or stored
+    LineLenTable LineLen{};
+    LineStrokesTable LineStrokes{};
+};
+
 // Reads the text file of key into probe (replacing its lines) and returns
 // how many lines it holds: above 0 means the key carries a macro.
 int probeMacro(const std::string& appDir, int key, LineList& probe);
 
-// Reads the stroke, text and line files of key into keyNum, keyCode and
-// lineBuf, in that order, each replacing its list. A file that cannot be
-// read stops there; the lists read before it keep their new lines.
-void readMacroFiles(
-    const std::string& appDir, int key, LineList& keyNum, LineList& keyCode, LineList& lineBuf);
+// Reads the stroke, text and line files of key into the macro's KeyNum,
+// KeyCode and LineBuf, in that order, each replacing its list. A file that
+// cannot be read stops there; the lists read before it keep their new lines.
+void readMacroFiles(const std::string& appDir, int key, Macro& macro);
 
-// Throws when keyCode holds more display lines than the tables have entries.
-void requireDisplayLineLimit(const std::string& appDir, int key, const LineList& keyCode);
+// Throws when the macro holds more display lines than the tables have entries.
+void requireDisplayLineLimit(const std::string& appDir, int key, const Macro& macro);
 
 // For every display line i: the line file's line i split at its first comma
-// gives lineLen[i] and lineStrokes[i] (low 8 bits). A missing line reads
-// empty. A part that does not convert throws; the entries set before it stay.
-void parseLineTables(
-    const LineList& keyCode, const LineList& lineBuf, LineLenTable& lineLen, LineStrokesTable& lineStrokes);
+// gives LineLen[i] and LineStrokes[i] (low 8 bits). Both parts are plain
+// decimal digits, as the files are written; a missing line reads empty. A
+// part that does not convert throws; the entries set before it stay.
+void parseLineTables(Macro& macro);
 
-// Writes the text file from keyCode, the stroke file from keyNum, rebuilds
-// lineBuf as "len,strokes" for each display line and writes the line file.
-// Each file is replaced whole; a file that cannot be written throws and
-// leaves it and the files after it as they were.
-void storeMacro(const std::string& appDir, int key, const LineList& keyCode, const LineList& keyNum,
-    LineList& lineBuf, const LineLenTable& lineLen, const LineStrokesTable& lineStrokes);
+// Writes the text file from the display lines, the stroke file from the
+// stroke lines, rebuilds LineBuf as "len,strokes" for each display line and
+// writes the line file. The first displayLines display lines are stored (all
+// when it is negative). Each file is replaced whole; a file that cannot be
+// written throws and leaves it and the files after it as they were.
+void storeMacro(const std::string& appDir, int key, Macro& macro, int displayLines = -1);
 
 } // namespace pm

@@ -54,11 +54,7 @@ Application::Application(Options options)
     if (!options_.onExit)
         options_.onExit = [] { QCoreApplication::quit(); };
 
-    ctx_ = std::make_unique<Context>(*options_.backend);
-    editor_ = std::make_unique<EditorCore>(*ctx_, *this);
-    keypad_ = std::make_unique<KeypadCore>(*ctx_, *editor_, *this);
-    editor_->setKeypad(keypad_.get());
-    scheduler_ = std::make_unique<Scheduler>(*ctx_, keypad_->state(), *this);
+    session_ = std::make_unique<Session>(*options_.backend, *this);
 }
 
 Application::~Application()
@@ -74,7 +70,7 @@ bool Application::start()
     bool failed = false;
     dispatch([&] {
         failed = true;
-        keypad_->create(currentDirectory());
+        session_->start(currentDirectory());
         failed = false;
     });
     if (failed) {
@@ -117,16 +113,16 @@ void Application::tick()
 {
     if (ended_)
         return;
-    dispatch([this] { scheduler_->Timer1Timer(); });
+    dispatch([this] { scheduler().Timer1Timer(); });
     if (options_.simulated && !ended_)
         typeIntoFocus(options_.simulated->takeAcks());
 }
 
 void Application::editorTick()
 {
-    if (ended_ || !editor_->state().timer1Enabled)
+    if (ended_ || !editor().state().timer1Enabled)
         return;
-    dispatch([this] { editor_->Timer1Timer(); });
+    dispatch([this] { editor().Timer1Timer(); });
 }
 
 void Application::typeIntoFocus(const std::string& text)
@@ -212,9 +208,9 @@ void Application::sync()
         return;
     syncing_ = true;
     if (form1_)
-        form1_->sync(keypad_->state(), ctx_->AppDir);
+        form1_->sync(keypad().state(), scheduler().statusLine(), context().AppDir);
     if (form2_)
-        form2_->sync(editor_->state(), ctx_->AppDir, options_.realTimers);
+        form2_->sync(editor().state(), context().AppDir, options_.realTimers);
     syncing_ = false;
 }
 
@@ -222,7 +218,7 @@ void Application::closeKeypadWindow()
 {
     if (ended_)
         return;
-    dispatch([this] { keypad_->FormClose(); });
+    dispatch([this] { keypad().FormClose(); });
     ended_ = true;
     if (form1_) {
         form1_->timer1()->stop();

@@ -5,11 +5,9 @@
 #include <memory>
 #include <string>
 
-#include "app/app_state.h"
-#include "app/scheduler.h"
+#include "app/session.h"
 #include "base/shell.h"
-#include "editor/editor_core.h"
-#include "keypad/keypad_core.h"
+#include "ui/dispatcher.h"
 
 class QWidget;
 
@@ -19,7 +17,7 @@ class KeypadWindow; // TForm1
 class EditorWindow; // TForm2
 class SimulatedKeypad;
 
-class Application : public Shell {
+class Application final : public Shell, public Dispatcher {
 public:
     struct Options {
         HidBackend* backend = nullptr;        // required
@@ -43,13 +41,13 @@ public:
 
     // Runs one handler: a UiError it raises is reported through onError and
     // ends the handler; the windows are redrawn from the cores afterwards.
-    void dispatch(const std::function<void()>& handler);
+    void dispatch(const std::function<void()>& handler) override;
 
     // One tick of the keypad window's timer, then the simulated keypad's
     // pending acknowledgements are typed into the focused control.
-    void tick();
+    void tick() override;
     // One tick of the editor's timer, only while it is enabled.
-    void editorTick();
+    void editorTick() override;
     // Types text into the control with the keyboard focus in the active window.
     void typeIntoFocus(const std::string& text);
 
@@ -57,10 +55,11 @@ public:
     QWidget* focusedControl() const;
     bool ended() const { return ended_; }
 
-    Context& context() { return *ctx_; }
-    KeypadCore& keypad() { return *keypad_; }
-    EditorCore& editor() { return *editor_; }
-    Scheduler& scheduler() { return *scheduler_; }
+    Session& session() override { return *session_; }
+    Context& context() { return session_->context(); }
+    KeypadCore& keypad() { return session_->keypad(); }
+    EditorCore& editor() { return session_->editor(); }
+    Scheduler& scheduler() { return session_->scheduler(); }
     KeypadWindow* form1() const { return form1_.get(); }
     EditorWindow* form2() const { return form2_.get(); }
 
@@ -76,14 +75,11 @@ public:
     // Redraws both windows from the cores.
     void sync();
     // The keypad window's close box: closes the device handles and ends the program.
-    void closeKeypadWindow();
+    void closeKeypadWindow() override;
 
 private:
     Options options_;
-    std::unique_ptr<Context> ctx_;
-    std::unique_ptr<EditorCore> editor_;
-    std::unique_ptr<KeypadCore> keypad_;
-    std::unique_ptr<Scheduler> scheduler_;
+    std::unique_ptr<Session> session_;
     std::unique_ptr<KeypadWindow> form1_;
     std::unique_ptr<EditorWindow> form2_;
     bool ended_ = false;

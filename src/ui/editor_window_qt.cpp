@@ -9,7 +9,8 @@
 #include <QTimer>
 #include <QToolButton>
 
-#include "ui/application_qt.h"
+#include "app/session.h"
+#include "ui/dispatcher.h"
 #include "ui/picture_control_qt.h"
 #include "ui/text_qt.h"
 
@@ -108,7 +109,7 @@ void ShapeControl::paintEvent(QPaintEvent*)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-EditorWindow::EditorWindow(Application& app)
+EditorWindow::EditorWindow(Dispatcher& app)
     : QWidget(nullptr, kFixedWindowFlags)
     , app_(app)
 {
@@ -128,9 +129,9 @@ EditorWindow::EditorWindow(Application& app)
         key->setStored(storedPicture(QString::fromLatin1(k.picture) + QStringLiteral(".gif")));
         const int index = static_cast<int>(i);
         key->onMouseDown
-            = [this, index] { app_.dispatch([this, index] { app_.editor().recordKeyMouseDown(index); }); };
+            = [this, index] { app_.dispatch([this, index] { app_.session().editor().recordKeyMouseDown(index); }); };
         key->onMouseUp
-            = [this, index] { app_.dispatch([this, index] { app_.editor().recordKeyMouseUp(index); }); };
+            = [this, index] { app_.dispatch([this, index] { app_.session().editor().recordKeyMouseUp(index); }); };
         recordKeys_[i] = key;
     }
 
@@ -140,17 +141,17 @@ EditorWindow::EditorWindow(Application& app)
         key->setStored(storedPicture(fileNameOf(k.released)));
         const int index = static_cast<int>(i);
         key->onMouseDown
-            = [this, index] { app_.dispatch([this, index] { app_.editor().modifierMouseDown(index); }); };
+            = [this, index] { app_.dispatch([this, index] { app_.session().editor().modifierMouseDown(index); }); };
         key->onMouseUp
-            = [this, index] { app_.dispatch([this, index] { app_.editor().modifierMouseUp(index); }); };
+            = [this, index] { app_.dispatch([this, index] { app_.session().editor().modifierMouseUp(index); }); };
         modifierKeys_[i] = key;
     }
 
     numLockKey_ = new PictureControl(this, kNumLockKey.name,
         rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height));
     numLockKey_->setStored(storedPicture(fileNameOf(kNumLockReleased)));
-    numLockKey_->onMouseDown = [this] { app_.dispatch([this] { app_.editor().KeyNum1LMouseDown(); }); };
-    numLockKey_->onMouseUp = [this] { app_.dispatch([this] { app_.editor().KeyNum1LMouseUp(); }); };
+    numLockKey_->onMouseDown = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseDown(); }); };
+    numLockKey_->onMouseUp = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseUp(); }); };
 
     auto* capsLock = new PictureControl(this, kCapsLockKey.name,
         rectOf(kCapsLockKey.left, kCapsLockKey.top, kCapsLockKey.width, kCapsLockKey.height));
@@ -185,7 +186,7 @@ EditorWindow::EditorWindow(Application& app)
         button->setFocusPolicy(Qt::NoFocus);
         const auto handler = c.handler;
         connect(button, &QToolButton::clicked, this,
-            [this, handler] { app_.dispatch([this, handler] { (app_.editor().*handler)(); }); });
+            [this, handler] { app_.dispatch([this, handler] { (app_.session().editor().*handler)(); }); });
     }
 
     keyShow_ = new QPlainTextEdit(this);
@@ -205,7 +206,7 @@ EditorWindow::EditorWindow(Application& app)
 
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(400);
+    timer1_->setInterval(kDoubleClickMs);
     connect(timer1_, &QTimer::timeout, this, [this] { app_.editorTick(); });
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -254,7 +255,7 @@ void EditorWindow::closeEvent(QCloseEvent* event)
 {
     // Hidden, never destroyed: the core hides the window once closing succeeded.
     event->ignore();
-    app_.dispatch([this] { app_.editor().close(); });
+    app_.dispatch([this] { app_.session().editor().close(); });
 }
 
 } // namespace pm

@@ -16,7 +16,7 @@ class QToolButton;
 
 namespace pm {
 
-class Application;
+class Dispatcher;
 class PictureControl;
 
 // A filled rectangle with a navy outline.
@@ -37,7 +37,7 @@ private:
 class EditorWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit EditorWindow(Application& app);
+    explicit EditorWindow(Dispatcher& app);
 
     // Draws the core's state; with real timers, Timer1 follows the core's
     // enabled flag and interval.
@@ -54,7 +54,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    Application& app_;
+    Dispatcher& app_;
     std::array<PictureControl*, kRecordKeys.size()> recordKeys_{};
     std::array<PictureControl*, kModifierKeys.size()> modifierKeys_{};
     PictureControl* numLockKey_ = nullptr;

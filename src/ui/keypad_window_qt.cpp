@@ -9,7 +9,8 @@
 #include <QStatusBar>
 #include <QTimer>
 
-#include "ui/application_qt.h"
+#include "app/session.h"
+#include "ui/dispatcher.h"
 #include "ui/picture_control_qt.h"
 #include "ui/text_qt.h"
 
@@ -19,7 +20,6 @@ namespace {
 
 constexpr QSize kClientSize(301, 532);
 constexpr int kKeySize = 71;
-constexpr int kTickMs = 300;
 
 } // namespace
 
@@ -38,7 +38,7 @@ uint16_t virtualKeyOf(int qtKey)
     }
 }
 
-KeystrokeMemo::KeystrokeMemo(QWidget* parent, Application& app)
+KeystrokeMemo::KeystrokeMemo(QWidget* parent, Dispatcher& app)
     : QPlainTextEdit(parent)
     , app_(app)
 {
@@ -47,12 +47,12 @@ KeystrokeMemo::KeystrokeMemo(QWidget* parent, Application& app)
 void KeystrokeMemo::keyPressEvent(QKeyEvent* event)
 {
     const uint16_t vk = virtualKeyOf(event->key());
-    app_.dispatch([this, vk] { app_.scheduler().Memo1KeyDown(vk); });
+    app_.dispatch([this, vk] { app_.session().scheduler().Memo1KeyDown(vk); });
     // The key is not consumed: its character lands in the memo as well.
     QPlainTextEdit::keyPressEvent(event);
 }
 
-KeypadWindow::KeypadWindow(Application& app)
+KeypadWindow::KeypadWindow(Dispatcher& app)
     : QWidget(nullptr, kFixedWindowFlags)
     , app_(app)
 {
@@ -79,8 +79,8 @@ KeypadWindow::KeypadWindow(Application& app)
         key->setStored(keycap);
         const int index = static_cast<int>(i);
         key->onMouseDown
-            = [this, index] { app_.dispatch([this, index] { app_.keypad().keyMouseDown(index); }); };
-        key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.keypad().keyMouseUp(index); }); };
+            = [this, index] { app_.dispatch([this, index] { app_.session().keypad().keyMouseDown(index); }); };
+        key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.session().keypad().keyMouseUp(index); }); };
         keys_[i] = key;
     }
 
@@ -129,14 +129,14 @@ KeypadWindow::KeypadWindow(Application& app)
     bitBtn1_->setCursor(Qt::PointingHandCursor);
     bitBtn1_->setAutoDefault(false);
     connect(bitBtn1_, &QPushButton::clicked, this,
-        [this] { app_.dispatch([this] { app_.keypad().BitBtn1Click(); }); });
+        [this] { app_.dispatch([this] { app_.session().keypad().BitBtn1Click(); }); });
 
     setTabOrder(memo1_, testMemo_);
     setTabOrder(testMemo_, bitBtn1_);
 
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
-    timer1_->setInterval(kTickMs);
+    timer1_->setInterval(kSchedulerTickMs);
     connect(timer1_, &QTimer::timeout, this, [this] { app_.tick(); });
 
     if (const QScreen* screen = QGuiApplication::primaryScreen()) {
@@ -145,7 +145,7 @@ KeypadWindow::KeypadWindow(Application& app)
     }
 }
 
-void KeypadWindow::sync(const KeypadWindowState& state, const std::string& appDir)
+void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& statusLine, const std::string& appDir)
 {
     for (size_t i = 0; i < keys_.size(); ++i) {
         keys_[i]->showSlot(appDir, state.keyPictures[i]);
@@ -162,7 +162,7 @@ void KeypadWindow::sync(const KeypadWindowState& state, const std::string& appDi
 
     // Until the first discovery switches it to one simple text the bar has
     // no panels, so it shows nothing.
-    const QString status = state.statusSimple ? toDisplay(state.statusText) : QString();
+    const QString status = statusLine.simple ? toDisplay(statusLine.text) : QString();
     if (statusBar_->currentMessage() != status) {
         if (status.isEmpty())
             statusBar_->clearMessage();

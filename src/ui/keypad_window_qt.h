@@ -8,6 +8,7 @@
 #include <array>
 #include <string>
 
+#include "app/scheduler.h"
 #include "keypad/keypad_core.h"
 
 class QLabel;
@@ -17,20 +18,20 @@ class QTimer;
 
 namespace pm {
 
-class Application;
+class Dispatcher;
 class PictureControl;
 
 // Receives the keypad's acknowledgement keystrokes.
 class KeystrokeMemo : public QPlainTextEdit {
     Q_OBJECT
 public:
-    KeystrokeMemo(QWidget* parent, Application& app);
+    KeystrokeMemo(QWidget* parent, Dispatcher& app);
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    Application& app_;
+    Dispatcher& app_;
 };
 
 // The virtual-key code of a key event: letters and digits as themselves,
@@ -40,9 +41,9 @@ uint16_t virtualKeyOf(int qtKey);
 class KeypadWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit KeypadWindow(Application& app);
+    explicit KeypadWindow(Dispatcher& app);
 
-    void sync(const KeypadWindowState& state, const std::string& appDir);
+    void sync(const KeypadWindowState& state, const StatusLine& statusLine, const std::string& appDir);
 
     QPlainTextEdit* memo1() const { return memo1_; }
     QTimer* timer1() const { return timer1_; }
@@ -55,7 +56,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
-    Application& app_;
+    Dispatcher& app_;
     std::array<PictureControl*, kKeypadKeys.size()> keys_{};
     std::array<QLabel*, kLegends.size()> legends_{};
     KeystrokeMemo* memo1_ = nullptr;

@@ -2,9 +2,9 @@
 // A keypad window core and a real editor core over a temporary AppDir.
 #include "keypad_test_support.h"
 
+#include "app/session.h"
 #include "device/hid_sim.h"
-#include "editor/editor_core.h"
-#include "keypad/keypad_core.h"
+#include "test_editor_fixture.h"
 
 namespace pmtest {
 
@@ -12,11 +12,7 @@ using Lines = std::vector<std::string>;
 
 class KeypadCoreTest : public ::testing::Test {
 protected:
-    KeypadCoreTest()
-    {
-        ctx.AppDir = dir.path();
-        editor.setKeypad(&keypad);
-    }
+    KeypadCoreTest() { ctx.AppDir = dir.path(); }
 
     static int key(const char* name)
     {
@@ -29,7 +25,7 @@ protected:
         return kp().keyPictures[static_cast<size_t>(key(name))];
     }
     const pm::KeypadWindowState& kp() const { return keypad.state(); }
-    pm::EditorState& ed() { return editor.state(); }
+    pm::EditorState& ed() { return pm::EditorTestAccess::state(editor); }
 
     // The three files of number n: display lines, stroke lines, line-file lines.
     void writeMacro(int n, const std::string& text, const std::string& strokes, const std::string& lines)
@@ -42,10 +38,11 @@ protected:
 
     TempAppDir dir;
     pm::SimulatedKeypad sim;
-    pm::Context ctx{sim};
     FakeShell shell;
-    pm::EditorCore editor{ctx, shell};
-    pm::KeypadCore keypad{ctx, editor, shell};
+    pm::Session session{sim, shell};
+    pm::Context& ctx = session.context();
+    pm::EditorCore& editor = session.editor();
+    pm::KeypadCore& keypad = session.keypad();
 };
 
 } // namespace pmtest

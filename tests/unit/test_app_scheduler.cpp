@@ -5,7 +5,6 @@
 
 #include "app/scheduler.h"
 #include "device/hid_sim.h"
-#include "keypad/keypad_core.h"
 
 using namespace pmtest;
 using pm::SimulatedKeypad;
@@ -16,9 +15,9 @@ class SchedulerTest : public ::testing::Test {
 protected:
     SimulatedKeypad sim;
     pm::Context ctx{sim};
-    pm::KeypadWindowState window;
     FakeShell shell;
-    pm::Scheduler sched{ctx, window, shell};
+    pm::Scheduler sched{ctx, shell};
+    const pm::StatusLine& status = sched.statusLine();
     pm::AppState& st = ctx.state;
 
     // One timer tick, then the keystrokes the keypad typed meanwhile, as
@@ -67,14 +66,14 @@ TEST(StatusMessage, CodesAndTheirTexts)
 TEST_F(SchedulerTest, WithoutAKeypadTheFirstAttemptIsTickThreeThenEverySixteen)
 {
     tick(2);
-    EXPECT_EQ(window.statusText, "");
-    EXPECT_FALSE(window.statusSimple);
+    EXPECT_EQ(status.text, "");
+    EXPECT_FALSE(status.simple);
     EXPECT_EQ(ctx.link.discoveryAttempts, 0);
 
     tick();
     EXPECT_EQ(ctx.link.discoveryAttempts, 1);
-    EXPECT_TRUE(window.statusSimple);
-    EXPECT_EQ(window.statusText, "USB Device detect...");
+    EXPECT_TRUE(status.simple);
+    EXPECT_EQ(status.text, "USB Device detect...");
     EXPECT_EQ(st.StatusCode, 1);
 
     tick(15); // tick 18
@@ -90,9 +89,9 @@ TEST_F(SchedulerTest, AKeypadAttachedLaterIsFoundAtTheNextAttemptAndLatched)
     tick(3);
     sim.add({});
     tick(15);
-    EXPECT_EQ(window.statusText, "USB Device detect...");
+    EXPECT_EQ(status.text, "USB Device detect...");
     tick(); // tick 19
-    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    EXPECT_EQ(status.text, "USB Keyboard Device get");
     EXPECT_EQ(st.KeypadFound, 1);
     EXPECT_EQ(st.DeviceFlags, pm::kKeypadLatched);
 
@@ -100,16 +99,16 @@ TEST_F(SchedulerTest, AKeypadAttachedLaterIsFoundAtTheNextAttemptAndLatched)
     sim.removeAll();
     tick(100);
     EXPECT_EQ(ctx.link.discoveryAttempts, 2);
-    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    EXPECT_EQ(status.text, "USB Keyboard Device get");
 }
 
 TEST_F(SchedulerTest, AKeypadPresentAtStartIsShownFromTickThree)
 {
     sim.add({});
     tick(2);
-    EXPECT_EQ(window.statusText, "");
+    EXPECT_EQ(status.text, "");
     tick();
-    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    EXPECT_EQ(status.text, "USB Keyboard Device get");
     EXPECT_EQ(st.StatusCode, 2);
     EXPECT_EQ(st.DetectCountdown, 16);
 }
@@ -132,10 +131,10 @@ TEST_F(SchedulerTest, AWholeJobWritesBothHalvesAndEndsInProgramOk)
     EXPECT_EQ(st.ProgramState, 2);
     EXPECT_EQ(st.TimeoutTicks, 1);
     EXPECT_EQ(st.WritePending, 0);
-    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    EXPECT_EQ(status.text, "USB Keyboard Device get");
 
     tick(); // "Programming...", second half written, keypad types B
-    EXPECT_EQ(window.statusText, "Programming...");
+    EXPECT_EQ(status.text, "Programming...");
     reports = sim.takeReports();
     ASSERT_EQ(reports.size(), 1u);
     EXPECT_EQ(reports[0].bytes[1], 33);
@@ -145,7 +144,7 @@ TEST_F(SchedulerTest, AWholeJobWritesBothHalvesAndEndsInProgramOk)
     EXPECT_TRUE(shell.events.empty());
 
     tick();
-    EXPECT_EQ(window.statusText, "Program OK");
+    EXPECT_EQ(status.text, "Program OK");
     EXPECT_EQ(st.ProgramState, 0);
     EXPECT_EQ(st.TimeoutTicks, 0);
     EXPECT_EQ(shell.take(), std::vector<std::string>{"clearMemo1"});
@@ -153,7 +152,7 @@ TEST_F(SchedulerTest, AWholeJobWritesBothHalvesAndEndsInProgramOk)
 
     // The status keeps its text while nothing happens.
     tick(20);
-    EXPECT_EQ(window.statusText, "Program OK");
+    EXPECT_EQ(status.text, "Program OK");
 }
 
 TEST_F(SchedulerTest, AJobWithoutTheSecondAcknowledgementFailsAtTheEleventhTick)
@@ -170,9 +169,9 @@ TEST_F(SchedulerTest, AJobWithoutTheSecondAcknowledgementFailsAtTheEleventhTick)
     EXPECT_EQ(st.StatusCode, 7);
     EXPECT_EQ(st.TimeoutTicks, 0);
     EXPECT_EQ(st.DetectCountdown, 0);
-    EXPECT_EQ(window.statusText, "Programming...");
+    EXPECT_EQ(status.text, "Programming...");
     tick(); // eleventh tick shows it
-    EXPECT_EQ(window.statusText, "Program falure");
+    EXPECT_EQ(status.text, "Program falure");
     EXPECT_EQ(st.ProgramState, 0);
     EXPECT_EQ(st.TimeoutTicks, 0);
 }
@@ -189,9 +188,9 @@ TEST_F(SchedulerTest, AFailedWriteShowsNoProgrammingAndTimesOut)
     EXPECT_FALSE(reports[0].ok);
     EXPECT_EQ(st.WriteOk, 0);
     tick(9);
-    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    EXPECT_EQ(status.text, "USB Keyboard Device get");
     tick();
-    EXPECT_EQ(window.statusText, "Program falure");
+    EXPECT_EQ(status.text, "Program falure");
     EXPECT_EQ(ctx.link.discoveryAttempts, 1);
 }
 
@@ -212,7 +211,7 @@ TEST_F(SchedulerTest, TwoAcknowledgementsBeforeTheFirstTickSendAnAllZeroReport)
 
     sched.Memo1KeyDown(0x42);
     tick();
-    EXPECT_EQ(window.statusText, "Program OK");
+    EXPECT_EQ(status.text, "Program OK");
 }
 
 // ---- acknowledgement keystrokes --------------------------------------------------
@@ -245,7 +244,7 @@ TEST_F(SchedulerTest, AStrayADelaysTheNextDiscoveryBy256Ticks)
     tick(); // tick 13: time limit, DetectCountdown := 0
     EXPECT_EQ(st.StatusCode, 7);
     tick();
-    EXPECT_EQ(window.statusText, "Program falure");
+    EXPECT_EQ(status.text, "Program falure");
 
     // Instead of tick 19, the next attempt falls on tick 13 + 256.
     tick(254); // tick 268
@@ -253,7 +252,7 @@ TEST_F(SchedulerTest, AStrayADelaysTheNextDiscoveryBy256Ticks)
     sim.add({});
     tick(); // tick 269
     EXPECT_EQ(ctx.link.discoveryAttempts, 2);
-    EXPECT_EQ(window.statusText, "USB Keyboard Device get");
+    EXPECT_EQ(status.text, "USB Keyboard Device get");
 }
 
 TEST_F(SchedulerTest, NoProgramCommandWhileNoKeypadShowsItsStatusAtTheNextTick)
@@ -262,12 +261,12 @@ TEST_F(SchedulerTest, NoProgramCommandWhileNoKeypadShowsItsStatusAtTheNextTick)
     // What the Program command leaves when it finds no keypad.
     st.DetectCountdown = 16;
     st.StatusCode = 6;
-    window.statusText.clear();
+    sched.clearStatusText();
     tick();
-    EXPECT_EQ(window.statusText, "USB Keyboar remove or USB not get device");
+    EXPECT_EQ(status.text, "USB Keyboar remove or USB not get device");
     tick(14);
     EXPECT_EQ(ctx.link.discoveryAttempts, 1);
     tick(); // sixteen ticks after the command
     EXPECT_EQ(ctx.link.discoveryAttempts, 2);
-    EXPECT_EQ(window.statusText, "USB Device detect...");
+    EXPECT_EQ(status.text, "USB Device detect...");
 }

@@ -103,7 +103,7 @@ TEST_F(EditorTest, StateAfterDeleteUnderALockMatchesTheStateAfterALock)
     clicks({"KeyQ", "KeyW"});
     core.SpeedButton4Click();
 
-    pm::EditorCore other(ctx, shell);
+    pm::EditorCore other(keypad, shell, appDir);
     other.modifierMouseUp(mod("KeyShift1L"));
     other.modifierMouseUp(mod("KeyShift1L"));
     other.recordKeyMouseUp(rec("KeyQ"));
@@ -370,16 +370,6 @@ TEST_F(EditorTest, ClosingKeepsTheTablesAndTheAltStrokeCount)
     click("KeyNum8");
     EXPECT_EQ(keyCode(), Lines{"Alt+4"});
     EXPECT_EQ(st().LineStrokes[0], 1);
-}
-
-TEST_F(EditorTest, ClosingWithoutAKeypadWindow)
-{
-    core.setKeypad(nullptr);
-    click("KeyA");
-    core.close();
-    EXPECT_EQ(shell.showKeypad_, 1);
-    EXPECT_EQ(shell.hideEditor_, 1);
-    EXPECT_TRUE(keyNum().empty());
 }
 
 TEST_F(EditorTest, MissingModifierPictureOnCloseKeepsTheEditorOpen)

@@ -10,8 +10,14 @@
 #include <vector>
 
 #include "base/errors.h"
-#include "device/hid_sim.h"
 #include "editor/editor_core.h"
+
+namespace pm {
+// Tests set up editor states that only a long click sequence would reach.
+struct EditorTestAccess {
+    static EditorState& state(EditorCore& core) { return core.s_; }
+};
+} // namespace pm
 
 namespace pmtest {
 
@@ -28,10 +34,22 @@ struct CountingShell : pm::Shell {
     void message(const std::string&) override { }
 };
 
-struct CountingKeypad : pm::KeypadHooks {
+// The rest of the program as the editor sees it: it counts the key-state
+// refreshes and holds what Program reads and raises.
+struct CountingHost : pm::EditorHost {
     int loadKey = 0;
+    bool found = false;
+    uint8_t key = 0;
+    pm::ReportImage image{};
+    int jobs = 0;
+    int withoutKeypad = 0;
     void Load_Key() override { ++loadKey; }
     void clearStatusText() override { }
+    bool keypadFound() const override { return found; }
+    uint8_t currentKey() const override { return key; }
+    void programWithoutKeypad() override { ++withoutKeypad; }
+    pm::ReportImage& reportImage() override { return image; }
+    void raiseJob() override { ++jobs; }
 };
 
 inline std::string lower(std::string s)
@@ -45,8 +63,7 @@ inline std::string lower(std::string s)
 class EditorTest : public ::testing::Test {
 protected:
     EditorTest()
-        : ctx(hid)
-        , core(ctx, shell)
+        : core(keypad, shell, appDir)
     {
         std::string tmpl = (fs::temp_directory_path() / "pm_editor_XXXXXX").string();
         if (!mkdtemp(tmpl.data()))
@@ -62,8 +79,7 @@ protected:
                 touch(lit + 5); // after "\BMP\"
         touch(pm::kNumLockPressed + 5);
         touch(pm::kNumLockReleased + 5);
-        ctx.AppDir = dir.string();
-        core.setKeypad(&keypad);
+        appDir = dir.string();
     }
     ~EditorTest() override
     {
@@ -133,17 +149,16 @@ protected:
         core.KeyNum1LMouseUp();
     }
 
-    pm::EditorState& st() { return core.state(); }
+    pm::EditorState& st() { return pm::EditorTestAccess::state(core); }
     std::vector<std::string> keyCode() { return st().KeyCode.lines(); }
     std::vector<std::string> keyNum() { return st().KeyNum.lines(); }
 
     using Lines = std::vector<std::string>;
 
     fs::path dir;
-    pm::SimulatedKeypad hid;
-    pm::Context ctx;
+    std::string appDir;
     CountingShell shell;
-    CountingKeypad keypad;
+    CountingHost keypad;
     pm::EditorCore core;
 };
 

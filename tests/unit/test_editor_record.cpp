@@ -72,7 +72,7 @@ TEST_F(EditorTest, EveryKeyRecordsItsCodeAndChosenText)
         EXPECT_TRUE(usage != 40 && usage != 49 && usage != 57 && usage != 83 && usage != 100) << name;
 
         for (Cond c : {Cond::Plain, Cond::Shift, Cond::NumLock, Cond::ShiftNumLock}) {
-            pm::EditorCore e(ctx, shell);
+            pm::EditorCore e(this->keypad, shell, appDir);
             const bool shift = c == Cond::Shift || c == Cond::ShiftNumLock;
             const bool num = c == Cond::NumLock || c == Cond::ShiftNumLock;
             if (shift) {

@@ -141,7 +141,10 @@ protected:
         writeMacro(40, text, strokes, lines);
         keypad.keyMouseDown(key("Key_9"));
         shell.take();
-        keypad.state().statusText = "USB Keyboard Device get";
+        // A tick puts up the status text that Program clears.
+        ctx.state.StatusCode = pm::status::kFound;
+        session.scheduler().Timer1Timer();
+        ASSERT_EQ(session.scheduler().statusLine().text, "USB Keyboard Device get");
     }
     void expectEditorStillOpen(const Lines& keyNum)
     {
@@ -150,7 +153,7 @@ protected:
             EXPECT_NE(e, "hideEditor");
         EXPECT_EQ(ctx.state.WritePending, 0);
         EXPECT_EQ(ctx.state.ProgramState, 0);
-        EXPECT_EQ(kp().statusText, "");
+        EXPECT_EQ(session.scheduler().statusLine().text, "");
     }
 };
 
@@ -183,7 +186,7 @@ TEST_F(ProgramTest, StoresRaisesTheJobAndClosesTheEditor)
     EXPECT_EQ(dir.read("\\log\\LineBuf40.txt"), "7,0\r\n");
     EXPECT_EQ(ctx.state.WritePending, 1);
     EXPECT_EQ(ctx.state.ProgramState, 1);
-    EXPECT_EQ(kp().statusText, "");
+    EXPECT_EQ(session.scheduler().statusLine().text, "");
     EXPECT_EQ(shell.events, (Lines{"showKeypad", "hideEditor"}));
     EXPECT_EQ(jobAtShow, (std::vector<std::pair<int, int>>{{1, 1}}));
     // The refresh on closing already shows the new macro.

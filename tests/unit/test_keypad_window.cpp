@@ -25,7 +25,7 @@ TEST_F(KeypadCoreTest, CreateFixesAppDirWaitsAndMarksOnlyTheTopRow)
     markText(41);
     markText(0); // a pad macro is not shown in "MOD0"
     const auto start = std::chrono::steady_clock::now();
-    keypad.create(dir.path());
+    session.start(dir.path());
     EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(100));
 
     EXPECT_EQ(ctx.AppDir, dir.path());

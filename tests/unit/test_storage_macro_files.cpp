@@ -25,9 +25,12 @@ LineList listOf(const Lines& lines)
 class MacroFilesTest : public ::testing::Test {
 protected:
     TempAppDir dir;
-    pm::LineLenTable len{};
-    pm::LineStrokesTable strokes{};
-    LineList keyNum, keyCode, lineBuf;
+    pm::Macro macro;
+    pm::LineLenTable& len = macro.LineLen;
+    pm::LineStrokesTable& strokes = macro.LineStrokes;
+    LineList& keyNum = macro.KeyNum;
+    LineList& keyCode = macro.KeyCode;
+    LineList& lineBuf = macro.LineBuf;
 };
 
 } // namespace
@@ -50,7 +53,7 @@ TEST_F(MacroFilesTest, StoreWritesExactBytesAndRebuildsTheLineFile)
     strokes[2] = 2;
     len[3] = 99; // beyond the display lines: not stored
 
-    pm::storeMacro(dir.path(), 5, keyCode, keyNum, lineBuf, len, strokes);
+    pm::storeMacro(dir.path(), 5, macro);
 
     EXPECT_EQ(dir.read("\\log\\KeyCode5.txt"), "Esc\r\nShift+\xA1\xA8\r\nAlt+6+5\r\n");
     EXPECT_EQ(dir.read("\\log\\KeyNum5.txt"), "0,41\r\n2,31\r\n132,94\r\n132,93\r\n");
@@ -63,7 +66,7 @@ TEST_F(MacroFilesTest, AnEmptyMacroStoresThreeEmptyFiles)
     dir.write("\\log\\KeyCode40.txt", "Esc\r\n");
     dir.write("\\log\\KeyNum40.txt", "0,41\r\n");
     dir.write("\\log\\LineBuf40.txt", "3,0\r\n");
-    pm::storeMacro(dir.path(), 40, keyCode, keyNum, lineBuf, len, strokes);
+    pm::storeMacro(dir.path(), 40, macro);
     EXPECT_EQ(dir.read("\\log\\KeyCode40.txt"), "");
     EXPECT_EQ(dir.read("\\log\\KeyNum40.txt"), "");
     EXPECT_EQ(dir.read("\\log\\LineBuf40.txt"), "");
@@ -80,7 +83,7 @@ TEST_F(MacroFilesTest, AFailedWriteKeepsEarlierFilesNewAndLaterFilesWhole)
     dir.blockWrite("\\log\\KeyNum2.txt");
 
     const std::string msg
-        = uiErrorOf([&] { pm::storeMacro(dir.path(), 2, keyCode, keyNum, lineBuf, len, strokes); });
+        = uiErrorOf([&] { pm::storeMacro(dir.path(), 2, macro); });
     EXPECT_EQ(msg.rfind("Cannot create file \"" + dir.file("\\log\\KeyNum2.txt") + "\". ", 0), 0u) << msg;
     EXPECT_EQ(dir.read("\\log\\KeyCode2.txt"), "q\r\n");
     EXPECT_EQ(dir.read("\\log\\KeyNum2.txt"), "0,41\r\n");
@@ -93,17 +96,15 @@ TEST_F(MacroFilesTest, StoredMacrosReadBackIntoTheSameTables)
     keyNum = listOf({"0,41", "5,89", "5,90", "5,91", "0,08"});
     len[0] = 3, len[1] = 14, len[2] = 1;
     strokes[1] = 3;
-    pm::storeMacro(dir.path(), 17, keyCode, keyNum, lineBuf, len, strokes);
+    pm::storeMacro(dir.path(), 17, macro);
 
-    LineList num2, code2, buf2;
-    pm::LineLenTable len2{};
-    pm::LineStrokesTable strokes2{};
-    pm::readMacroFiles(dir.path(), 17, num2, code2, buf2);
-    pm::parseLineTables(code2, buf2, len2, strokes2);
-    EXPECT_EQ(num2.lines(), keyNum.lines());
-    EXPECT_EQ(code2.lines(), keyCode.lines());
-    EXPECT_EQ(len2, len);
-    EXPECT_EQ(strokes2, strokes);
+    pm::Macro back;
+    pm::readMacroFiles(dir.path(), 17, back);
+    pm::parseLineTables(back);
+    EXPECT_EQ(back.KeyNum.lines(), keyNum.lines());
+    EXPECT_EQ(back.KeyCode.lines(), keyCode.lines());
+    EXPECT_EQ(back.LineLen, len);
+    EXPECT_EQ(back.LineStrokes, strokes);
 }
 
 TEST_F(MacroFilesTest, ReadingReplacesListsInOrderAndStopsAtAMissingFile)
@@ -114,7 +115,7 @@ TEST_F(MacroFilesTest, ReadingReplacesListsInOrderAndStopsAtAMissingFile)
     keyNum = listOf({"x", "y", "z"});
     lineBuf = listOf({"keep"});
 
-    EXPECT_EQ(uiErrorOf([&] { pm::readMacroFiles(dir.path(), 8, keyNum, keyCode, lineBuf); }),
+    EXPECT_EQ(uiErrorOf([&] { pm::readMacroFiles(dir.path(), 8, macro); }),
         "Cannot open file \"" + dir.file("\\log\\LineBuf8.txt") + "\". No such file or directory");
     EXPECT_EQ(keyNum.lines(), (Lines{"0,41", "0,43"}));
     EXPECT_EQ(keyCode.lines(), (Lines{"Esc", "Tab"}));
@@ -134,6 +135,9 @@ TEST_F(MacroFilesTest, LineTablesStopAtTheFirstPartThatDoesNotConvert)
         {{"3,0", "4,"}, "", 1},     // empty stroke count
         {{"3,0", "4,x"}, "x", 1},   // other characters
         {{"3,0", "4 ,1"}, "4 ", 1}, // a trailing blank
+        {{"3,0", " 1,0"}, " 1", 1}, // a leading blank
+        {{"3,0", "1,-1"}, "-1", 1}, // a sign: never a count of 255
+        {{"3,0", "+1,0"}, "+1", 1},
         {{"3,0"}, "", 1},           // fewer lines than the text file
         {{"a,0", "3,0"}, "a", 0},
     };
@@ -141,8 +145,8 @@ TEST_F(MacroFilesTest, LineTablesStopAtTheFirstPartThatDoesNotConvert)
     for (const auto& c : cases) {
         len.fill(0);
         strokes.fill(0);
-        const std::string msg
-            = uiErrorOf([&] { pm::parseLineTables(keyCode, listOf(c.lineFile), len, strokes); });
+        lineBuf = listOf(c.lineFile);
+        const std::string msg = uiErrorOf([&] { pm::parseLineTables(macro); });
         EXPECT_EQ(msg, "'" + c.offending + "' is not a valid integer value") << c.lineFile.back();
         if (c.goodEntries == 1) {
             EXPECT_EQ(len[0], 3) << c.lineFile.back();
@@ -154,8 +158,9 @@ TEST_F(MacroFilesTest, LineTablesStopAtTheFirstPartThatDoesNotConvert)
 TEST_F(MacroFilesTest, LineTablesKeepTheLengthAndTheLowByteOfTheStrokes)
 {
     keyCode = listOf({"a", "b"});
-    pm::parseLineTables(keyCode, listOf({"-5,258", "70000,3", "9,9"}), len, strokes);
-    EXPECT_EQ(len[0], -5);
+    lineBuf = listOf({"5,258", "70000,3", "9,9"});
+    pm::parseLineTables(macro);
+    EXPECT_EQ(len[0], 5);
     EXPECT_EQ(strokes[0], 2);
     EXPECT_EQ(len[1], 70000);
     EXPECT_EQ(strokes[1], 3);
@@ -179,9 +184,9 @@ TEST_F(MacroFilesTest, MoreThanFortyDisplayLinesAreRefused)
 {
     for (int i = 0; i < 40; ++i)
         keyCode.add("q");
-    EXPECT_NO_THROW(pm::requireDisplayLineLimit(dir.path(), 9, keyCode));
+    EXPECT_NO_THROW(pm::requireDisplayLineLimit(dir.path(), 9, macro));
     keyCode.add("q");
-    EXPECT_EQ(uiErrorOf([&] { pm::requireDisplayLineLimit(dir.path(), 9, keyCode); }),
+    EXPECT_EQ(uiErrorOf([&] { pm::requireDisplayLineLimit(dir.path(), 9, macro); }),
         "Cannot load the macro of key 9: \"" + dir.file("\\log\\KeyCode9.txt")
             + "\" has 41 display lines; at most 40 are allowed");
 }
@@ -199,7 +204,7 @@ TEST_F(MacroFilesTest, AStoreKeepsEachFilesPermissionsAndRefusesAReadOnlyOne)
     keyNum = listOf({"0,20"});
     len[0] = 1;
 
-    pm::storeMacro(dir.path(), 3, keyCode, keyNum, lineBuf, len, strokes);
+    pm::storeMacro(dir.path(), 3, macro);
     EXPECT_EQ(fs::status(code).permissions(),
         fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
@@ -210,7 +215,7 @@ TEST_F(MacroFilesTest, AStoreKeepsEachFilesPermissionsAndRefusesAReadOnlyOne)
 #endif
     keyNum = listOf({"0,4"});
     const std::string msg
-        = uiErrorOf([&] { pm::storeMacro(dir.path(), 3, keyCode, keyNum, lineBuf, len, strokes); });
+        = uiErrorOf([&] { pm::storeMacro(dir.path(), 3, macro); });
     EXPECT_EQ(msg.rfind("Cannot create file \"" + dir.file("\\log\\KeyNum3.txt") + "\". ", 0), 0u) << msg;
     EXPECT_EQ(dir.read("\\log\\KeyNum3.txt"), "0,20\r\n");
     EXPECT_EQ(dir.read("\\log\\LineBuf3.txt"), "1,0\r\n");

@@ -39,7 +39,7 @@ struct Picture {
         std::string id;
         switch (face) {
         case Face::Record: id = "record " + std::to_string(index); break;
-        case Face::Modifier: id = std::string("modifier ") + kModifierKeys[size_t(index)].label; break;
+        case Face::Modifier: id = std::string("modifier ") + modifierName(kModifierKeys[size_t(index)].kind); break;
         case Face::NumLock: id = "numlock"; break;
         }
         id += look == Look::Released ? " released" : look == Look::Pressed ? " pressed" : " locked";

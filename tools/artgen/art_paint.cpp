@@ -313,7 +313,7 @@ QImage paintEditorPicture(const Picture& picture)
         return paintEditorKey(
             picture.width, picture.height, picture.look, kLegendsByKey[size_t(picture.index)]);
     case Face::Modifier: {
-        const KeyLegend legend{"", Layout::Center, kModifierKeys[size_t(picture.index)].label, "", ""};
+        const KeyLegend legend{"", Layout::Center, modifierName(kModifierKeys[size_t(picture.index)].kind), "", ""};
         return paintEditorKey(picture.width, picture.height, picture.look, legend);
     }
     case Face::NumLock: {

@@ -349,7 +349,7 @@ std::string Runner::textOf(const Target& t) const
         if (t.name == "BitBtn1")
             return kp.bitBtn1Caption;
         if (t.name == "StatusBar")
-            return kp.statusText;
+            return app_.scheduler().statusLine().text;
     }
     if (!t.widget || isPictureControl(t.window, t.name))
         fail("'" + t.name + "' has no text");
@@ -396,7 +396,7 @@ void Runner::query(const std::vector<std::string>& words)
             + " KeypadMode=" + num(s.KeypadMode) + " StatusCode=" + num(s.StatusCode));
     } else if (q == "status") {
         expectWords(words, 2);
-        print_("status " + quote(app_.keypad().state().statusText));
+        print_("status " + quote(app_.scheduler().statusLine().text));
     } else if (q == "text") {
         expectWords(words, 3);
         print_("text " + words[2] + " " + quote(textOf(resolve(words[2]))));

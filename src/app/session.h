@@ -1,0 +1,51 @@
+#pragma once
+// One run of the program without its windows: the shared record, the
+// scheduler and the two window cores, wired to each other. The front-end
+// gives it the HID backend and the toolkit's verbs (Shell).
+#include <string>
+
+#include "app/app_state.h"
+#include "app/scheduler.h"
+#include "base/shell.h"
+#include "editor/editor_core.h"
+#include "keypad/keypad_core.h"
+
+namespace pm {
+
+class Session final : private EditorHost, private KeypadHost {
+public:
+    Session(HidBackend& backend, Shell& shell);
+
+    // The start-up part of creating the keypad window: fixes AppDir, waits
+    // 100 ms and runs the first key-state refresh (which may throw).
+    void start(const std::string& appDir);
+
+    Context& context() { return ctx_; }
+    const Context& context() const { return ctx_; }
+    EditorCore& editor() { return editor_; }
+    KeypadCore& keypad() { return keypad_; }
+    Scheduler& scheduler() { return scheduler_; }
+
+private:
+    // EditorHost
+    void Load_Key() override;
+    void clearStatusText() override;
+    bool keypadFound() const override;
+    uint8_t currentKey() const override;
+    void programWithoutKeypad() override;
+    ReportImage& reportImage() override;
+    void raiseJob() override;
+    // KeypadHost
+    uint8_t keypadMode() const override;
+    void setKeypadMode(uint8_t mode) override;
+    void setCurrentKey(uint8_t key) override;
+    void closeKeypad() override;
+
+    Shell& shell_;
+    Context ctx_;
+    Scheduler scheduler_;
+    EditorCore editor_;
+    KeypadCore keypad_;
+};
+
+} // namespace pm
