@@ -52,7 +52,7 @@ void EditorCore::SpeedButton3Click()
     s_.LineStrokes.fill(0);
     s_.KeyCode.clear();
     s_.KeyNum.clear();
-    s_.TextLines = "0";
+    showStrokeCount();
     restartAltLine();
     refreshKeyShow(); // nothing left to show
 }
@@ -70,7 +70,7 @@ void EditorCore::SpeedButton4Click()
 
     if (s_.KeyCode.empty()) {
         // Nothing visible to delete: the macro and the modifier state stay.
-        s_.TextLines = std::to_string(s_.KeyNum.count());
+        showStrokeCount();
         refreshKeyShow();
         if (placeholderPending)
             s_.KeyCode.add(placeholder);
@@ -88,7 +88,7 @@ void EditorCore::SpeedButton4Click()
         s_.KeyNum.deleteLast();
     }
     s_.KeyCode.deleteLast();
-    s_.TextLines = std::to_string(s_.KeyNum.count());
+    showStrokeCount();
 
     restartAltLine(); // the deleted line may have been the open Alt-code line
     refreshKeyShow();
@@ -125,7 +125,7 @@ void EditorCore::FormClose()
         loadPicture(s_.modifierPictures[i], kModifierKeys[i].onClose);
     s_.KeyCode.clear();
     s_.KeyNum.clear();
-    s_.TextLines = "0";
+    showStrokeCount();
     host_.Load_Key();
     shell_.showKeypad();
 }

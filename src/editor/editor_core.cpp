@@ -48,7 +48,7 @@ void EditorCore::openKey(uint8_t number, const char* name)
 {
     readMacroFiles(appDir_, number, s_);
     requireDisplayLineLimit(appDir_, number, s_);
-    s_.TextLines = std::to_string(s_.KeyNum.count());
+    showStrokeCount();
     parseLineTables(s_);
     refreshKeyShow();
     s_.KeyNumber = name;
@@ -165,7 +165,7 @@ void EditorCore::recordStroke(const std::string& code)
         s_.AltLineOpen = true;
     }
     s_.KeyNum.add(std::to_string(s_.ModState) + code);
-    s_.TextLines = std::to_string(s_.KeyNum.count());
+    showStrokeCount();
 }
 
 void EditorCore::finishClick()

@@ -115,6 +115,8 @@ public:
     void Spec_Key_Prc(const std::string& normal, const std::string& shifted, const std::string& code);
     void SP_Key_Text();
     void refreshKeyShow(); // KeyShow := every KeyCode line followed by a blank
+    // Text_Lines counts the stroke lines.
+    void showStrokeCount() { s_.TextLines = std::to_string(s_.KeyNum.count()); }
 
     void SpeedButton1Click(); // Cancel
     void SpeedButton2Click(); // Program
