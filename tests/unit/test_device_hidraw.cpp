@@ -11,6 +11,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -104,6 +105,133 @@ TEST(ReportDescriptor, BrokenDescriptorsAreRejected)
     EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1}));                   // cut inside an item
     EXPECT_FALSE(parse({0x05, 0x0C, 0xA1, 0x01, 0xFE, 0x05, 0x00, 0x01})); // cut long item
     EXPECT_FALSE(parse({0xA1, 0x01, 0x27, 0x01, 0x02, 0x03}));             // 4-byte item cut
+}
+
+// Output report declaring count fields of size bits, with report ID id when given.
+std::vector<uint8_t> consumerWithOutput(uint32_t size, uint32_t count, int id = -1)
+{
+    std::vector<uint8_t> d = {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01};
+    if (id >= 0) {
+        d.insert(d.end(), {0x86, static_cast<uint8_t>(id & 0xFF), static_cast<uint8_t>(id >> 8)});
+    }
+    d.insert(d.end(), {0x76, static_cast<uint8_t>(size & 0xFF), static_cast<uint8_t>(size >> 8)});
+    d.insert(d.end(), {0x96, static_cast<uint8_t>(count & 0xFF), static_cast<uint8_t>(count >> 8)});
+    d.insert(d.end(), {0x91, 0x02, 0xC0});
+    return d;
+}
+
+std::optional<uint16_t> outputLength(const std::vector<uint8_t>& bytes)
+{
+    const auto info = parse(bytes);
+    if (!info) {
+        return std::nullopt;
+    }
+    return info->collections.at(0).outputReportByteLength;
+}
+
+TEST(ReportDescriptor, ValuesBeyondTheKernelsLimitsAreRefusedNotWrapped)
+{
+    // A field is at most 256 bits, a report at most 12288 fields.
+    EXPECT_EQ(outputLength(consumerWithOutput(256, 1)), 33);
+    EXPECT_FALSE(outputLength(consumerWithOutput(257, 1)));
+    EXPECT_EQ(outputLength(consumerWithOutput(1, 12288)), 1 + 12288 / 8);
+    EXPECT_FALSE(outputLength(consumerWithOutput(1, 12289)));
+    // 4-byte counts that would wrap a 32-bit product.
+    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x77, 0x00, 0x00, 0x00, 0x01, 0x97, 0x00, 0x00,
+        0x00, 0x01, 0x91, 0x02, 0xC0}));
+    EXPECT_FALSE(parse(
+        {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x91, 0x02, 0xC0}));
+
+    // Report IDs run from 1 to 255.
+    EXPECT_EQ(outputLength(consumerWithOutput(8, 32, 255)), 33);
+    EXPECT_FALSE(outputLength(consumerWithOutput(8, 32, 0)));
+    EXPECT_FALSE(outputLength(consumerWithOutput(8, 32, 256)));
+
+    // A report is at most 16383 bytes, summed over all its items.
+    EXPECT_EQ(outputLength(consumerWithOutput(256, 511)), 1 + 511 * 32);
+    EXPECT_FALSE(outputLength(consumerWithOutput(256, 512)));
+    std::vector<uint8_t> many = {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x96, 0x00, 0x10};
+    for (int i = 0; i < 3; ++i) {
+        many.insert(many.end(), {0x91, 0x02}); // 3 x 4096 bytes
+    }
+    many.push_back(0xC0);
+    EXPECT_EQ(outputLength(many), 1 + 3 * 4096);
+    many.insert(many.end() - 1, {0x91, 0x02}); // the fourth makes 16384
+    EXPECT_FALSE(outputLength(many));
+    // The same bits under other report IDs are separate reports.
+    std::vector<uint8_t> split = {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x96, 0x00, 0x10};
+    for (uint8_t id = 1; id <= 4; ++id) {
+        split.insert(split.end(), {0x85, id, 0x91, 0x02});
+    }
+    split.push_back(0xC0);
+    EXPECT_EQ(outputLength(split), 1 + 4096);
+}
+
+TEST(ReportDescriptor, CollectionsAndTheirOutputReports)
+{
+    // Nested collections belong to their top-level one; only top-level ones are listed.
+    auto info = parse(
+        {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x09, 0x20, 0xA1, 0x02, 0x75, 0x08, 0x95, 0x04, 0x91, 0x02, 0xA1,
+            0x00, 0x95, 0x08, 0x91, 0x02, 0xC0, 0xC0, 0xC0, 0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0xC0});
+    ASSERT_TRUE(info);
+    ASSERT_EQ(info->collections.size(), 2u);
+    EXPECT_EQ(info->collections[0].outputReportByteLength, 13); // 4 + 8 bytes in one report
+    EXPECT_EQ(info->collections[1].usagePage, 0x0001);
+    EXPECT_EQ(info->collections[1].usage, 0x0006);
+    EXPECT_EQ(info->collections[1].outputReportByteLength, 0);
+
+    // Each collection's longest report, with its own report IDs.
+    info = parse({0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01, 0x75, 0x01, 0x95, 0x05, 0x91, 0x02, 0xC0,
+        0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x02, 0x75, 0x08, 0x95, 0x10, 0x91, 0x02, 0x85, 0x03, 0x95,
+        0x20, 0x91, 0x02, 0xC0});
+    ASSERT_TRUE(info);
+    ASSERT_EQ(info->collections.size(), 2u);
+    EXPECT_EQ(info->collections[0].outputReportByteLength, 2); // 5 bits round up to a byte
+    EXPECT_EQ(info->collections[1].outputReportByteLength, 33);
+
+    // An output item outside every collection belongs to none.
+    EXPECT_EQ(
+        outputLength({0x75, 0x08, 0x95, 0x40, 0x91, 0x02, 0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0}), 0);
+    // A long item's data is skipped whole, even when it looks like a collection.
+    info = parse({0xFE, 0x02, 0x10, 0xA1, 0x01, 0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0});
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->collections.size(), 1u);
+}
+
+TEST(ReportDescriptor, UnbalancedStructureIsRefused)
+{
+    EXPECT_FALSE(parse({0xC0}));                                           // End Collection first
+    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01}));             // never closed
+    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0, 0xC0})); // closed twice
+    EXPECT_FALSE(parse({0xB4, 0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0})); // Pop without Push
+    std::vector<uint8_t> pushes(5, 0xA4);
+    pushes.insert(pushes.end(), {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0});
+    EXPECT_FALSE(parse(pushes)); // deeper than the kernel's stack of 4
+    pushes.erase(pushes.begin());
+    EXPECT_TRUE(parse(pushes));
+}
+
+TEST(ReportDescriptor, EveryCutOrCorruptionIsSafe)
+{
+    // Whatever a device sends, parsing ends without reading past the data.
+    const std::vector<uint8_t> good = consumerWithOutput(8, 32, 2);
+    for (size_t cut = 0; cut < good.size(); ++cut) {
+        const std::vector<uint8_t> part(good.begin(), good.begin() + static_cast<long>(cut));
+        EXPECT_FALSE(parse(part)) << cut;
+    }
+    uint32_t seed = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<uint8_t> bytes = good;
+        for (int flips = 0; flips < 4; ++flips) {
+            seed = seed * 1103515245 + 12345;
+            bytes[(seed >> 8) % bytes.size()] = static_cast<uint8_t>(seed >> 16);
+        }
+        // On the heap at its exact size, so a sanitizer catches any overread.
+        const auto copy = std::make_unique<uint8_t[]>(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), copy.get());
+        (void)parseReportDescriptor(copy.get(), bytes.size());
+    }
+    EXPECT_FALSE(parseReportDescriptor(nullptr, 5));
 }
 
 TEST(LinuxHidraw, EnumeratesPresentNodesByNumber)
