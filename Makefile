@@ -3,7 +3,7 @@ BUILD ?= build
 CMAKE_FLAGS ?= -G Ninja -DPADMACRO_SANITIZE=ON
 export ASAN_OPTIONS ?= detect_leaks=0
 
-.PHONY: deps configure build run demo test clean
+.PHONY: deps configure build run demo test clean windows-check
 
 deps:
 	@scripts/install-deps
@@ -31,3 +31,18 @@ test: build
 
 clean:
 	rm -rf $(BUILD)
+
+# The toolkit-free layers and the Windows HID backend, cross-compiled with
+# MinGW-w64; the probe runs under wine where wine is installed.
+WIN_BUILD ?= build-windows
+windows-check: deps
+	@test -f $(WIN_BUILD)/build.ninja || cmake -S . -B $(WIN_BUILD) -G Ninja \
+		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DPADMACRO_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Release
+	cmake --build $(WIN_BUILD) -j2
+	@wine=$$(command -v wine64 || command -v wine || true); \
+	if [ -z "$$wine" ]; then \
+		echo "windows-check: wine is not installed; winprobe.exe built but not run"; \
+	else \
+		echo "windows-check: running winprobe.exe under $$wine"; \
+		WINEDEBUG=-all "$$wine" $(WIN_BUILD)/bin/winprobe.exe; \
+	fi

@@ -1,17 +1,19 @@
 // Linux hidraw backend.
 //
-// The interface at enumeration index N is the node hidrawN, so the order is
-// that of the node numbers and a missing number is a missing index. The
-// descriptive values come from sysfs (readable without root); only the write
-// goes through /dev/hidrawN.
+// The interface at enumeration index N is the Nth hidraw node present, in
+// the order of the node numbers. The descriptive values come from sysfs
+// (readable without root and without opening the node); only the keypad's
+// own node in /dev is opened, to write to it.
 #include "device/hid_linux.h"
 
 #include <fcntl.h>
+#include <poll.h>
 #include <unistd.h>
 
 #include <algorithm>
 #include <cerrno>
 #include <charconv>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <iterator>
@@ -19,6 +21,7 @@
 #include <sstream>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 #include "device/hid_platform.h"
@@ -56,8 +59,14 @@ std::optional<uint32_t> parseHex(std::string_view text)
     return value;
 }
 
-// Vendor and product from the uevent line HID_ID=BBBB:VVVVVVVV:PPPPPPPP.
-bool parseHidId(const std::string& uevent, uint16_t& vendor, uint16_t& product)
+struct HidId {
+    uint16_t bus = 0;
+    uint16_t vendor = 0;
+    uint16_t product = 0;
+};
+
+// The uevent line HID_ID=BBBB:VVVVVVVV:PPPPPPPP.
+std::optional<HidId> parseHidId(const std::string& uevent)
 {
     std::istringstream lines(uevent);
     std::string line;
@@ -71,34 +80,52 @@ bool parseHidId(const std::string& uevent, uint16_t& vendor, uint16_t& product)
         const size_t secondColon
             = firstColon == std::string_view::npos ? firstColon : value.find(':', firstColon + 1);
         if (secondColon == std::string_view::npos) {
-            return false;
+            return std::nullopt;
         }
+        const auto b = parseHex(value.substr(0, firstColon));
         const auto v = parseHex(value.substr(firstColon + 1, secondColon - firstColon - 1));
         const auto p = parseHex(value.substr(secondColon + 1));
-        if (!v || !p) {
-            return false;
+        if (!b || !v || !p) {
+            return std::nullopt;
         }
-        vendor = static_cast<uint16_t>(*v & 0xFFFF);
-        product = static_cast<uint16_t>(*p & 0xFFFF);
-        return true;
+        return HidId{static_cast<uint16_t>(*b & 0xFFFF), static_cast<uint16_t>(*v & 0xFFFF),
+            static_cast<uint16_t>(*p & 0xFFFF)};
+    }
+    return std::nullopt;
+}
+
+bool hasLine(const std::string& text, std::string_view wanted)
+{
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line)) {
+        if (line == wanted) {
+            return true;
+        }
     }
     return false;
 }
 
-// A HID device on USB sits below its USB device, which carries bcdDevice.
-// Devices on other buses (bluetooth, i2c, uhid) have none above them; they
-// get version 0, which never matches the keypad, but their other attributes
-// stay readable.
-uint16_t versionAbove(const fs::path& hidDevice, const fs::path& sysRoot)
+// bcdDevice of the USB device a USB HID device sits below. The USB interface
+// and any hub above the device are not it: the nearest directory whose uevent
+// says usb_device is. Trees without uevent files there (older fixtures) are
+// recognised by the USB device's own attributes.
+uint16_t usbVersionAbove(const fs::path& hidDevice, const fs::path& sysRoot)
 {
     const std::string root = sysRoot.string();
-    for (fs::path dir = hidDevice;; dir = dir.parent_path()) {
+    for (fs::path dir = hidDevice.parent_path();; dir = dir.parent_path()) {
         const std::string text = dir.string();
-        if (text.size() < root.size() || text.compare(0, root.size(), root) != 0) {
+        if (text.size() <= root.size() || text.compare(0, root.size(), root) != 0) {
             return 0; // walked out of sysfs
         }
-        if (const auto bcd = readFile(dir / "bcdDevice")) {
-            const auto value = parseHex(*bcd);
+        const auto uevent = readFile(dir / "uevent");
+        std::error_code ec;
+        const bool usbDevice = uevent ? hasLine(*uevent, "DEVTYPE=usb_device")
+                                      : fs::exists(dir / "bcdDevice", ec) && fs::exists(dir / "idVendor", ec)
+                && fs::exists(dir / "idProduct", ec);
+        if (usbDevice) {
+            const auto bcd = readFile(dir / "bcdDevice");
+            const auto value = bcd ? parseHex(*bcd) : std::nullopt;
             return value ? static_cast<uint16_t>(*value & 0xFFFF) : 0;
         }
         if (dir == dir.parent_path()) {
@@ -106,6 +133,14 @@ uint16_t versionAbove(const fs::path& hidDevice, const fs::path& sysRoot)
         }
     }
 }
+
+// The kernel's own limits (drivers/hid/hid-core.c); a descriptor beyond them
+// never gets a hidraw node, so it is refused here too.
+constexpr uint32_t kMaxReportSize = 256; // bits per field
+constexpr uint32_t kMaxReportCount = 12288;
+constexpr uint32_t kMaxReportIds = 256;
+constexpr uint64_t kMaxReportBits = (16384 - 1) * 8;
+constexpr size_t kGlobalStackDepth = 4;
 
 class DescriptorParser {
 public:
@@ -121,18 +156,20 @@ public:
         while (pos < size_) {
             const uint8_t prefix = data_[pos++];
             if (prefix == 0xFE) { // long item: size byte, tag byte, data
-                if (pos + 2 > size_) {
+                if (size_ - pos < 2) {
                     return std::nullopt;
                 }
-                pos += 2 + size_t{data_[pos]};
-                if (pos > size_) {
+                const size_t length = data_[pos];
+                pos += 2;
+                if (size_ - pos < length) {
                     return std::nullopt;
                 }
+                pos += length;
                 continue;
             }
             const size_t sizeCode = prefix & 0x03;
             const size_t length = sizeCode == 3 ? 4 : sizeCode;
-            if (pos + length > size_) {
+            if (size_ - pos < length) {
                 return std::nullopt;
             }
             uint32_t value = 0;
@@ -140,83 +177,110 @@ public:
                 value |= uint32_t{data_[pos + i]} << (8 * i);
             }
             pos += length;
-            item((prefix >> 2) & 0x03, prefix >> 4, value, length);
+            if (!item((prefix >> 2) & 0x03, prefix >> 4, value, length)) {
+                return std::nullopt;
+            }
         }
-        if (!haveTop_) {
+        if (depth_ != 0 || info_.collections.empty()) {
             return std::nullopt;
         }
-        uint64_t largestBits = 0;
-        for (const auto& [id, bits] : outputBits_) {
-            largestBits = std::max(largestBits, bits);
-        }
-        if (!outputBits_.empty()) {
+        for (const auto& [key, bits] : outputBits_) {
             // The report ID byte is counted even when the device uses no IDs.
-            const uint64_t bytes = 1 + (largestBits + 7) / 8;
-            info_.outputReportByteLength = static_cast<uint16_t>(std::min<uint64_t>(bytes, 0xFFFF));
+            // Bits are capped by kMaxReportBits, so the length fits.
+            const auto bytes = static_cast<uint16_t>(1 + (bits + 7) / 8);
+            uint16_t& length = info_.collections[key.first].outputReportByteLength;
+            length = std::max(length, bytes);
         }
-        return info_;
+        return std::move(info_);
     }
 
 private:
     struct Globals {
-        uint16_t usagePage = 0;
+        uint32_t usagePage = 0;
         uint32_t reportSize = 0;
         uint32_t reportCount = 0;
         uint32_t reportId = 0;
     };
 
-    void item(int type, int tag, uint32_t value, size_t length)
+    bool item(int type, int tag, uint32_t value, size_t length)
     {
         switch (type) {
-        case 0:
-            mainItem(tag);
+        case 0: {
+            const bool ok = mainItem(tag);
             usage_.reset();
-            break;
-        case 1: globalItem(tag, value); break;
+            return ok;
+        }
+        case 1: return globalItem(tag, value);
         case 2:
             if (tag == 0x0 && !usage_) { // the first Usage names a collection
                 usage_ = value;
                 usageHasPage_ = length == 4;
             }
-            break;
-        default: break;
+            return true;
+        default: return true;
         }
     }
 
-    void mainItem(int tag)
-    {
-        if (tag == 0xA) { // Collection
-            if (depth_ == 0 && !haveTop_) {
-                haveTop_ = true;
-                const uint32_t usage = usage_.value_or(0);
-                info_.usage = static_cast<uint16_t>(usage & 0xFFFF);
-                info_.usagePage = usageHasPage_ ? static_cast<uint16_t>(usage >> 16) : globals_.usagePage;
-            }
-            ++depth_;
-        } else if (tag == 0xC) { // End Collection
-            if (depth_ > 0) {
-                --depth_;
-            }
-        } else if (tag == 0x9) { // Output
-            outputBits_[globals_.reportId] += uint64_t{globals_.reportSize} * globals_.reportCount;
-        }
-    }
-
-    void globalItem(int tag, uint32_t value)
+    bool mainItem(int tag)
     {
         switch (tag) {
-        case 0x0: globals_.usagePage = static_cast<uint16_t>(value); break;
-        case 0x7: globals_.reportSize = value; break;
-        case 0x8: globals_.reportId = value; break;
-        case 0x9: globals_.reportCount = value; break;
-        case 0xA: stack_.push_back(globals_); break;
-        case 0xB:
-            if (!stack_.empty()) {
-                globals_ = stack_.back();
-                stack_.pop_back();
+        case 0xA: // Collection
+            if (depth_ == 0) {
+                const uint32_t usage = usage_.value_or(0);
+                const uint32_t page = usageHasPage_ && usage_ ? usage >> 16 : globals_.usagePage;
+                info_.collections.push_back(
+                    {static_cast<uint16_t>(page & 0xFFFF), static_cast<uint16_t>(usage & 0xFFFF), 0});
             }
-            break;
-        default: break;
+            ++depth_;
+            return true;
+        case 0xC: // End Collection
+            if (depth_ == 0) {
+                return false;
+            }
+            --depth_;
+            return true;
+        case 0x8: // Input
+        case 0x9: // Output
+        case 0xB: // Feature
+        {
+            // Within the limits above a field has at most 2^8 * 12288 bits and a
+            // report stops growing past kMaxReportBits, so nothing wraps.
+            const uint64_t bits = uint64_t{globals_.reportSize} * globals_.reportCount;
+            uint64_t& total = reportBits_[{tag, globals_.reportId}];
+            total += bits;
+            if (total > kMaxReportBits) {
+                return false;
+            }
+            if (tag == 0x9 && depth_ > 0) {
+                outputBits_[{info_.collections.size() - 1, globals_.reportId}] += bits;
+            }
+            return true;
+        }
+        default: return true;
+        }
+    }
+
+    bool globalItem(int tag, uint32_t value)
+    {
+        switch (tag) {
+        case 0x0: globals_.usagePage = value; return true;
+        case 0x7: globals_.reportSize = value; return value <= kMaxReportSize;
+        case 0x8: globals_.reportId = value; return value != 0 && value < kMaxReportIds;
+        case 0x9: globals_.reportCount = value; return value <= kMaxReportCount;
+        case 0xA: // Push
+            if (stack_.size() == kGlobalStackDepth) {
+                return false;
+            }
+            stack_.push_back(globals_);
+            return true;
+        case 0xB: // Pop
+            if (stack_.empty()) {
+                return false;
+            }
+            globals_ = stack_.back();
+            stack_.pop_back();
+            return true;
+        default: return true;
         }
     }
 
@@ -227,15 +291,30 @@ private:
     std::optional<uint32_t> usage_;
     bool usageHasPage_ = false;
     int depth_ = 0;
-    bool haveTop_ = false;
-    std::map<uint32_t, uint64_t> outputBits_; // report ID -> data bits
+    std::map<std::pair<int, uint32_t>, uint64_t> reportBits_;    // (main tag, report ID) -> bits
+    std::map<std::pair<size_t, uint32_t>, uint64_t> outputBits_; // (collection, report ID) -> bits
     ReportDescriptorInfo info_;
 };
+
+OpenError openErrorFrom(int error)
+{
+    switch (error) {
+    case ENOENT:
+    case ENODEV:
+    case ENXIO: return OpenError::Gone;
+    case EACCES:
+    case EPERM: return OpenError::AccessDenied;
+    default: return OpenError::Other;
+    }
+}
 
 } // namespace
 
 std::optional<ReportDescriptorInfo> parseReportDescriptor(const uint8_t* data, size_t size)
 {
+    if (data == nullptr) {
+        return std::nullopt;
+    }
     return DescriptorParser(data, size).run();
 }
 
@@ -247,108 +326,117 @@ LinuxHidraw::LinuxHidraw(std::string sysRoot, std::string devRoot)
 
 LinuxHidraw::~LinuxHidraw()
 {
-    for (const auto& [fd, node] : nodes_) {
+    for (const auto& [fd, node] : open_) {
         ::close(static_cast<int>(fd));
     }
 }
 
 bool LinuxHidraw::beginEnumeration()
 {
+    nodesPresent_.reset();
     std::error_code ec;
-    enumerating_ = fs::is_directory(fs::path(sysRoot_) / "class" / "hidraw", ec);
-    return enumerating_;
+    fs::directory_iterator it(fs::path(sysRoot_) / "class" / "hidraw", ec);
+    if (ec) {
+        return false;
+    }
+    std::vector<std::pair<unsigned, std::string>> found;
+    for (; it != fs::directory_iterator(); it.increment(ec)) {
+        if (ec) {
+            return false;
+        }
+        const std::string name = it->path().filename().string();
+        const std::string_view prefix = "hidraw";
+        if (name.size() <= prefix.size() || name.compare(0, prefix.size(), prefix) != 0) {
+            continue;
+        }
+        unsigned number = 0;
+        const char* last = name.data() + name.size();
+        const auto [end, err] = std::from_chars(name.data() + prefix.size(), last, number);
+        if (err == std::errc() && end == last) {
+            found.emplace_back(number, name);
+        }
+    }
+    std::sort(found.begin(), found.end());
+    nodesPresent_.emplace();
+    for (auto& [number, name] : found) {
+        nodesPresent_->push_back(std::move(name));
+    }
+    return true;
 }
 
 void LinuxHidraw::endEnumeration()
 {
-    enumerating_ = false;
+    nodesPresent_.reset();
 }
 
-std::optional<std::string> LinuxHidraw::interfacePath(int index)
+std::optional<std::string> LinuxHidraw::hidDeviceDir(const std::string& node) const
 {
-    if (!enumerating_ || index < 0) {
-        return std::nullopt;
-    }
-    const std::string node = "hidraw" + std::to_string(index);
-    std::error_code ec;
-    if (!fs::exists(fs::path(sysRoot_) / "class" / "hidraw" / node, ec)) {
-        return std::nullopt;
-    }
-    return (fs::path(devRoot_) / node).string();
-}
-
-HidHandle LinuxHidraw::open(const std::string& path, OpenMode)
-{
-    // hidraw makes no difference between the two openings.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
-    if (fd < 0) {
-        return kInvalidHandle;
-    }
-    nodes_[fd] = fs::path(path).filename().string();
-    return fd;
-}
-
-std::optional<std::string> LinuxHidraw::hidDeviceDir(HidHandle handle) const
-{
-    const auto it = nodes_.find(handle);
-    if (it == nodes_.end()) {
-        return std::nullopt;
-    }
     // In real sysfs "device" is a symlink into /sys/devices; resolving it
     // gives the path whose parents lead to the USB device.
     std::error_code ec;
-    const fs::path dir = fs::canonical(fs::path(sysRoot_) / "class" / "hidraw" / it->second / "device", ec);
+    const fs::path dir = fs::canonical(fs::path(sysRoot_) / "class" / "hidraw" / node / "device", ec);
     if (ec) {
         return std::nullopt;
     }
     return dir.string();
 }
 
-bool LinuxHidraw::getAttributes(HidHandle handle, HidAttributes& out)
+std::optional<HidInterfaceInfo> LinuxHidraw::describe(int index)
 {
-    const auto dir = hidDeviceDir(handle);
+    if (!nodesPresent_ || index < 0 || static_cast<size_t>(index) >= nodesPresent_->size()) {
+        return std::nullopt;
+    }
+    const std::string& node = (*nodesPresent_)[static_cast<size_t>(index)];
+    HidInterfaceInfo info;
+    info.path = (fs::path(devRoot_) / node).string();
+    // A node that went away since the snapshot keeps its place, described by
+    // its path alone, so later indices do not move.
+    const auto dir = hidDeviceDir(node);
     if (!dir) {
-        return false;
+        return info;
     }
-    const auto uevent = readFile(fs::path(*dir) / "uevent");
-    HidAttributes attr;
-    if (!uevent || !parseHidId(*uevent, attr.vendorId, attr.productId)) {
-        return false;
+    info.identity = *dir;
+    if (const auto uevent = readFile(fs::path(*dir) / "uevent")) {
+        if (const auto id = parseHidId(*uevent)) {
+            info.bus = id->bus;
+            info.vendorId = id->vendor;
+            info.productId = id->product;
+        }
     }
+    // Only USB has a bcdDevice that belongs to the HID device; a Bluetooth
+    // keypad below a USB adapter must not take the adapter's.
     std::error_code ec;
-    fs::path root = fs::canonical(sysRoot_, ec);
-    if (ec) {
-        return false;
+    const fs::path root = fs::canonical(sysRoot_, ec);
+    if (info.bus == 0x0003 && !ec) {
+        info.versionNumber = usbVersionAbove(*dir, root);
     }
-    attr.versionNumber = versionAbove(*dir, root);
-    out = attr;
-    return true;
+    if (const auto bytes = readFile(fs::path(*dir) / "report_descriptor")) {
+        auto parsed = parseReportDescriptor(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
+        if (parsed) {
+            info.collections = std::move(parsed->collections);
+        }
+    }
+    return info;
 }
 
-bool LinuxHidraw::getCaps(HidHandle handle, HidCaps& out)
+HidHandle LinuxHidraw::open(const std::string& path, OpenMode, OpenError* why)
 {
-    const auto dir = hidDeviceDir(handle);
-    if (!dir) {
-        return false;
+    // hidraw makes no difference between the two openings.
+    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    if (why != nullptr) {
+        *why = fd < 0 ? openErrorFrom(errno) : OpenError::None;
     }
-    const auto bytes = readFile(fs::path(*dir) / "report_descriptor");
-    if (!bytes) {
-        return false;
+    if (fd < 0) {
+        return kInvalidHandle;
     }
-    const auto info = parseReportDescriptor(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
-    if (!info) {
-        return false;
-    }
-    out.status = kHidpStatusSuccess;
-    out.usagePage = info->usagePage;
-    out.usage = info->usage;
-    out.outputReportByteLength = info->outputReportByteLength;
-    return true;
+    const std::string node = fs::path(path).filename().string();
+    open_[fd] = {node, hidDeviceDir(node).value_or(std::string())};
+    return fd;
 }
 
 bool LinuxHidraw::write(HidHandle handle, const uint8_t* data, size_t length)
 {
-    if (nodes_.find(handle) == nodes_.end()) {
+    if (open_.find(handle) == open_.end()) {
         return false;
     }
     ssize_t written = 0;
@@ -358,19 +446,44 @@ bool LinuxHidraw::write(HidHandle handle, const uint8_t* data, size_t length)
     return written >= 0 && static_cast<size_t>(written) == length;
 }
 
+bool LinuxHidraw::stillPresent(HidHandle handle)
+{
+    const auto it = open_.find(handle);
+    if (it == open_.end()) {
+        return false;
+    }
+    // An unplugged hidraw node reports a hang-up at once; no waiting.
+    pollfd p{static_cast<int>(handle), 0, 0};
+    if (::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR | POLLNVAL)) != 0) {
+        return false;
+    }
+    // A node number reused by the next device plugged in is not the same device.
+    const auto dir = hidDeviceDir(it->second.name);
+    return dir && !it->second.identity.empty() && *dir == it->second.identity;
+}
+
+bool LinuxHidraw::writableByUser(const std::string& path)
+{
+    return ::access(path.c_str(), W_OK) == 0;
+}
+
 void LinuxHidraw::close(HidHandle handle)
 {
-    const auto it = nodes_.find(handle);
-    if (it == nodes_.end()) {
+    const auto it = open_.find(handle);
+    if (it == open_.end()) {
         return;
     }
     ::close(static_cast<int>(handle));
-    nodes_.erase(it);
+    open_.erase(it);
 }
 
 std::unique_ptr<HidBackend> createPlatformHidBackend()
 {
-    return std::make_unique<LinuxHidraw>();
+    // Test roots: a fixture tree can stand in for /sys and /dev.
+    const char* sys = std::getenv("PADMACRO_SYSFS");
+    const char* dev = std::getenv("PADMACRO_DEV");
+    return std::make_unique<LinuxHidraw>(
+        sys != nullptr && *sys != '\0' ? sys : "/sys", dev != nullptr && *dev != '\0' ? dev : "/dev");
 }
 
 } // namespace pm

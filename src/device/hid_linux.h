@@ -7,19 +7,20 @@
 #include <map>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "device/hid.h"
 
 namespace pm {
 
-// What the top level of a HID report descriptor declares.
+// What a HID report descriptor declares: one entry per top-level collection.
 struct ReportDescriptorInfo {
-    uint16_t usagePage = 0;
-    uint16_t usage = 0;
-    uint16_t outputReportByteLength = 0; // report ID byte included; 0 without output reports
+    std::vector<HidCollection> collections;
 };
 
-// nullopt for a descriptor that is cut short or has no top-level collection.
+// nullopt for a descriptor that is cut short, has no top-level collection, or
+// that the kernel would refuse (report size, count or ID out of range, a
+// report too long, unbalanced collections or Push/Pop).
 std::optional<ReportDescriptorInfo> parseReportDescriptor(const uint8_t* data, size_t size);
 
 class LinuxHidraw : public HidBackend {
@@ -31,21 +32,25 @@ public:
 
     bool beginEnumeration() override;
     void endEnumeration() override;
-    std::optional<std::string> interfacePath(int index) override;
-    HidHandle open(const std::string& path, OpenMode mode) override;
-    bool getAttributes(HidHandle handle, HidAttributes& out) override;
-    bool getCaps(HidHandle handle, HidCaps& out) override;
+    std::optional<HidInterfaceInfo> describe(int index) override;
+    HidHandle open(const std::string& path, OpenMode mode, OpenError* why = nullptr) override;
     bool write(HidHandle handle, const uint8_t* data, size_t length) override;
+    bool stillPresent(HidHandle handle) override;
+    bool writableByUser(const std::string& path) override;
     void close(HidHandle handle) override;
 
 private:
-    // The sysfs directory of the HID device behind an open handle.
-    std::optional<std::string> hidDeviceDir(HidHandle handle) const;
+    struct OpenNode {
+        std::string name;     // "hidrawN"
+        std::string identity; // the HID device dir when it was opened
+    };
+    // The canonical sysfs directory of the HID device behind node hidrawN.
+    std::optional<std::string> hidDeviceDir(const std::string& node) const;
 
     std::string sysRoot_;
     std::string devRoot_;
-    bool enumerating_ = false;
-    std::map<HidHandle, std::string> nodes_; // open fd -> "hidrawN"
+    std::optional<std::vector<std::string>> nodesPresent_; // by ascending N while enumerating
+    std::map<HidHandle, OpenNode> open_;
 };
 
 } // namespace pm

@@ -4,6 +4,8 @@
 #include <charconv>
 #include <utility>
 
+#include "device/report_image.h"
+
 namespace pm {
 
 namespace {
@@ -104,21 +106,42 @@ bool SimulatedKeypad::beginEnumeration()
 
 void SimulatedKeypad::endEnumeration() { }
 
-std::optional<std::string> SimulatedKeypad::interfacePath(int index)
+std::optional<HidInterfaceInfo> SimulatedKeypad::describe(int index)
 {
     for (const Slot& slot : slots_) {
-        if (slot.index == index) {
-            return kPathPrefix + std::to_string(slot.id);
+        if (slot.index != index) {
+            continue;
         }
+        HidInterfaceInfo info;
+        info.path = kPathPrefix + std::to_string(slot.id);
+        info.identity = info.path; // a fresh id for every plug-in
+        info.bus = 0x0003;
+        info.vendorId = slot.iface.vendorId;
+        info.productId = slot.iface.productId;
+        info.versionNumber = slot.iface.version;
+        info.collections.push_back({slot.iface.usagePage, slot.iface.usage,
+            static_cast<uint16_t>(std::min<uint32_t>(slot.iface.outputReportLength, 0xFFFF))});
+        return info;
     }
     return std::nullopt;
 }
 
-HidHandle SimulatedKeypad::open(const std::string& path, OpenMode mode)
+HidHandle SimulatedKeypad::open(const std::string& path, OpenMode mode, OpenError* why)
 {
     const Slot* slot = slotById(idFromPath(path));
-    if (slot == nullptr || slot->iface.open == OpenBehaviour::Fail
+    OpenError error = OpenError::None;
+    if (slot == nullptr) {
+        error = OpenError::Gone;
+    } else if (slot->iface.open == OpenBehaviour::Denied) {
+        error = OpenError::AccessDenied;
+    } else if (slot->iface.open == OpenBehaviour::Fail
         || (slot->iface.open == OpenBehaviour::WriteFail && mode == OpenMode::Synchronous)) {
+        error = OpenError::Other;
+    }
+    if (why != nullptr) {
+        *why = error;
+    }
+    if (error != OpenError::None) {
         return kInvalidHandle;
     }
     const HidHandle handle = nextHandle_++;
@@ -126,30 +149,15 @@ HidHandle SimulatedKeypad::open(const std::string& path, OpenMode mode)
     return handle;
 }
 
-bool SimulatedKeypad::getAttributes(HidHandle handle, HidAttributes& out)
+bool SimulatedKeypad::stillPresent(HidHandle handle)
 {
-    const Slot* slot = slotByHandle(handle);
-    if (slot == nullptr) {
-        return false;
-    }
-    out.vendorId = slot->iface.vendorId;
-    out.productId = slot->iface.productId;
-    out.versionNumber = slot->iface.version;
-    return true;
+    return slotByHandle(handle) != nullptr;
 }
 
-bool SimulatedKeypad::getCaps(HidHandle handle, HidCaps& out)
+bool SimulatedKeypad::writableByUser(const std::string& path)
 {
-    const Slot* slot = slotByHandle(handle);
-    if (slot == nullptr) {
-        return false;
-    }
-    out.status = kHidpStatusSuccess;
-    out.usage = slot->iface.usage;
-    out.usagePage = slot->iface.usagePage;
-    out.outputReportByteLength
-        = static_cast<uint16_t>(std::min<uint32_t>(slot->iface.outputReportLength, 0xFFFF));
-    return true;
+    const Slot* slot = slotById(idFromPath(path));
+    return slot != nullptr && slot->iface.open != OpenBehaviour::Denied;
 }
 
 bool SimulatedKeypad::write(HidHandle handle, const uint8_t* data, size_t length)
@@ -158,7 +166,7 @@ bool SimulatedKeypad::write(HidHandle handle, const uint8_t* data, size_t length
     report.bytes.assign(data, data + length);
     report.ok = slotByHandle(handle) != nullptr;
     if (report.ok) {
-        const bool first = length > 1 && data[1] == 0x55;
+        const bool first = length > 1 && data[1] == kImageStartMarker;
         if (ack_ == AckMode::On) {
             acks_ += first ? 'a' : 'b';
         } else if (ack_ == AckMode::AOnly && first) {

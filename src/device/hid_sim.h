@@ -1,28 +1,31 @@
 #pragma once
 // A simulated keypad: an ordered list of HID interfaces with their match
 // values and failure modes. It records every write, and answers a report that
-// reached it by typing 'a' (first data byte 0x55) or 'b' (any other).
+// reached it by typing 'a' (first data byte the image's start marker) or 'b'
+// (any other).
 #include <cstddef>
 #include <cstdint>
 #include <string>
 #include <vector>
 
 #include "device/hid.h"
+#include "device/keypad_ids.h"
 
 namespace pm {
 
 class SimulatedKeypad : public HidBackend {
 public:
-    enum class OpenBehaviour { Ok, Fail, WriteFail };
+    // Denied: the interface is there but this user may not open it.
+    enum class OpenBehaviour { Ok, Fail, WriteFail, Denied };
     enum class AckMode { On, Off, AOnly };
 
     struct Interface {
-        uint16_t vendorId = 0xFFFF;
-        uint16_t productId = 0x0200;
-        uint16_t version = 0x0101;
-        uint16_t usagePage = 0x000C;
-        uint16_t usage = 0x0001;
-        uint32_t outputReportLength = 33;
+        uint16_t vendorId = kKeypadVendor;
+        uint16_t productId = kKeypadProduct;
+        uint16_t version = kKeypadVersion;
+        uint16_t usagePage = kKeypadUsagePage;
+        uint16_t usage = kKeypadUsage;
+        uint32_t outputReportLength = kKeypadOutputReportLength;
         OpenBehaviour open = OpenBehaviour::Ok;
     };
 
@@ -34,7 +37,8 @@ public:
     // Plugs an interface in at index (the lowest free index when index < 0),
     // replacing one already there; returns the index used.
     int add(const Interface& iface, int index = -1);
-    // Unplugs: it leaves the enumeration and writes to open handles on it fail.
+    // Unplugs: it leaves the enumeration, and open handles on it are no longer
+    // present and fail every write.
     void remove(int index);
     void removeAll();
     void setAck(AckMode mode) { ack_ = mode; }
@@ -49,11 +53,11 @@ public:
     // HidBackend
     bool beginEnumeration() override;
     void endEnumeration() override;
-    std::optional<std::string> interfacePath(int index) override;
-    HidHandle open(const std::string& path, OpenMode mode) override;
-    bool getAttributes(HidHandle handle, HidAttributes& out) override;
-    bool getCaps(HidHandle handle, HidCaps& out) override;
+    std::optional<HidInterfaceInfo> describe(int index) override;
+    HidHandle open(const std::string& path, OpenMode mode, OpenError* why = nullptr) override;
     bool write(HidHandle handle, const uint8_t* data, size_t length) override;
+    bool stillPresent(HidHandle handle) override;
+    bool writableByUser(const std::string& path) override;
     void close(HidHandle handle) override;
 
 private:

@@ -37,6 +37,25 @@ HidHandle fromWin(HANDLE handle)
     return handle == INVALID_HANDLE_VALUE ? kInvalidHandle : reinterpret_cast<HidHandle>(handle);
 }
 
+bool deviceGone(DWORD error)
+{
+    switch (error) {
+    case ERROR_DEVICE_NOT_CONNECTED:
+    case ERROR_DEV_NOT_EXIST:
+    case ERROR_FILE_NOT_FOUND:
+    case ERROR_PATH_NOT_FOUND: return true;
+    default: return false;
+    }
+}
+
+OpenError openErrorFrom(DWORD error)
+{
+    if (error == ERROR_ACCESS_DENIED) {
+        return OpenError::AccessDenied;
+    }
+    return deviceGone(error) ? OpenError::Gone : OpenError::Other;
+}
+
 class WindowsHid : public HidBackend {
 public:
     WindowsHid() = default;
@@ -60,7 +79,95 @@ public:
         }
     }
 
-    std::optional<std::string> interfacePath(int index) override
+    std::optional<HidInterfaceInfo> describe(int index) override
+    {
+        const std::optional<std::string> path = interfacePath(index);
+        if (!path) {
+            return std::nullopt;
+        }
+        HidInterfaceInfo info;
+        info.path = *path;
+        info.identity = *path;
+        // Access 0 reads attributes and capabilities even of devices the
+        // system holds exclusively (keyboards, mice) and writes nothing.
+        const HANDLE probe = CreateFileA(
+            path->c_str(), 0, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, 0, nullptr);
+        if (probe == INVALID_HANDLE_VALUE) {
+            return info;
+        }
+        HIDD_ATTRIBUTES attr{};
+        attr.Size = static_cast<ULONG>(sizeof(attr));
+        if (HidD_GetAttributes(probe, &attr)) {
+            info.vendorId = attr.VendorID;
+            info.productId = attr.ProductID;
+            info.versionNumber = attr.VersionNumber;
+        }
+        // Windows gives every top-level collection an interface of its own.
+        PHIDP_PREPARSED_DATA preparsed = nullptr;
+        if (HidD_GetPreparsedData(probe, &preparsed)) {
+            HIDP_CAPS caps{};
+            if (HidP_GetCaps(preparsed, &caps) == HIDP_STATUS_SUCCESS) {
+                info.collections.push_back({caps.UsagePage, caps.Usage, caps.OutputReportByteLength});
+            }
+            HidD_FreePreparsedData(preparsed);
+        }
+        CloseHandle(probe);
+        return info;
+    }
+
+    HidHandle open(const std::string& path, OpenMode mode, OpenError* why) override
+    {
+        const bool overlapped = mode == OpenMode::Overlapped;
+        const DWORD access = overlapped ? GENERIC_WRITE : (GENERIC_WRITE | FILE_READ_DATA);
+        const DWORD flags = overlapped ? FILE_FLAG_OVERLAPPED : 0;
+        const HANDLE handle = CreateFileA(
+            path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING, flags, nullptr);
+        if (why != nullptr) {
+            *why = handle != INVALID_HANDLE_VALUE ? OpenError::None : openErrorFrom(GetLastError());
+        }
+        return fromWin(handle);
+    }
+
+    bool write(HidHandle handle, const uint8_t* data, size_t length) override
+    {
+        // INVALID_HANDLE_VALUE also names the current process; never pass it on.
+        if (handle == kInvalidHandle) {
+            return false;
+        }
+        DWORD written = 0;
+        return WriteFile(toWin(handle), data, static_cast<DWORD>(length), &written, nullptr) != FALSE;
+    }
+
+    bool stillPresent(HidHandle handle) override
+    {
+        if (handle == kInvalidHandle) {
+            return false;
+        }
+        HIDD_ATTRIBUTES attr{};
+        attr.Size = static_cast<ULONG>(sizeof(attr));
+        if (HidD_GetAttributes(toWin(handle), &attr)) {
+            return true;
+        }
+        // Any other failure says nothing about the device being there.
+        return !deviceGone(GetLastError());
+    }
+
+    bool writableByUser(const std::string&) override
+    {
+        // HID collections are open to every user except the ones the system
+        // holds exclusively; a refusal shows up when opening.
+        return true;
+    }
+
+    void close(HidHandle handle) override
+    {
+        if (handle != kInvalidHandle) {
+            CloseHandle(toWin(handle));
+        }
+    }
+
+private:
+    std::optional<std::string> interfacePath(int index)
     {
         if (set_ == INVALID_HANDLE_VALUE || index < 0) {
             return std::nullopt;
@@ -87,68 +194,6 @@ public:
         return std::string(detail->DevicePath);
     }
 
-    HidHandle open(const std::string& path, OpenMode mode) override
-    {
-        const bool overlapped = mode == OpenMode::Overlapped;
-        const DWORD access = overlapped ? GENERIC_WRITE : (GENERIC_WRITE | FILE_READ_DATA);
-        const DWORD flags = overlapped ? FILE_FLAG_OVERLAPPED : 0;
-        return fromWin(CreateFileA(path.c_str(), access, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-            OPEN_EXISTING, flags, nullptr));
-    }
-
-    bool getAttributes(HidHandle handle, HidAttributes& out) override
-    {
-        if (handle == kInvalidHandle) {
-            return false;
-        }
-        HIDD_ATTRIBUTES attr{};
-        attr.Size = static_cast<ULONG>(sizeof(attr));
-        if (!HidD_GetAttributes(toWin(handle), &attr)) {
-            return false;
-        }
-        out.vendorId = attr.VendorID;
-        out.productId = attr.ProductID;
-        out.versionNumber = attr.VersionNumber;
-        return true;
-    }
-
-    bool getCaps(HidHandle handle, HidCaps& out) override
-    {
-        if (handle == kInvalidHandle) {
-            return false;
-        }
-        PHIDP_PREPARSED_DATA preparsed = nullptr;
-        if (!HidD_GetPreparsedData(toWin(handle), &preparsed)) {
-            return false;
-        }
-        HIDP_CAPS caps{};
-        const auto status = HidP_GetCaps(preparsed, &caps);
-        HidD_FreePreparsedData(preparsed);
-        out.status = static_cast<uint32_t>(status);
-        out.usage = caps.Usage;
-        out.usagePage = caps.UsagePage;
-        out.outputReportByteLength = caps.OutputReportByteLength;
-        return true;
-    }
-
-    bool write(HidHandle handle, const uint8_t* data, size_t length) override
-    {
-        // INVALID_HANDLE_VALUE also names the current process; never pass it on.
-        if (handle == kInvalidHandle) {
-            return false;
-        }
-        DWORD written = 0;
-        return WriteFile(toWin(handle), data, static_cast<DWORD>(length), &written, nullptr) != FALSE;
-    }
-
-    void close(HidHandle handle) override
-    {
-        if (handle != kInvalidHandle) {
-            CloseHandle(toWin(handle));
-        }
-    }
-
-private:
     GUID hidClass_{};
     HDEVINFO set_ = INVALID_HANDLE_VALUE;
 };

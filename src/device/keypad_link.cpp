@@ -1,59 +1,118 @@
 #include "device/keypad_link.h"
 
 #include <algorithm>
+#include <cstdio>
 #include <vector>
 
 namespace pm {
 
 namespace {
 
-bool isKeypad(const HidAttributes& attr, const HidCaps& caps)
+std::string hex4(uint16_t value)
 {
-    return caps.status == kHidpStatusSuccess && attr.vendorId == kKeypadVendor
-        && attr.productId == kKeypadProduct && attr.versionNumber == kKeypadVersion
-        && caps.usage == kKeypadUsage && caps.usagePage == kKeypadUsagePage;
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value);
+    return text;
+}
+
+void differs(std::string& out, const char* what, uint16_t value, uint16_t keypad)
+{
+    if (value == keypad) {
+        return;
+    }
+    if (!out.empty()) {
+        out += "; ";
+    }
+    out += std::string(what) + " " + hex4(value) + ", the keypad has " + hex4(keypad);
 }
 
 } // namespace
 
+KeypadMatch matchKeypad(const HidInterfaceInfo& info)
+{
+    KeypadMatch match;
+    differs(match.mismatch, "vendor", info.vendorId, kKeypadVendor);
+    differs(match.mismatch, "product", info.productId, kKeypadProduct);
+    differs(match.mismatch, "version", info.versionNumber, kKeypadVersion);
+    for (size_t i = 0; i < info.collections.size(); ++i) {
+        const HidCollection& c = info.collections[i];
+        if (c.usagePage == kKeypadUsagePage && c.usage == kKeypadUsage) {
+            match.collection = static_cast<int>(i);
+            break;
+        }
+    }
+    if (match.collection < 0) {
+        std::string seen;
+        for (const HidCollection& c : info.collections) {
+            seen += (seen.empty() ? "" : ", ") + std::string("usage page ") + hex4(c.usagePage) + " usage "
+                + hex4(c.usage);
+        }
+        if (seen.empty()) {
+            seen = "no readable report descriptor";
+        }
+        match.mismatch += (match.mismatch.empty() ? "" : "; ") + seen + ", the keypad's collection is "
+            + hex4(kKeypadUsagePage) + "/" + hex4(kKeypadUsage);
+    }
+    match.matches = match.mismatch.empty();
+    return match;
+}
+
+HidHandle KeypadLink::openInterface(const std::string& path, OpenError* why)
+{
+    const HidHandle first = backend_.open(path, OpenMode::Overlapped, why);
+    // Kept as it comes: a failed second opening only shows up when writing.
+    WriteHandle = backend_.open(path, OpenMode::Synchronous);
+    return first;
+}
+
 HidHandle KeypadLink::OpenKeypadInterface(int index)
 {
-    const std::optional<std::string> path = backend_.interfacePath(index);
-    if (!path) {
+    const std::optional<HidInterfaceInfo> info = backend_.describe(index);
+    if (!info) {
         return kInvalidHandle;
     }
-    const HidHandle first = backend_.open(*path, OpenMode::Overlapped);
-    // Kept as it comes: a failed second opening only shows up when writing.
-    WriteHandle = backend_.open(*path, OpenMode::Synchronous);
-    return first;
+    return openInterface(info->path, nullptr);
 }
 
 uint8_t KeypadLink::FindKeypad()
 {
     ++discoveryAttempts;
+    deniedKeypad.reset();
     uint8_t result = 0;
     if (!backend_.beginEnumeration()) {
         return 0;
     }
     for (int index = 0; index < kInterfaceIndices; ++index) {
-        DeviceHandle = OpenKeypadInterface(index);
+        const std::optional<HidInterfaceInfo> info = backend_.describe(index);
+        if (!info) {
+            continue;
+        }
+        // Only the keypad is opened: other devices' nodes are none of our business.
+        const KeypadMatch match = matchKeypad(*info);
+        if (!match) {
+            continue;
+        }
+        OpenError why = OpenError::None;
+        DeviceHandle = openInterface(info->path, &why);
         if (DeviceHandle == kInvalidHandle) {
+            if (why == OpenError::AccessDenied && !deniedKeypad) {
+                deniedKeypad = info;
+            }
             CloseKeypad(); // the second opening may have succeeded
             continue;
         }
-        HidAttributes attr;
-        HidCaps caps;
-        if (backend_.getAttributes(DeviceHandle, attr) && backend_.getCaps(DeviceHandle, caps)
-            && isKeypad(attr, caps)) {
-            OutputReportLength = caps.outputReportByteLength;
-            result = 1;
-            break;
-        }
-        // Not the keypad: both handles of this interface go.
-        CloseKeypad();
+        OutputReportLength = info->collections[static_cast<size_t>(match.collection)].outputReportByteLength;
+        result = 1;
+        break;
     }
     backend_.endEnumeration();
     return result;
+}
+
+bool KeypadLink::keypadGone()
+{
+    const HidHandle handle = DeviceHandle != kInvalidHandle ? DeviceHandle : WriteHandle;
+    return handle != kInvalidHandle && !backend_.stillPresent(handle);
 }
 
 void KeypadLink::CloseKeypad()

@@ -2,18 +2,25 @@
 // Finding and opening the keypad's HID interface, and writing one output
 // report to it.
 #include <cstdint>
+#include <optional>
+#include <string>
 
 #include "device/hid.h"
+#include "device/keypad_ids.h"
 #include "device/report_image.h"
 
 namespace pm {
 
-inline constexpr uint16_t kKeypadVendor = 0xFFFF;
-inline constexpr uint16_t kKeypadProduct = 0x0200;
-inline constexpr uint16_t kKeypadVersion = 0x0101;
-inline constexpr uint16_t kKeypadUsagePage = 0x000C;
-inline constexpr uint16_t kKeypadUsage = 0x0001;
 inline constexpr int kInterfaceIndices = 40;
+
+// Whether one interface is the keypad, and if not, why not.
+struct KeypadMatch {
+    bool matches = false;
+    int collection = -1;  // the keypad's collection in HidInterfaceInfo::collections
+    std::string mismatch; // what differs, e.g. "version 0100, the keypad has 0101"
+    explicit operator bool() const { return matches; }
+};
+KeypadMatch matchKeypad(const HidInterfaceInfo& info);
 
 class KeypadLink {
 public:
@@ -36,15 +43,22 @@ public:
     // Sends the half of image that the job phase calls for: the first half in
     // phase 1, the second in phase 2, zeros in any other.
     WriteResult WriteReport(uint8_t programState, const ReportImage& image);
+    // True when the handles are open but the device behind them has been unplugged.
+    bool keypadGone();
 
     HidHandle DeviceHandle = kInvalidHandle;
     HidHandle WriteHandle = kInvalidHandle;
     uint32_t OutputReportLength = 0;
     int discoveryAttempts = 0; // how many times FindKeypad has run
+    // The first keypad the latest FindKeypad saw but was not allowed to open,
+    // kept whether or not another one was then opened.
+    std::optional<HidInterfaceInfo> deniedKeypad;
 
     HidBackend& backend() { return backend_; }
 
 private:
+    HidHandle openInterface(const std::string& path, OpenError* why);
+
     HidBackend& backend_;
 };
 

@@ -87,6 +87,7 @@ TEST(ScenarioScript, DeviceAddOptionsOverrideEachValue)
     EXPECT_EQ(d.iface.outputReportLength, 9u);
     EXPECT_EQ(d.iface.open, SimulatedKeypad::OpenBehaviour::WriteFail);
     EXPECT_EQ(parseDeviceAdd({"open=fail"}).iface.open, SimulatedKeypad::OpenBehaviour::Fail);
+    EXPECT_EQ(parseDeviceAdd({"open=denied"}).iface.open, SimulatedKeypad::OpenBehaviour::Denied);
 }
 
 TEST(ScenarioScript, MalformedDeviceWordsAreScriptErrors)

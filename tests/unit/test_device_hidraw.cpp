@@ -11,26 +11,24 @@
 
 #include <filesystem>
 #include <fstream>
-#include <initializer_list>
-#include <iterator>
+#include <memory>
 #include <string>
 #include <vector>
 
 #include "device/hid_linux.h"
 #include "device/keypad_link.h"
+#include "unit/hidraw_test_support.h"
 
 namespace fs = std::filesystem;
 
 namespace pm {
 namespace {
 
-const std::string kSys = std::string(PADMACRO_TEST_DATA) + "/hidraw/sys";
+using pmtest::DevRoot;
+using pmtest::openFdCount;
+using pmtest::readBytes;
 
-std::vector<uint8_t> readBytes(const fs::path& path)
-{
-    std::ifstream in(path, std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
+const std::string kSys = std::string(PADMACRO_TEST_DATA) + "/hidraw/sys";
 
 std::vector<uint8_t> descriptorOf(const std::string& node)
 {
@@ -42,50 +40,32 @@ std::optional<ReportDescriptorInfo> parse(const std::vector<uint8_t>& bytes)
     return parseReportDescriptor(bytes.data(), bytes.size());
 }
 
-size_t openFdCount()
-{
-    return static_cast<size_t>(
-        std::distance(fs::directory_iterator("/proc/self/fd"), fs::directory_iterator()));
-}
-
-class DevRoot {
-public:
-    explicit DevRoot(std::initializer_list<int> nodes)
-    {
-        char pattern[] = "/tmp/padmacro-dev-XXXXXX";
-        path_ = mkdtemp(pattern);
-        for (int n : nodes) {
-            std::ofstream(node(n));
-        }
-    }
-    ~DevRoot() { fs::remove_all(path_); }
-    DevRoot(const DevRoot&) = delete;
-    DevRoot& operator=(const DevRoot&) = delete;
-
-    std::string path() const { return path_; }
-    fs::path node(int n) const { return fs::path(path_) / ("hidraw" + std::to_string(n)); }
-
-private:
-    std::string path_;
-};
-
-TEST(ReportDescriptor, FixturesGiveTheirTopLevelUsageAndOutputLength)
+TEST(ReportDescriptor, FixturesGiveEachTopLevelCollection)
 {
     struct Case {
         const char* node;
-        uint16_t page, usage, outLen;
+        std::vector<HidCollection> collections;
     };
-    for (const Case& c : {Case{"hidraw5", 0x000C, 0x0001, 33}, // 32 data bytes, no report ID
-             Case{"hidraw0", 0x0001, 0x0006, 2},               // LED bits and padding
-             // reports 1 (7 bytes) and 2 (147 bits); the larger
-             // input report and the later collections do not count
-             Case{"hidraw1", 0xFF00, 0x0001, 20}, Case{"hidraw3", 0x000C, 0x0001, 33}}) {
+    const Case cases[] = {
+        {"hidraw5", {{0x000C, 0x0001, 33}}}, // 32 data bytes, no report ID
+        {"hidraw0", {{0x0001, 0x0006, 2}}},  // LED bits and padding
+        // Reports 1 (7 bytes) and 2 (147 bits, in a nested collection) belong
+        // to the first collection; the larger input report does not count and
+        // report 4 is the second collection's.
+        {"hidraw1", {{0xFF00, 0x0001, 20}, {0x000C, 0x0001, 4}}},
+        {"hidraw3", {{0x000C, 0x0001, 33}}},
+    };
+    for (const Case& c : cases) {
         SCOPED_TRACE(c.node);
         const auto info = parse(descriptorOf(c.node));
         ASSERT_TRUE(info.has_value());
-        EXPECT_EQ(info->usagePage, c.page);
-        EXPECT_EQ(info->usage, c.usage);
-        EXPECT_EQ(info->outputReportByteLength, c.outLen);
+        ASSERT_EQ(info->collections.size(), c.collections.size());
+        for (size_t i = 0; i < c.collections.size(); ++i) {
+            EXPECT_EQ(info->collections[i].usagePage, c.collections[i].usagePage) << i;
+            EXPECT_EQ(info->collections[i].usage, c.collections[i].usage) << i;
+            EXPECT_EQ(info->collections[i].outputReportByteLength, c.collections[i].outputReportByteLength)
+                << i;
+        }
     }
 }
 
@@ -95,26 +75,27 @@ TEST(ReportDescriptor, ItemForms)
     auto info
         = parse({0x05, 0x01, 0xFE, 0x02, 0x10, 0xA1, 0x01, 0x0B, 0x01, 0x00, 0x0C, 0x00, 0xA1, 0x01, 0xC0});
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->usagePage, 0x000C);
-    EXPECT_EQ(info->usage, 0x0001);
-    EXPECT_EQ(info->outputReportByteLength, 0); // no output report at all
+    ASSERT_EQ(info->collections.size(), 1u);
+    EXPECT_EQ(info->collections[0].usagePage, 0x000C);
+    EXPECT_EQ(info->collections[0].usage, 0x0001);
+    EXPECT_EQ(info->collections[0].outputReportByteLength, 0); // no output report at all
 
     // Push/Pop restore report size and count; the first Usage names the collection.
     info = parse({0x05, 0x0C, 0x09, 0x01, 0x09, 0x02, 0xA1, 0x01, 0x75, 0x08, 0x95, 0x04, 0xA4, 0x95, 0x40,
         0x81, 0x02, 0xB4, 0x91, 0x02, 0xC0});
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->usage, 0x0001);
-    EXPECT_EQ(info->outputReportByteLength, 5);
+    EXPECT_EQ(info->collections.at(0).usage, 0x0001);
+    EXPECT_EQ(info->collections.at(0).outputReportByteLength, 5);
 
     // A main item ends the usages before it: they do not name the collection.
     info = parse({0x05, 0x0C, 0x09, 0x07, 0x81, 0x02, 0x09, 0x01, 0xA1, 0x01, 0xC0});
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->usage, 0x0001);
+    EXPECT_EQ(info->collections.at(0).usage, 0x0001);
 
     // The usage page in effect at the collection, not one set later.
     info = parse({0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x05, 0x01, 0xC0});
     ASSERT_TRUE(info);
-    EXPECT_EQ(info->usagePage, 0x000C);
+    EXPECT_EQ(info->collections.at(0).usagePage, 0x000C);
 }
 
 TEST(ReportDescriptor, BrokenDescriptorsAreRejected)
@@ -126,60 +107,189 @@ TEST(ReportDescriptor, BrokenDescriptorsAreRejected)
     EXPECT_FALSE(parse({0xA1, 0x01, 0x27, 0x01, 0x02, 0x03}));             // 4-byte item cut
 }
 
-TEST(LinuxHidraw, EnumeratesNodesByNumber)
+// Output report declaring count fields of size bits, with report ID id when given.
+std::vector<uint8_t> consumerWithOutput(uint32_t size, uint32_t count, int id = -1)
+{
+    std::vector<uint8_t> d = {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01};
+    if (id >= 0) {
+        d.insert(d.end(), {0x86, static_cast<uint8_t>(id & 0xFF), static_cast<uint8_t>(id >> 8)});
+    }
+    d.insert(d.end(), {0x76, static_cast<uint8_t>(size & 0xFF), static_cast<uint8_t>(size >> 8)});
+    d.insert(d.end(), {0x96, static_cast<uint8_t>(count & 0xFF), static_cast<uint8_t>(count >> 8)});
+    d.insert(d.end(), {0x91, 0x02, 0xC0});
+    return d;
+}
+
+std::optional<uint16_t> outputLength(const std::vector<uint8_t>& bytes)
+{
+    const auto info = parse(bytes);
+    if (!info) {
+        return std::nullopt;
+    }
+    return info->collections.at(0).outputReportByteLength;
+}
+
+TEST(ReportDescriptor, ValuesBeyondTheKernelsLimitsAreRefusedNotWrapped)
+{
+    // A field is at most 256 bits, a report at most 12288 fields.
+    EXPECT_EQ(outputLength(consumerWithOutput(256, 1)), 33);
+    EXPECT_FALSE(outputLength(consumerWithOutput(257, 1)));
+    EXPECT_EQ(outputLength(consumerWithOutput(1, 12288)), 1 + 12288 / 8);
+    EXPECT_FALSE(outputLength(consumerWithOutput(1, 12289)));
+    // 4-byte counts that would wrap a 32-bit product.
+    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x77, 0x00, 0x00, 0x00, 0x01, 0x97, 0x00, 0x00,
+        0x00, 0x01, 0x91, 0x02, 0xC0}));
+    EXPECT_FALSE(parse(
+        {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x97, 0xFF, 0xFF, 0xFF, 0xFF, 0x91, 0x02, 0xC0}));
+
+    // Report IDs run from 1 to 255.
+    EXPECT_EQ(outputLength(consumerWithOutput(8, 32, 255)), 33);
+    EXPECT_FALSE(outputLength(consumerWithOutput(8, 32, 0)));
+    EXPECT_FALSE(outputLength(consumerWithOutput(8, 32, 256)));
+
+    // A report is at most 16383 bytes, summed over all its items.
+    EXPECT_EQ(outputLength(consumerWithOutput(256, 511)), 1 + 511 * 32);
+    EXPECT_FALSE(outputLength(consumerWithOutput(256, 512)));
+    std::vector<uint8_t> many = {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x96, 0x00, 0x10};
+    for (int i = 0; i < 3; ++i) {
+        many.insert(many.end(), {0x91, 0x02}); // 3 x 4096 bytes
+    }
+    many.push_back(0xC0);
+    EXPECT_EQ(outputLength(many), 1 + 3 * 4096);
+    many.insert(many.end() - 1, {0x91, 0x02}); // the fourth makes 16384
+    EXPECT_FALSE(outputLength(many));
+    // The same bits under other report IDs are separate reports.
+    std::vector<uint8_t> split = {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x75, 0x08, 0x96, 0x00, 0x10};
+    for (uint8_t id = 1; id <= 4; ++id) {
+        split.insert(split.end(), {0x85, id, 0x91, 0x02});
+    }
+    split.push_back(0xC0);
+    EXPECT_EQ(outputLength(split), 1 + 4096);
+}
+
+TEST(ReportDescriptor, CollectionsAndTheirOutputReports)
+{
+    // Nested collections belong to their top-level one; only top-level ones are listed.
+    auto info = parse(
+        {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x09, 0x20, 0xA1, 0x02, 0x75, 0x08, 0x95, 0x04, 0x91, 0x02, 0xA1,
+            0x00, 0x95, 0x08, 0x91, 0x02, 0xC0, 0xC0, 0xC0, 0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0xC0});
+    ASSERT_TRUE(info);
+    ASSERT_EQ(info->collections.size(), 2u);
+    EXPECT_EQ(info->collections[0].outputReportByteLength, 13); // 4 + 8 bytes in one report
+    EXPECT_EQ(info->collections[1].usagePage, 0x0001);
+    EXPECT_EQ(info->collections[1].usage, 0x0006);
+    EXPECT_EQ(info->collections[1].outputReportByteLength, 0);
+
+    // Each collection's longest report, with its own report IDs.
+    info = parse({0x05, 0x01, 0x09, 0x06, 0xA1, 0x01, 0x85, 0x01, 0x75, 0x01, 0x95, 0x05, 0x91, 0x02, 0xC0,
+        0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0x85, 0x02, 0x75, 0x08, 0x95, 0x10, 0x91, 0x02, 0x85, 0x03, 0x95,
+        0x20, 0x91, 0x02, 0xC0});
+    ASSERT_TRUE(info);
+    ASSERT_EQ(info->collections.size(), 2u);
+    EXPECT_EQ(info->collections[0].outputReportByteLength, 2); // 5 bits round up to a byte
+    EXPECT_EQ(info->collections[1].outputReportByteLength, 33);
+
+    // An output item outside every collection belongs to none.
+    EXPECT_EQ(
+        outputLength({0x75, 0x08, 0x95, 0x40, 0x91, 0x02, 0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0}), 0);
+    // A long item's data is skipped whole, even when it looks like a collection.
+    info = parse({0xFE, 0x02, 0x10, 0xA1, 0x01, 0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0});
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->collections.size(), 1u);
+}
+
+TEST(ReportDescriptor, UnbalancedStructureIsRefused)
+{
+    EXPECT_FALSE(parse({0xC0}));                                           // End Collection first
+    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01}));             // never closed
+    EXPECT_FALSE(parse({0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0, 0xC0})); // closed twice
+    EXPECT_FALSE(parse({0xB4, 0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0})); // Pop without Push
+    std::vector<uint8_t> pushes(5, 0xA4);
+    pushes.insert(pushes.end(), {0x05, 0x0C, 0x09, 0x01, 0xA1, 0x01, 0xC0});
+    EXPECT_FALSE(parse(pushes)); // deeper than the kernel's stack of 4
+    pushes.erase(pushes.begin());
+    EXPECT_TRUE(parse(pushes));
+}
+
+TEST(ReportDescriptor, EveryCutOrCorruptionIsSafe)
+{
+    // Whatever a device sends, parsing ends without reading past the data.
+    const std::vector<uint8_t> good = consumerWithOutput(8, 32, 2);
+    for (size_t cut = 0; cut < good.size(); ++cut) {
+        const std::vector<uint8_t> part(good.begin(), good.begin() + static_cast<long>(cut));
+        EXPECT_FALSE(parse(part)) << cut;
+    }
+    uint32_t seed = 12345;
+    for (int round = 0; round < 2000; ++round) {
+        std::vector<uint8_t> bytes = good;
+        for (int flips = 0; flips < 4; ++flips) {
+            seed = seed * 1103515245 + 12345;
+            bytes[(seed >> 8) % bytes.size()] = static_cast<uint8_t>(seed >> 16);
+        }
+        // On the heap at its exact size, so a sanitizer catches any overread.
+        const auto copy = std::make_unique<uint8_t[]>(bytes.size());
+        std::copy(bytes.begin(), bytes.end(), copy.get());
+        (void)parseReportDescriptor(copy.get(), bytes.size());
+    }
+    EXPECT_FALSE(parseReportDescriptor(nullptr, 5));
+}
+
+TEST(LinuxHidraw, EnumeratesPresentNodesByNumber)
 {
     DevRoot dev({});
     LinuxHidraw hid(kSys, dev.path());
-    EXPECT_FALSE(hid.interfacePath(0).has_value()); // not before the enumeration
+    EXPECT_FALSE(hid.describe(0).has_value()); // not before the enumeration
     ASSERT_TRUE(hid.beginEnumeration());
-    EXPECT_EQ(hid.interfacePath(0), dev.node(0).string());
-    EXPECT_EQ(hid.interfacePath(5), dev.node(5).string());
-    EXPECT_FALSE(hid.interfacePath(2).has_value());
-    EXPECT_FALSE(hid.interfacePath(7).has_value());
-    EXPECT_FALSE(hid.interfacePath(-1).has_value());
+    // Nodes 0, 1, 3, 5 and 6 are present: the gaps do not take up indices.
+    const int nodes[] = {0, 1, 3, 5, 6};
+    for (int index = 0; index < 5; ++index) {
+        const auto info = hid.describe(index);
+        ASSERT_TRUE(info) << index;
+        EXPECT_EQ(info->path, dev.node(nodes[index]).string());
+    }
+    EXPECT_FALSE(hid.describe(5).has_value());
+    EXPECT_FALSE(hid.describe(-1).has_value());
     hid.endEnumeration();
+    EXPECT_FALSE(hid.describe(0).has_value());
 
     LinuxHidraw none(dev.path() + "/no-sysfs", dev.path());
     EXPECT_FALSE(none.beginEnumeration());
 }
 
-TEST(LinuxHidraw, AttributesAndCapsPerNode)
+TEST(LinuxHidraw, DescribesEachNodeFromSysfsWithoutOpeningIt)
 {
-    DevRoot dev({0, 1, 3, 5});
+    DevRoot dev({}); // no node in /dev at all: nothing is opened
     LinuxHidraw hid(kSys, dev.path());
+    ASSERT_TRUE(hid.beginEnumeration());
     struct Case {
-        int node;
-        uint16_t vendor, product, version, page;
+        int index;
+        uint16_t bus, vendor, product, version, page;
+        const char* identityEnd;
     };
-    for (const Case& c : {Case{5, 0xFFFF, 0x0200, 0x0101, 0x000C}, Case{0, 0xFFFF, 0x0200, 0x0101, 0x0001},
-             Case{1, 0x1234, 0x5678, 0x0200, 0xFF00},
-             // not on USB: readable, but never the keypad's version
-             Case{3, 0xFFFF, 0x0200, 0x0000, 0x000C}}) {
-        SCOPED_TRACE(c.node);
-        const HidHandle h = hid.open(dev.node(c.node).string(), OpenMode::Overlapped);
-        ASSERT_NE(h, kInvalidHandle);
-        HidAttributes attr;
-        HidCaps caps;
-        ASSERT_TRUE(hid.getAttributes(h, attr));
-        ASSERT_TRUE(hid.getCaps(h, caps));
-        EXPECT_EQ(attr.vendorId, c.vendor);
-        EXPECT_EQ(attr.productId, c.product);
-        EXPECT_EQ(attr.versionNumber, c.version);
-        EXPECT_EQ(caps.status, kHidpStatusSuccess);
-        EXPECT_EQ(caps.usagePage, c.page);
-        hid.close(h);
-        EXPECT_FALSE(hid.getAttributes(h, attr)); // closed handles know nothing
-        EXPECT_FALSE(hid.getCaps(h, caps));
+    const Case cases[] = {
+        {3, 0x0003, 0xFFFF, 0x0200, 0x0101, 0x000C, "/1-2_1.1/0003_FFFF_0200.0002"},
+        {0, 0x0003, 0xFFFF, 0x0200, 0x0101, 0x0001, "/1-2_1.0/0003_FFFF_0200.0001"},
+        {1, 0x0003, 0x1234, 0x5678, 0x0200, 0xFF00, "/0003_1234_5678.0003"},
+        // not on USB: readable, but never the keypad's version
+        {2, 0x0005, 0xFFFF, 0x0200, 0x0000, 0x000C, "/hidraw3/device"},
+    };
+    const size_t fds = openFdCount();
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.index);
+        const auto info = hid.describe(c.index);
+        ASSERT_TRUE(info);
+        EXPECT_EQ(info->bus, c.bus);
+        EXPECT_EQ(info->vendorId, c.vendor);
+        EXPECT_EQ(info->productId, c.product);
+        EXPECT_EQ(info->versionNumber, c.version);
+        ASSERT_FALSE(info->collections.empty());
+        EXPECT_EQ(info->collections[0].usagePage, c.page);
+        const std::string end = c.identityEnd;
+        EXPECT_EQ(
+            info->identity.substr(info->identity.size() - std::min(end.size(), info->identity.size())), end);
     }
-    // A node in /dev with no sysfs entry behind it.
-    std::ofstream(dev.node(9));
-    const HidHandle stray = hid.open(dev.node(9).string(), OpenMode::Overlapped);
-    ASSERT_NE(stray, kInvalidHandle);
-    HidAttributes attr;
-    HidCaps caps;
-    EXPECT_FALSE(hid.getAttributes(stray, attr));
-    EXPECT_FALSE(hid.getCaps(stray, caps));
-    hid.close(stray);
+    EXPECT_EQ(openFdCount(), fds);
+    hid.endEnumeration();
 }
 
 TEST(LinuxHidraw, FindsTheKeypadEndToEndAndWritesToItsNode)

@@ -4,6 +4,7 @@
 
 #include <map>
 #include <memory>
+#include <string>
 #include <vector>
 
 #include "device/hid_sim.h"
@@ -147,23 +148,157 @@ TEST(FindKeypad, FailedSecondOpeningStillFindsTheKeypadButEveryWriteFails)
     EXPECT_EQ(sim.takeAcks(), "");
 }
 
-// Records what discovery asks of it; each index can fail at one step.
+TEST(FindKeypad, ALockedKeypadIsReportedAndTheNextOneTaken)
+{
+    SimulatedKeypad sim;
+    Iface locked = keypadWithLength(33);
+    locked.open = SimulatedKeypad::OpenBehaviour::Denied;
+    sim.add(locked, 2);
+    KeypadLink link(sim);
+    EXPECT_EQ(link.FindKeypad(), 0);
+    ASSERT_TRUE(link.deniedKeypad.has_value());
+    EXPECT_EQ(link.deniedKeypad->path, sim.describe(2)->path);
+    EXPECT_EQ(sim.openHandleCount(), 0u);
+
+    // A second keypad that may be opened is taken; the locked one stays reported.
+    sim.add(keypadWithLength(21), 7);
+    EXPECT_EQ(link.FindKeypad(), 1);
+    EXPECT_EQ(link.OutputReportLength, 21u);
+    ASSERT_TRUE(link.deniedKeypad.has_value());
+    EXPECT_EQ(link.deniedKeypad->path, sim.describe(2)->path);
+    link.CloseKeypad();
+
+    // Once the user may open it, the next search forgets the refusal.
+    sim.add(keypadWithLength(33), 2);
+    EXPECT_EQ(link.FindKeypad(), 1);
+    EXPECT_EQ(link.OutputReportLength, 33u);
+    EXPECT_FALSE(link.deniedKeypad.has_value());
+}
+
+TEST(FindKeypad, OtherOpenFailuresAreNotReportedAsPermission)
+{
+    SimulatedKeypad sim;
+    Iface broken = keypadWithLength(33);
+    broken.open = SimulatedKeypad::OpenBehaviour::Fail;
+    sim.add(broken, 0);
+    KeypadLink link(sim);
+    EXPECT_EQ(link.FindKeypad(), 0);
+    EXPECT_FALSE(link.deniedKeypad.has_value());
+}
+
+TEST(KeypadGone, FollowsTheDeviceBehindTheHandles)
+{
+    SimulatedKeypad sim;
+    KeypadLink link(sim);
+    EXPECT_FALSE(link.keypadGone()); // nothing open, nothing gone
+
+    sim.add(keypadWithLength(33), 0);
+    ASSERT_EQ(link.FindKeypad(), 1);
+    EXPECT_FALSE(link.keypadGone());
+    sim.remove(0);
+    EXPECT_TRUE(link.keypadGone());
+    link.CloseKeypad();
+    EXPECT_FALSE(link.keypadGone());
+
+    // Replugged at the same index: the old handles still point at the old device.
+    sim.add(keypadWithLength(33), 0);
+    ASSERT_EQ(link.FindKeypad(), 1);
+    sim.add(keypadWithLength(33), 0);
+    EXPECT_TRUE(link.keypadGone());
+    link.CloseKeypad();
+
+    // The write handle alone still tells.
+    Iface writeFail = keypadWithLength(33);
+    writeFail.open = SimulatedKeypad::OpenBehaviour::WriteFail;
+    sim.add(writeFail, 0);
+    ASSERT_EQ(link.FindKeypad(), 1);
+    EXPECT_FALSE(link.keypadGone());
+    sim.removeAll();
+    EXPECT_TRUE(link.keypadGone());
+}
+
+TEST(MatchKeypad, NamesEachValueThatDiffers)
+{
+    HidInterfaceInfo keypad;
+    keypad.vendorId = kKeypadVendor;
+    keypad.productId = kKeypadProduct;
+    keypad.versionNumber = kKeypadVersion;
+    keypad.collections = {{kKeypadUsagePage, kKeypadUsage, 33}};
+    const KeypadMatch exact = matchKeypad(keypad);
+    EXPECT_TRUE(exact.matches);
+    EXPECT_EQ(exact.collection, 0);
+    EXPECT_EQ(exact.mismatch, "");
+
+    struct Case {
+        const char* why;
+        void (*change)(HidInterfaceInfo&);
+    };
+    const Case cases[] = {
+        {"vendor FFFE, the keypad has FFFF", [](HidInterfaceInfo& i) { i.vendorId = 0xFFFE; }},
+        {"product 0201, the keypad has 0200", [](HidInterfaceInfo& i) { i.productId = 0x0201; }},
+        {"version 0100, the keypad has 0101", [](HidInterfaceInfo& i) { i.versionNumber = 0x0100; }},
+        {"usage page 0001 usage 0006, the keypad's collection is 000C/0001",
+            [](HidInterfaceInfo& i) {
+                i.collections = {{0x0001, 0x0006, 2}};
+            }},
+        {"usage page 000C usage 0002, usage page FF00 usage 0001, the keypad's collection is 000C/0001",
+            [](HidInterfaceInfo& i) {
+                i.collections = {{0x000C, 0x0002, 33}, {0xFF00, 0x0001, 33}};
+            }},
+        {"no readable report descriptor, the keypad's collection is 000C/0001",
+            [](HidInterfaceInfo& i) { i.collections.clear(); }},
+        {"version 0000, the keypad has 0101; no readable report descriptor, the keypad's collection is "
+         "000C/0001",
+            [](HidInterfaceInfo& i) {
+                i.versionNumber = 0;
+                i.collections.clear();
+            }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.why);
+        HidInterfaceInfo info = keypad;
+        c.change(info);
+        const KeypadMatch m = matchKeypad(info);
+        EXPECT_FALSE(m.matches);
+        EXPECT_EQ(m.mismatch, c.why);
+    }
+
+    // One matching collection among several is enough, and it is the one named.
+    HidInterfaceInfo composite = keypad;
+    composite.collections = {{0x0001, 0x0006, 2}, {kKeypadUsagePage, kKeypadUsage, 33}};
+    const KeypadMatch second = matchKeypad(composite);
+    EXPECT_TRUE(second.matches);
+    EXPECT_EQ(second.collection, 1);
+}
+
+// Records what discovery asks of it; each index can fail in one way.
 class FakeBackend : public HidBackend {
 public:
-    enum class Fail { None, Attributes, Caps, CapsStatus };
+    enum class Fail { None, NoDescriptor, Denied, Gone };
     struct Entry {
-        HidAttributes attr{kKeypadVendor, kKeypadProduct, kKeypadVersion};
+        HidInterfaceInfo info;
         Fail fail = Fail::None;
     };
 
     bool beginOk = true;
     int begins = 0;
     int ends = 0;
-    int capsCalls = 0;
-    std::vector<int> pathsAsked;
+    std::vector<int> described;
+    std::vector<std::string> opened;
     std::map<int, Entry> entries;
     std::map<HidHandle, int> closes;
-    std::vector<HidHandle> writes;
+
+    // A keypad whose output length tells the index apart.
+    Entry& keypadAt(int index)
+    {
+        Entry& e = entries[index];
+        e.info.path = std::to_string(index);
+        e.info.vendorId = kKeypadVendor;
+        e.info.productId = kKeypadProduct;
+        e.info.versionNumber = kKeypadVersion;
+        e.info.collections = {{kKeypadUsagePage, kKeypadUsage, static_cast<uint16_t>(10 + index)}};
+        return e;
+    }
 
     bool beginEnumeration() override
     {
@@ -171,47 +306,38 @@ public:
         return beginOk;
     }
     void endEnumeration() override { ++ends; }
-    std::optional<std::string> interfacePath(int index) override
+    std::optional<HidInterfaceInfo> describe(int index) override
     {
-        pathsAsked.push_back(index);
-        if (entries.count(index) == 0) {
+        described.push_back(index);
+        const auto it = entries.find(index);
+        if (it == entries.end()) {
             return std::nullopt;
         }
-        return std::to_string(index);
+        HidInterfaceInfo info = it->second.info;
+        if (it->second.fail == Fail::NoDescriptor) {
+            info.collections.clear();
+        }
+        return info;
     }
-    HidHandle open(const std::string& path, OpenMode mode) override
+    HidHandle open(const std::string& path, OpenMode, OpenError* why) override
     {
-        const HidHandle h = next_++;
-        owner_[h] = std::stoi(path);
-        (void)mode;
-        return h;
+        opened.push_back(path);
+        const Fail fail = entries.at(std::stoi(path)).fail;
+        const OpenError error = fail == Fail::Denied ? OpenError::AccessDenied
+            : fail == Fail::Gone                     ? OpenError::Gone
+                                                     : OpenError::None;
+        if (why != nullptr) {
+            *why = error;
+        }
+        return error == OpenError::None ? next_++ : kInvalidHandle;
     }
-    bool getAttributes(HidHandle h, HidAttributes& out) override
-    {
-        const Entry& e = entries.at(owner_.at(h));
-        out = e.attr;
-        return e.fail != Fail::Attributes;
-    }
-    bool getCaps(HidHandle h, HidCaps& out) override
-    {
-        ++capsCalls;
-        const Entry& e = entries.at(owner_.at(h));
-        out.status = e.fail == Fail::CapsStatus ? 0xC0110001 : kHidpStatusSuccess;
-        out.usage = kKeypadUsage;
-        out.usagePage = kKeypadUsagePage;
-        out.outputReportByteLength = static_cast<uint16_t>(10 + owner_.at(h));
-        return e.fail != Fail::Caps;
-    }
-    bool write(HidHandle h, const uint8_t*, size_t) override
-    {
-        writes.push_back(h);
-        return h != kInvalidHandle;
-    }
+    bool write(HidHandle h, const uint8_t*, size_t) override { return h != kInvalidHandle; }
+    bool stillPresent(HidHandle h) override { return h != kInvalidHandle; }
+    bool writableByUser(const std::string&) override { return true; }
     void close(HidHandle h) override { ++closes[h]; }
 
 private:
     HidHandle next_ = 1;
-    std::map<HidHandle, int> owner_;
 };
 
 TEST(FindKeypad, EnumerationIsAlwaysReleasedAndIndicesGoInAscendingOrder)
@@ -221,54 +347,53 @@ TEST(FindKeypad, EnumerationIsAlwaysReleasedAndIndicesGoInAscendingOrder)
     EXPECT_EQ(link.FindKeypad(), 0);
     EXPECT_EQ(fake.begins, 1);
     EXPECT_EQ(fake.ends, 1);
-    ASSERT_EQ(fake.pathsAsked.size(), 40u);
+    ASSERT_EQ(fake.described.size(), 40u);
     for (int i = 0; i < 40; ++i) {
-        EXPECT_EQ(fake.pathsAsked[i], i);
+        EXPECT_EQ(fake.described[i], i);
     }
 
-    fake.entries[2] = {};
-    fake.pathsAsked.clear();
+    fake.keypadAt(2);
+    fake.described.clear();
     EXPECT_EQ(link.FindKeypad(), 1);
     EXPECT_EQ(fake.ends, 2);
-    EXPECT_EQ(fake.pathsAsked, (std::vector<int>{0, 1, 2}));
+    EXPECT_EQ(fake.described, (std::vector<int>{0, 1, 2}));
 }
 
 TEST(FindKeypad, NoEnumerationMeansNotFoundAndNothingToRelease)
 {
     FakeBackend fake;
     fake.beginOk = false;
-    fake.entries[0] = {};
+    fake.keypadAt(0);
     KeypadLink link(fake);
     EXPECT_EQ(link.FindKeypad(), 0);
     EXPECT_EQ(fake.ends, 0);
-    EXPECT_TRUE(fake.pathsAsked.empty());
+    EXPECT_TRUE(fake.described.empty());
     EXPECT_EQ(link.discoveryAttempts, 1);
 }
 
-TEST(FindKeypad, UnreadableInterfacesAreSkippedAndClosed)
+TEST(FindKeypad, OnlyTheMatchingInterfaceIsEverOpened)
 {
     FakeBackend fake;
-    fake.entries[0].fail = FakeBackend::Fail::Attributes;
-    fake.entries[1].fail = FakeBackend::Fail::Caps;
-    fake.entries[2].fail = FakeBackend::Fail::CapsStatus;
-    fake.entries[3] = {};
+    fake.keypadAt(0).info.versionNumber = 0x0100;
+    fake.keypadAt(1).fail = FakeBackend::Fail::NoDescriptor;
+    fake.keypadAt(2).fail = FakeBackend::Fail::Gone; // unplugged after it was described
+    fake.keypadAt(3).fail = FakeBackend::Fail::Denied;
+    fake.keypadAt(4);
+    fake.keypadAt(5);
     KeypadLink link(fake);
     ASSERT_EQ(link.FindKeypad(), 1);
-    EXPECT_EQ(link.OutputReportLength, 13u);
-    EXPECT_EQ(fake.capsCalls, 3); // not asked when the attributes already failed
-    // Both openings of indices 0 to 2 closed once each; the keypad's stay open.
-    EXPECT_EQ(fake.closes.size(), 6u);
-    for (const auto& [handle, count] : fake.closes) {
-        EXPECT_EQ(count, 1) << "handle " << handle;
-        EXPECT_NE(handle, link.DeviceHandle);
-        EXPECT_NE(handle, link.WriteHandle);
-    }
+    EXPECT_EQ(link.OutputReportLength, 14u);
+    // Each matching interface twice, up to the one taken; the others never.
+    EXPECT_EQ(fake.opened, (std::vector<std::string>{"2", "2", "3", "3", "4", "4"}));
+    ASSERT_TRUE(link.deniedKeypad.has_value());
+    EXPECT_EQ(link.deniedKeypad->path, "3");
+    EXPECT_TRUE(fake.closes.empty()); // no failed opening left anything to close
 }
 
 TEST(CloseKeypad, ClosesEachOpenHandleOnce)
 {
     FakeBackend fake;
-    fake.entries[0] = {};
+    fake.keypadAt(0);
     KeypadLink link(fake);
     ASSERT_EQ(link.FindKeypad(), 1);
     const HidHandle device = link.DeviceHandle;

@@ -2,6 +2,7 @@
 // failure modes and its acknowledgements.
 #include <gtest/gtest.h>
 
+#include <string>
 #include <vector>
 
 #include "device/hid_sim.h"
@@ -18,8 +19,8 @@ bool writeBytes(Sim& sim, HidHandle h, std::vector<uint8_t> bytes)
 
 HidHandle openAt(Sim& sim, int index, OpenMode mode = OpenMode::Synchronous)
 {
-    const auto path = sim.interfacePath(index);
-    return path ? sim.open(*path, mode) : kInvalidHandle;
+    const auto info = sim.describe(index);
+    return info ? sim.open(info->path, mode) : kInvalidHandle;
 }
 
 TEST(SimulatedKeypad, AddFillsTheLowestFreeIndexAndReplaces)
@@ -29,7 +30,7 @@ TEST(SimulatedKeypad, AddFillsTheLowestFreeIndexAndReplaces)
     EXPECT_EQ(sim.add({}), 0);
     EXPECT_EQ(sim.add({}), 1);
     EXPECT_EQ(sim.add({}), 3);
-    EXPECT_FALSE(sim.interfacePath(4).has_value());
+    EXPECT_FALSE(sim.describe(4).has_value());
 
     const HidHandle old = openAt(sim, 1);
     ASSERT_NE(old, kInvalidHandle);
@@ -38,14 +39,13 @@ TEST(SimulatedKeypad, AddFillsTheLowestFreeIndexAndReplaces)
     EXPECT_EQ(sim.add(other, 1), 1);
     // A replaced interface is gone for handles opened on it.
     EXPECT_FALSE(writeBytes(sim, old, {0, 1}));
-    HidAttributes attr;
-    EXPECT_FALSE(sim.getAttributes(old, attr));
+    EXPECT_FALSE(sim.stillPresent(old));
     const HidHandle fresh = openAt(sim, 1);
-    ASSERT_TRUE(sim.getAttributes(fresh, attr));
-    EXPECT_EQ(attr.vendorId, 0x1234);
+    EXPECT_TRUE(sim.stillPresent(fresh));
+    EXPECT_EQ(sim.describe(1)->vendorId, 0x1234);
 }
 
-TEST(SimulatedKeypad, ReportsItsMatchValues)
+TEST(SimulatedKeypad, DescribesItsMatchValuesWithoutOpening)
 {
     Sim sim;
     Sim::Interface iface;
@@ -54,18 +54,52 @@ TEST(SimulatedKeypad, ReportsItsMatchValues)
     iface.usage = 0x0006;
     iface.outputReportLength = 9;
     sim.add(iface);
-    const HidHandle h = openAt(sim, 0, OpenMode::Overlapped);
-    HidAttributes attr;
-    HidCaps caps;
-    ASSERT_TRUE(sim.getAttributes(h, attr));
-    ASSERT_TRUE(sim.getCaps(h, caps));
-    EXPECT_EQ(attr.vendorId, 0xFFFF);
-    EXPECT_EQ(attr.productId, 0x0200);
-    EXPECT_EQ(attr.versionNumber, 0x0100);
-    EXPECT_EQ(caps.status, kHidpStatusSuccess);
-    EXPECT_EQ(caps.usagePage, 0x0001);
-    EXPECT_EQ(caps.usage, 0x0006);
-    EXPECT_EQ(caps.outputReportByteLength, 9);
+    const auto info = sim.describe(0);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(sim.openHandleCount(), 0u);
+    EXPECT_EQ(info->vendorId, 0xFFFF);
+    EXPECT_EQ(info->productId, 0x0200);
+    EXPECT_EQ(info->versionNumber, 0x0100);
+    ASSERT_EQ(info->collections.size(), 1u);
+    EXPECT_EQ(info->collections[0].usagePage, 0x0001);
+    EXPECT_EQ(info->collections[0].usage, 0x0006);
+    EXPECT_EQ(info->collections[0].outputReportByteLength, 9);
+
+    // Every plug-in is a new identity, so a replug is told apart from the old one.
+    sim.add(iface, 0);
+    EXPECT_NE(sim.describe(0)->identity, info->identity);
+}
+
+TEST(SimulatedKeypad, OpenFailuresSayWhy)
+{
+    Sim sim;
+    Sim::Interface iface;
+    iface.open = Sim::OpenBehaviour::Denied;
+    sim.add(iface, 0);
+    iface.open = Sim::OpenBehaviour::Fail;
+    sim.add(iface, 1);
+    iface.open = Sim::OpenBehaviour::WriteFail;
+    sim.add(iface, 2);
+    const std::string denied = sim.describe(0)->path;
+    const std::string failing = sim.describe(1)->path;
+    const std::string writeFail = sim.describe(2)->path;
+
+    OpenError why = OpenError::None;
+    EXPECT_EQ(sim.open(denied, OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(why, OpenError::AccessDenied);
+    EXPECT_FALSE(sim.writableByUser(denied));
+    EXPECT_EQ(sim.open(failing, OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(why, OpenError::Other);
+    EXPECT_TRUE(sim.writableByUser(failing)); // not a matter of permission
+    EXPECT_NE(sim.open(writeFail, OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(why, OpenError::None);
+    EXPECT_EQ(sim.open(writeFail, OpenMode::Synchronous, &why), kInvalidHandle);
+    EXPECT_EQ(why, OpenError::Other);
+
+    sim.remove(0);
+    EXPECT_EQ(sim.open(denied, OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(why, OpenError::Gone);
+    EXPECT_EQ(sim.openHandleCount(), 1u);
 }
 
 TEST(SimulatedKeypad, UnpluggingLeavesTheEnumerationAndFailsWrites)
@@ -76,11 +110,13 @@ TEST(SimulatedKeypad, UnpluggingLeavesTheEnumerationAndFailsWrites)
     const HidHandle h0 = openAt(sim, 0);
     const HidHandle h1 = openAt(sim, 1);
     sim.remove(0);
-    EXPECT_FALSE(sim.interfacePath(0).has_value());
+    EXPECT_FALSE(sim.describe(0).has_value());
+    EXPECT_FALSE(sim.stillPresent(h0));
+    EXPECT_TRUE(sim.stillPresent(h1));
     EXPECT_FALSE(writeBytes(sim, h0, {0, 0x55}));
     EXPECT_TRUE(writeBytes(sim, h1, {0, 0x55}));
     sim.removeAll();
-    EXPECT_FALSE(sim.interfacePath(1).has_value());
+    EXPECT_FALSE(sim.describe(1).has_value());
     EXPECT_FALSE(writeBytes(sim, h1, {0, 0x55}));
     EXPECT_EQ(sim.takeAcks(), "a"); // only the write that reached the keypad answered
     // A closed handle writes nothing either.
@@ -88,6 +124,7 @@ TEST(SimulatedKeypad, UnpluggingLeavesTheEnumerationAndFailsWrites)
     const HidHandle h = openAt(sim, 0);
     sim.close(h);
     EXPECT_FALSE(writeBytes(sim, h, {0, 0x55}));
+    EXPECT_FALSE(sim.stillPresent(h));
     EXPECT_FALSE(writeBytes(sim, kInvalidHandle, {0, 0x55}));
 }
 

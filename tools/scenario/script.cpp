@@ -202,6 +202,8 @@ DeviceAdd parseDeviceAdd(const std::vector<std::string>& options)
                 iface.open = SimulatedKeypad::OpenBehaviour::Fail;
             else if (value == "write-fail")
                 iface.open = SimulatedKeypad::OpenBehaviour::WriteFail;
+            else if (value == "denied")
+                iface.open = SimulatedKeypad::OpenBehaviour::Denied;
             else
                 fail("unknown open behaviour '" + value + "'");
         } else {
