@@ -10,4 +10,14 @@ std::pair<std::string, std::string> splitAtFirstComma(const std::string& line)
     return {line.substr(0, comma), line.substr(comma + 1)};
 }
 
+bool isPlainDecimal(std::string_view text)
+{
+    if (text.empty())
+        return false;
+    for (const char c : text)
+        if (c < '0' || c > '9')
+            return false;
+    return true;
+}
+
 } // namespace pm
