@@ -10,10 +10,6 @@ std::pair<std::string, std::string> splitAtFirstComma(const std::string& line)
     return {line.substr(0, comma), line.substr(comma + 1)};
 }
 
-} // namespace pm
-
-namespace pm {
-
 bool isPlainDecimal(std::string_view text)
 {
     if (text.empty())
