@@ -12,6 +12,3 @@ set(CMAKE_FIND_ROOT_PATH_MODE_LIBRARY ONLY)
 set(CMAKE_FIND_ROOT_PATH_MODE_INCLUDE ONLY)
 # No MinGW runtime DLLs to ship next to the probe or find under wine.
 set(CMAKE_EXE_LINKER_FLAGS_INIT "-static")
-# GCC 12 warns wrongly about std::string assignments inlined at -O2
-# (GCC bug 105329); the native build does not see it.
-# (the top-level CMakeLists.txt turns off GCC 12's false restrict warning)
