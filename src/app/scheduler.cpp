@@ -28,24 +28,33 @@ const char* statusMessage(uint8_t statusCode)
     return nullptr;
 }
 
+std::string accessDeniedNotice(const std::string& node)
+{
+#ifdef _WIN32
+    return "The keypad is at " + node
+        + ", but this user may not open it for writing. Close any program that holds it, then unplug and "
+          "replug the keypad.";
+#else
+    return "The keypad is at " + node
+        + ", but this user may not write to it.\nInstall the udev rule once, then unplug and replug the "
+          "keypad:\n  from the source tree: sudo packaging/linux/install-udev-rule\n  from an installed "
+          "package: sudo /usr/share/padmacro/install-udev-rule";
+#endif
+}
+
 void Scheduler::Timer1Timer()
 {
     AppState& s = ctx_.state;
+
+    if ((s.KeypadFound != 0 || (s.DeviceFlags & kKeypadLatched) != 0) && ctx_.link.keypadGone())
+        loseKeypad();
 
     // Decrement before testing, so a countdown set to 0 comes round again
     // only after 256 ticks.
     s.DetectCountdown = static_cast<uint8_t>(s.DetectCountdown - 1);
     if (s.DetectCountdown == 0) {
-        if ((s.DeviceFlags & kKeypadLatched) == 0 && s.KeypadFound == 0) {
-            status_.simple = true;
-            s.KeypadFound = ctx_.link.FindKeypad();
-            if (s.KeypadFound == 1) {
-                s.DeviceFlags = static_cast<uint8_t>(s.DeviceFlags | kKeypadLatched);
-                s.StatusCode = status::kFound;
-            } else {
-                s.StatusCode = status::kNotFound;
-            }
-        }
+        if ((s.DeviceFlags & kKeypadLatched) == 0 && s.KeypadFound == 0)
+            discover();
         s.DetectCountdown = kDiscoveryPeriod;
     }
 
@@ -62,6 +71,7 @@ void Scheduler::Timer1Timer()
     if (s.ProgramState == job::kDone) {
         s.StatusCode = status::kProgramOk;
         s.ProgramState = job::kIdle;
+        outcome_ = JobOutcome::Ok;
         shell_.clearMemo1(); // drops the typed acknowledgement characters
     }
 
@@ -77,11 +87,45 @@ void Scheduler::Timer1Timer()
         s.TimeoutTicks = 0;
 
     if (s.TimeoutTicks >= kJobTimeLimit) {
-        s.DetectCountdown = 0;
+        // With the keypad there, discovery does not run and the 0 does not
+        // matter; once it is lost, the next attempt comes one period later.
+        s.DetectCountdown = keypadLost_ ? kDiscoveryPeriod : 0;
         s.ProgramState = job::kIdle;
         s.StatusCode = status::kProgramFailure;
         s.TimeoutTicks = 0;
+        outcome_ = JobOutcome::Failed;
     }
+}
+
+void Scheduler::discover()
+{
+    AppState& s = ctx_.state;
+    status_.simple = true;
+    keypadLost_ = false;
+    s.KeypadFound = ctx_.link.FindKeypad();
+    if (s.KeypadFound == 1) {
+        s.DeviceFlags = static_cast<uint8_t>(s.DeviceFlags | kKeypadLatched);
+        s.StatusCode = status::kFound;
+        return;
+    }
+    s.StatusCode = status::kNotFound;
+    // Without the udev rule the keypad looks unplugged; say why, once for
+    // each time it is plugged in.
+    if (const auto& denied = ctx_.link.deniedKeypad; denied && deniedTold_.insert(denied->identity).second)
+        shell_.notice(accessDeniedNotice(denied->path));
+}
+
+void Scheduler::loseKeypad()
+{
+    AppState& s = ctx_.state;
+    ctx_.link.CloseKeypad();
+    s.KeypadFound = 0;
+    s.DeviceFlags = static_cast<uint8_t>(s.DeviceFlags & ~kKeypadLatched);
+    // A job in flight runs into its time limit as before; discovery comes
+    // one period from now, after that limit, and finds the keypad again
+    // once it is back.
+    s.DetectCountdown = kDiscoveryPeriod;
+    keypadLost_ = true;
 }
 
 void Scheduler::writeReport()

@@ -2,7 +2,10 @@
 // The keypad window's 300 ms scheduler: discovery, the programming job's two
 // reports and acknowledgements, its time limit, and the status line.
 #include <cstdint>
+#include <optional>
+#include <set>
 #include <string>
+#include <utility>
 
 #include "app/app_state.h"
 #include "base/shell.h"
@@ -25,6 +28,12 @@ struct StatusLine {
     std::string text;
 };
 
+// How a programming job ended.
+enum class JobOutcome { Ok, Failed };
+
+// What to tell a user whose keypad was found but may not be written to.
+std::string accessDeniedNotice(const std::string& node);
+
 class Scheduler {
 public:
     Scheduler(Context& ctx, Shell& shell)
@@ -40,12 +49,24 @@ public:
     // Program clears the text; the next tick shows the current code's message.
     void clearStatusText() { status_.text.clear(); }
 
+    // How the latest job ended, once: set when a job finishes or times out.
+    std::optional<JobOutcome> takeJobOutcome() { return std::exchange(outcome_, std::nullopt); }
+
 private:
     void writeReport();
+    void discover();
+    // The keypad was unplugged: its handles go and discovery starts again.
+    void loseKeypad();
 
     Context& ctx_;
     Shell& shell_;
     StatusLine status_;
+    std::optional<JobOutcome> outcome_;
+    // Lost since the last discovery: a job that times out meanwhile must not
+    // put the next attempt 256 ticks away.
+    bool keypadLost_ = false;
+    std::set<std::string> deniedTold_; // plug-ins already told about
+};
 };
 
 } // namespace pm

@@ -17,6 +17,9 @@ public:
     virtual void clearMemo1() = 0;
     // A message box that is not an error.
     virtual void message(const std::string& text) = 0;
+    // A message that does not hold up the program (no modal box): the
+    // keypad's acknowledgements must still reach Memo1.
+    virtual void notice(const std::string& text) = 0;
 };
 
 } // namespace pm

@@ -54,7 +54,6 @@ public:
     // kept whether or not another one was then opened.
     std::optional<HidInterfaceInfo> deniedKeypad;
 
-    HidBackend& backend() { return backend_; }
 
 private:
     HidHandle openInterface(const std::string& path, OpenError* why);

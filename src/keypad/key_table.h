@@ -51,9 +51,46 @@ inline constexpr uint8_t keyNumber(const KeypadKey& key, uint8_t keypadMode)
     return keypadMode != 0 ? key.numberMod1 : key.numberMod0;
 }
 
-// The 26 device key numbers that own macro files.
+// The 26 device key numbers that own macro files, ascending.
 inline constexpr std::array<uint8_t, 26> kDeviceKeyNumbers
     = {0, 1, 2, 3, 4, 8, 9, 10, 13, 16, 17, 18, 19, 20, 24, 25, 26, 27, 28, 29, 32, 36, 40, 41, 42, 43};
+
+static_assert(everyRowNamed(kKeypadKeys), "a keypad key has no name");
+static_assert(uniqueNames(kKeypadKeys), "two keypad keys share a name");
+static_assert(everyRow(kKeypadKeys, [](const KeypadKey& k) { return isText(k.editorName); }),
+    "a keypad key has no editor name");
+static_assert(uniqueBy(kKeypadKeys, [](const KeypadKey& k) { return k.numberMod0; }),
+    "two keys share a device key number in MOD0");
+static_assert(uniqueBy(kKeypadKeys, [](const KeypadKey& k) { return k.numberMod1; }),
+    "two keys share a device key number in MOD1");
+static_assert(everyRow(kKeypadKeys, [](const KeypadKey& k) { return k.topRow || k.numberMod0 == k.numberMod1; }),
+    "a pad key changes its number with the layout");
+static_assert(strictlyAscending(kDeviceKeyNumbers), "the macro files' key numbers are not ascending");
+static_assert(sameNumbers(kKeypadKeys, kDeviceKeyNumbers),
+    "the keys' device numbers are not exactly the 26 that own macro files");
+
+// The key that owns device key number n and the layout it is chosen in: the
+// top row has a number of its own in each layout, the pad is chosen in "MOD1".
+struct KeyOwner {
+    const KeypadKey* key = nullptr; // null for a number no key has
+    uint8_t mode = 0;
+};
+
+inline constexpr KeyOwner ownerOfNumber(unsigned n)
+{
+    for (const KeypadKey& k : kKeypadKeys) {
+        if (k.topRow && k.numberMod0 == n)
+            return {&k, 0};
+        if (k.numberMod1 == n)
+            return {&k, 1};
+    }
+    return {};
+}
+
+inline constexpr const char* layoutName(uint8_t mode)
+{
+    return mode != 0 ? "MOD1" : "MOD0";
+}
 
 struct Legend {
     const char* name;
@@ -61,41 +98,45 @@ struct Legend {
     int left, top;
     int height;        // character height in pixels
     bool hiddenInMod1; // all but Label30 (Enter)
+    const char* overKey; // the key it is drawn over
 };
 
 // Label12 to Label37, in name order (index = label number - 12).
 // clang-format off
 inline constexpr std::array<Legend, 26> kLegends = {{
-    {"Label12", "NumLock", 8, 104, 13, true},
-    {"Label13", "/", 106, 101, 16, true},
-    {"Label14", "*", 183, 104, 16, true},
-    {"Label15", "Back", 244, 93, 13, true},
-    {"Label16", "Space", 244, 110, 13, true},
-    {"Label17", "7", 30, 163, 13, true},
-    {"Label18", "Home", 18, 192, 13, true},
-    {"Label19", "8", 107, 163, 13, true},
-    {"Label20", "9", 185, 163, 13, true},
-    {"Label21", "PgUp", 174, 192, 13, true},
-    {"Label22", "-", 260, 157, 19, true},
-    {"Label23", "4", 30, 243, 13, true},
-    {"Label24", "5", 108, 243, 13, true},
-    {"Label25", "6", 184, 243, 13, true},
-    {"Label26", "+", 259, 240, 16, true},
-    {"Label27", "1", 30, 316, 13, true},
-    {"Label28", "2", 108, 316, 13, true},
-    {"Label29", "3", 183, 316, 13, true},
-    {"Label30", "Enter", 251, 323, 13, false},
-    {"Label31", "0", 30, 393, 13, true},
-    {"Label32", "00", 103, 393, 13, true},
-    {"Label33", ".", 185, 393, 13, true},
-    {"Label34", "Del", 178, 415, 13, true},
-    {"Label35", "Ins", 24, 415, 13, true},
-    {"Label36", "PgDn", 174, 345, 13, true},
-    {"Label37", "End", 24, 345, 13, true},
+    {"Label12", "NumLock", 8, 104, 13, true, "Key_13"},
+    {"Label13", "/", 106, 101, 16, true, "Key_14"},
+    {"Label14", "*", 183, 104, 16, true, "Key_15"},
+    {"Label15", "Back", 244, 93, 13, true, "Key_16"},
+    {"Label16", "Space", 244, 110, 13, true, "Key_16"},
+    {"Label17", "7", 30, 163, 13, true, "Key_17"},
+    {"Label18", "Home", 18, 192, 13, true, "Key_17"},
+    {"Label19", "8", 107, 163, 13, true, "Key_18"},
+    {"Label20", "9", 185, 163, 13, true, "Key_19"},
+    {"Label21", "PgUp", 174, 192, 13, true, "Key_19"},
+    {"Label22", "-", 260, 157, 19, true, "Key_20"},
+    {"Label23", "4", 30, 243, 13, true, "Key_21"},
+    {"Label24", "5", 108, 243, 13, true, "Key_22"},
+    {"Label25", "6", 184, 243, 13, true, "Key_23"},
+    {"Label26", "+", 259, 240, 16, true, "Key_24"},
+    {"Label27", "1", 30, 316, 13, true, "Key_25"},
+    {"Label28", "2", 108, 316, 13, true, "Key_26"},
+    {"Label29", "3", 183, 316, 13, true, "Key_27"},
+    {"Label30", "Enter", 251, 323, 13, false, "Key_28"},
+    {"Label31", "0", 30, 393, 13, true, "Key_29"},
+    {"Label32", "00", 103, 393, 13, true, "Key_30"},
+    {"Label33", ".", 185, 393, 13, true, "Key_31"},
+    {"Label34", "Del", 178, 415, 13, true, "Key_31"},
+    {"Label35", "Ins", 24, 415, 13, true, "Key_29"},
+    {"Label36", "PgDn", 174, 345, 13, true, "Key_27"},
+    {"Label37", "End", 24, 345, 13, true, "Key_25"},
 }};
 // clang-format on
 static_assert(everyRowNamed(kLegends), "a legend has no name");
 static_assert(uniqueNames(kLegends), "two legends share a name");
+static_assert(everyRow(kLegends, [](const Legend& l) {
+    return std::string_view(l.overKey) == "Key_28" || indexByName(kKeypadKeys, l.overKey) >= 0;
+}), "a legend is drawn over no key");
 
 // Index in kKeypadKeys, or -1.
 inline constexpr int findKeypadKey(std::string_view name)

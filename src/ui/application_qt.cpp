@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <cstdio>
 
 #include "base/errors.h"
 #include "base/paths.h"
@@ -50,6 +51,16 @@ Application::Application(Options options)
     if (!options_.onMessage)
         options_.onMessage = [](const std::string& text) {
             QMessageBox::information(QApplication::activeWindow(), kTitle, toDisplay(text));
+        };
+    if (!options_.onNotice)
+        options_.onNotice = [](const std::string& text) {
+            auto* box = new QMessageBox(QMessageBox::Information, kTitle, toDisplay(text), QMessageBox::Ok,
+                QApplication::activeWindow());
+            box->setAttribute(Qt::WA_DeleteOnClose);
+            box->setModal(false);
+            // The keypad's keystrokes must keep going to Memo1.
+            box->setAttribute(Qt::WA_ShowWithoutActivating);
+            box->show();
         };
     if (!options_.onExit)
         options_.onExit = [] { QCoreApplication::quit(); };
@@ -200,6 +211,12 @@ void Application::clearMemo1()
 void Application::message(const std::string& text)
 {
     options_.onMessage(text);
+}
+
+void Application::notice(const std::string& text)
+{
+    std::fprintf(stderr, "padmacro: %s\n", text.c_str());
+    options_.onNotice(text);
 }
 
 void Application::sync()

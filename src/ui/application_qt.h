@@ -27,6 +27,9 @@ public:
         // Defaults show real message boxes.
         std::function<void(const std::string&)> onError;
         std::function<void(const std::string&)> onMessage;
+        // A message that must not hold up the program; by default a box
+        // that is not modal, and a line on standard error.
+        std::function<void(const std::string&)> onNotice;
         // The keypad window was closed: the program ends.
         std::function<void()> onExit;
     };
@@ -71,6 +74,7 @@ public:
     void focusMemo1() override;
     void clearMemo1() override;
     void message(const std::string& text) override;
+    void notice(const std::string& text) override;
 
     // Redraws both windows from the cores.
     void sync();

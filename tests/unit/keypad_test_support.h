@@ -93,6 +93,7 @@ public:
     void focusMemo1() override { record("focusMemo1"); }
     void clearMemo1() override { record("clearMemo1"); }
     void message(const std::string& text) override { record("message:" + text); }
+    void notice(const std::string& text) override { record("notice:" + text); }
 
     std::vector<std::string> take() { return std::exchange(events, {}); }
     std::vector<std::string> events;

@@ -32,6 +32,7 @@ struct CountingShell : pm::Shell {
     void focusMemo1() override { }
     void clearMemo1() override { }
     void message(const std::string&) override { }
+    void notice(const std::string&) override { }
 };
 
 // The rest of the program as the editor sees it: it counts the key-state

@@ -61,6 +61,7 @@ int main(int argc, char** argv)
     options.realTimers = false;
     options.onError = [](const std::string& m) { printLine("error " + quote(m)); };
     options.onMessage = [](const std::string& m) { printLine("message " + quote(m)); };
+    options.onNotice = options.onMessage;
     bool exited = false;
     options.onExit = [&exited] { exited = true; };
 
