@@ -1,9 +1,15 @@
 # Set-up commands. Every target installs missing packages first.
+# test and demo use the sanitizer build in build/; run, install and package
+# an optimized build without sanitizers in build-release/.
 BUILD ?= build
 CMAKE_FLAGS ?= -G Ninja -DPADMACRO_SANITIZE=ON
+RELEASE ?= build-release
+RELEASE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=Release -DPADMACRO_BUILD_TESTS=OFF
+PREFIX ?= /usr/local
+DESTDIR ?=
 export ASAN_OPTIONS ?= detect_leaks=0
 
-.PHONY: deps configure build run demo test clean windows-check
+.PHONY: deps configure build release run demo test install package clean windows-check
 
 deps:
 	@scripts/install-deps
@@ -14,8 +20,14 @@ configure: deps
 build: configure
 	cmake --build $(BUILD)
 
-run: build
-	cd $(BUILD)/app && ../bin/padmacro
+release: deps
+	@test -f $(RELEASE)/build.ninja || cmake -S . -B $(RELEASE) $(RELEASE_FLAGS)
+	cmake --build $(RELEASE)
+
+# Started from the home folder, as the menu entry starts it: the macros live
+# in the per-user folder (~/.local/share/padmacro).
+run: release
+	cd "$$HOME" && "$(CURDIR)/$(RELEASE)/bin/padmacro"
 
 # The demo works in its own copy of the application directory, so macros
 # programmed into the simulated keypad never end up in build/app, which the
@@ -29,8 +41,14 @@ demo: build
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
 
+install: release
+	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE) --prefix "$(PREFIX)"
+
+package: release
+	cd $(RELEASE) && cpack -G DEB
+
 clean:
-	rm -rf $(BUILD)
+	rm -rf $(BUILD) $(RELEASE)
 
 # The toolkit-free layers and the Windows HID backend, cross-compiled with
 # MinGW-w64; the probe runs under wine where wine is installed.

@@ -8,8 +8,11 @@
 #include <QScreen>
 #include <QTimer>
 #include <QToolButton>
+#include <algorithm>
+#include <string_view>
 
 #include "app/session.h"
+#include "keypad/key_table.h"
 #include "ui/dispatcher.h"
 #include "ui/picture_control_qt.h"
 #include "ui/text_qt.h"
@@ -63,6 +66,38 @@ constexpr std::array<Caption, 5> kCaptions = {{
     {"Key_Number", "0", 233, 325, true},
     {"Label115", "NumLock", 796, 288, false},
 }};
+
+constexpr QRect kNumShapeRect(796, 305, 49, 22);
+
+// Up to the next caption on its row, or for the NumLock caption the shape it
+// names; the last of a row may reach the NumLock shape.
+QSize captionRoom(const Caption& c)
+{
+    if (std::string_view(c.name) == "Label115")
+        return QSize(kNumShapeRect.width(), kNumShapeRect.top() - c.top);
+    int right = kNumShapeRect.left();
+    for (const Caption& other : kCaptions)
+        if (other.top == c.top && other.left > c.left)
+            right = std::min(right, other.left);
+    return QSize(right - c.left, kClientSize.height() - c.top);
+}
+
+// Every text a caption can show: the stroke count and the key's name change.
+QStringList captionTexts(const Caption& c)
+{
+    const std::string_view name = c.name;
+    QStringList texts;
+    if (name == "Text_Lines") {
+        for (int n = 0; n <= kMaxStrokes; ++n)
+            texts.append(QString::number(n));
+    } else if (name == "Key_Number") {
+        for (const KeypadKey& k : kKeypadKeys)
+            texts.append(toDisplay(k.editorName));
+    } else {
+        texts.append(toDisplay(c.text));
+    }
+    return texts;
+}
 
 QPlainTextEdit* hiddenMemo(QWidget* parent, const char* name, const QRect& geometry, bool readOnly)
 {
@@ -162,8 +197,7 @@ EditorWindow::EditorWindow(Dispatcher& app)
         auto* label = new QLabel(toDisplay(c.text), this);
         label->setObjectName(QString::fromLatin1(c.name));
         label->setTextFormat(Qt::PlainText);
-        if (c.large)
-            label->setFont(uiFont(16, true));
+        label->setFont(fittingFont(c.large ? 16 : 11, c.large, captionTexts(c), captionRoom(c)));
         label->move(c.left, c.top);
         label->adjustSize();
         if (label->objectName() == QLatin1String("Text_Lines"))
@@ -172,7 +206,7 @@ EditorWindow::EditorWindow(Dispatcher& app)
             keyNumber_ = label;
     }
 
-    numShape_ = new ShapeControl(this, "NumShape", QRect(796, 305, 49, 22));
+    numShape_ = new ShapeControl(this, "NumShape", kNumShapeRect);
 
     for (size_t i = 0; i < kCommands.size(); ++i) {
         const Command& c = kCommands[i];
@@ -209,10 +243,8 @@ EditorWindow::EditorWindow(Dispatcher& app)
     timer1_->setInterval(kDoubleClickMs);
     connect(timer1_, &QTimer::timeout, this, [this] { app_.editorTick(); });
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect desk = screen->availableGeometry();
-        move(desk.center() - QPoint(kClientSize.width() / 2, kClientSize.height() / 2));
-    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(placeInside(screen->availableGeometry(), kClientSize));
 }
 
 void EditorWindow::sync(const EditorState& state, const std::string& appDir, bool realTimers)

@@ -9,6 +9,7 @@
 #include <QStatusBar>
 #include <QTimer>
 
+#include "app/scheduler.h"
 #include "app/session.h"
 #include "ui/dispatcher.h"
 #include "ui/picture_control_qt.h"
@@ -20,6 +21,30 @@ namespace {
 
 constexpr QSize kClientSize(301, 532);
 constexpr int kKeySize = 71;
+// Enter reaches past the window's right edge.
+constexpr QRect kEnterRect(231, 310, 72, 145);
+
+// The part of the cap under a legend's top-left corner that its text may use.
+QRect legendRoom(const Legend& l)
+{
+    const QPoint at(l.left, l.top);
+    QRect cap = kEnterRect;
+    for (const KeypadKey& k : kKeypadKeys)
+        if (QRect(k.left, k.top, kKeySize, kKeySize).contains(at))
+            cap = QRect(k.left, k.top, kKeySize, kKeySize);
+    cap = cap.intersected(QRect(QPoint(0, 0), kClientSize));
+    return QRect(at, cap.bottomRight());
+}
+
+// Every text the status bar and the layout button can show.
+QStringList statusTexts()
+{
+    QStringList texts;
+    for (int code = 0; code < 256; ++code)
+        if (const char* text = statusMessage(static_cast<uint8_t>(code)))
+            texts.append(QString::fromLatin1(text));
+    return texts;
+}
 
 } // namespace
 
@@ -84,7 +109,7 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
         keys_[i] = key;
     }
 
-    auto* enter = new PictureControl(this, "Key_28", QRect(231, 310, 72, 145));
+    auto* enter = new PictureControl(this, "Key_28", kEnterRect);
     enter->setStored(storedPicture(QStringLiteral("form1_enter.bmp")));
     enter->setCursor(Qt::ForbiddenCursor);
 
@@ -95,7 +120,7 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
         auto* label = new QLabel(toDisplay(l.caption), this);
         label->setObjectName(QString::fromLatin1(l.name));
         label->setTextFormat(Qt::PlainText);
-        label->setFont(uiFont(l.height, true));
+        label->setFont(fittingFont(l.height, true, {label->text()}, legendRoom(l).size()));
         label->setPalette(legendPalette);
         label->setForegroundRole(QPalette::WindowText);
         label->setAutoFillBackground(false);
@@ -115,7 +140,7 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     statusBar_->setObjectName(QStringLiteral("StatusBar"));
     statusBar_->setGeometry(0, 499, 301, 33);
     statusBar_->setSizeGripEnabled(false);
-    statusBar_->setFont(uiFont(13, true));
+    statusBar_->setFont(fittingFont(13, true, statusTexts(), statusTextRoom(statusBar_->size())));
 
     testMemo_ = new QPlainTextEdit(this);
     testMemo_->setObjectName(QStringLiteral("Test_Memo"));
@@ -125,7 +150,8 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     bitBtn1_ = new QPushButton(this);
     bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
     bitBtn1_->setGeometry(96, 462, 113, 33);
-    bitBtn1_->setFont(uiFont(13, true));
+    bitBtn1_->setFont(fittingFont(
+        13, true, {QStringLiteral("MOD0"), QStringLiteral("MOD1")}, buttonTextRoom(bitBtn1_->size())));
     bitBtn1_->setCursor(Qt::PointingHandCursor);
     bitBtn1_->setAutoDefault(false);
     connect(bitBtn1_, &QPushButton::clicked, this,
@@ -139,10 +165,8 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     timer1_->setInterval(kSchedulerTickMs);
     connect(timer1_, &QTimer::timeout, this, [this] { app_.tick(); });
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen()) {
-        const QRect desk = screen->availableGeometry();
-        move(desk.center() - QPoint(kClientSize.width() / 2, kClientSize.height() / 2));
-    }
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(placeInside(screen->availableGeometry(), kClientSize));
 }
 
 void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& statusLine, const std::string& appDir)

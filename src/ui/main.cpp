@@ -1,22 +1,64 @@
-// Program entry: the keypad window, the editor and the message loop.
+// Program entry: the options, the application folder, the keypad window,
+// the editor and the message loop.
 #include <QApplication>
-#include <QStringList>
+#include <QIcon>
+#include <QMessageBox>
+#include <cstdio>
 #include <cstdlib>
+#include <filesystem>
 #include <memory>
 
+#include "app/app_dir.h"
+#include "app/command_line.h"
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
 #include "ui/application_qt.h"
+#include "ui/picture_control_qt.h"
+
+namespace {
+
+// Start-up failures reach the terminal and, for a start from the menu, a box.
+int startFailed(const std::string& text)
+{
+    std::fprintf(stderr, "padmacro: %s\n", text.c_str());
+    QMessageBox::critical(nullptr, QStringLiteral("padmacro"), QString::fromStdString(text));
+    return 1;
+}
+
+} // namespace
 
 int main(int argc, char* argv[])
 {
+    const pm::CommandLine cl = pm::parseCommandLine(argc, argv);
+    switch (cl.action) {
+    case pm::CommandLine::Action::Help: std::fputs(pm::usageText(), stdout); return 0;
+    case pm::CommandLine::Action::Version: std::fputs(pm::versionText(), stdout); return 0;
+    case pm::CommandLine::Action::UsageError:
+        std::fprintf(stderr, "padmacro: %s\n%s", cl.error.c_str(), pm::usageText());
+        return 2;
+    case pm::CommandLine::Action::Run: break;
+    }
+
     QApplication qtApp(argc, argv);
     // Only closing the keypad window ends the program; the editor comes and goes.
     QApplication::setQuitOnLastWindowClosed(false);
+    QApplication::setWindowIcon(pm::appIcon());
+    QGuiApplication::setDesktopFileName(QStringLiteral("io.github.padmacro.padmacro"));
+
+    // The windows take AppDir from the current folder.
+    try {
+        const std::string dir = pm::chooseAppDir(pm::processAppDirInputs(cl.dir));
+        std::error_code ec;
+        std::filesystem::current_path(dir, ec);
+        if (ec)
+            return startFailed("Cannot open " + dir + ": " + ec.message()
+                + ". Start padmacro with --dir DIR naming a folder that holds BMP/ and log/.");
+    } catch (const pm::AppDirError& e) {
+        return startFailed(e.what());
+    }
 
     const char* demoEnv = std::getenv("PADMACRO_DEMO");
-    const bool demo = QCoreApplication::arguments().contains(QStringLiteral("--demo"))
-        || (demoEnv && QByteArray(demoEnv) == "1");
+    const bool demo = cl.demo || (demoEnv && QByteArray(demoEnv) == "1");
 
     std::unique_ptr<pm::HidBackend> backend;
     pm::Application::Options options;

@@ -25,6 +25,15 @@ QPixmap storedPicture(const QString& name)
     return QPixmap(it.value());
 }
 
+QIcon appIcon()
+{
+    QIcon icon;
+    const QDir dir(QStringLiteral(":/art"));
+    for (const QString& entry : dir.entryList({QStringLiteral("icon_*.png")}, QDir::Files))
+        icon.addFile(dir.filePath(entry));
+    return icon;
+}
+
 QPixmap filePicture(const std::string& appDir, const std::string& literal)
 {
     const std::string path = findExisting(platformPath(appDir, literal));

@@ -2,6 +2,7 @@
 // One class for every drawn key of both windows: a picture that reports
 // presses and releases of any mouse button, and shows either the picture held
 // with the window or a picture file below AppDir.
+#include <QIcon>
 #include <QLabel>
 #include <QPixmap>
 #include <functional>
@@ -12,6 +13,9 @@ namespace pm {
 // A picture held with the windows (":/art/<name>"), found without regard to
 // letter case; a null pixmap while the artwork is missing.
 QPixmap storedPicture(const QString& name);
+
+// The program's icon at every size drawn for it.
+QIcon appIcon();
 
 // The picture file AppDir + literal; a null pixmap when it does not decode.
 QPixmap filePicture(const std::string& appDir, const std::string& literal);

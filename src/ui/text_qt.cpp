@@ -1,8 +1,10 @@
 #include "ui/text_qt.h"
 
 #include <QFontDatabase>
+#include <QFontMetrics>
 #include <QPlainTextEdit>
 #include <QTextDocument>
+#include <algorithm>
 
 namespace pm {
 
@@ -52,21 +54,78 @@ std::string fromDisplay(const QString& text)
     return bytes;
 }
 
+QStringList uiFamilies()
+{
+    static const QStringList found = [] {
+        // Debian's fonts-wine ships a Tahoma outside the fontconfig path.
+        if (!QFontDatabase::hasFamily(QStringLiteral("Tahoma")))
+            for (const char* file :
+                {"/usr/share/wine/fonts/tahoma.ttf", "/usr/share/wine/fonts/tahomabd.ttf"})
+                QFontDatabase::addApplicationFont(QString::fromLatin1(file));
+        QStringList list;
+        for (const char* wanted : {"Tahoma", "DejaVu Sans Condensed", "DejaVu Sans", "Liberation Sans"})
+            if (QFontDatabase::hasFamily(QString::fromLatin1(wanted)))
+                list.append(QString::fromLatin1(wanted));
+        if (list.isEmpty())
+            list.append(QStringLiteral("Sans Serif"));
+        return list;
+    }();
+    return found;
+}
+
 QFont uiFont(int pixelHeight, bool bold)
 {
-    static const QString family = [] {
-        const QStringList families = QFontDatabase::families();
-        // The condensed face comes closest to Tahoma's widths, so captions
-        // laid out for Tahoma do not run into each other.
-        for (const char* wanted : {"Tahoma", "DejaVu Sans Condensed", "DejaVu Sans", "Liberation Sans"})
-            if (families.contains(QString::fromLatin1(wanted), Qt::CaseInsensitive))
-                return QString::fromLatin1(wanted);
-        return QString::fromLatin1("Sans Serif");
-    }();
-    QFont font(family);
+    QFont font(uiFamilies().constFirst());
     font.setPixelSize(pixelHeight);
     font.setBold(bold);
     return font;
+}
+
+bool textsFit(const QFont& font, const QStringList& texts, QSize room)
+{
+    const QFontMetrics metrics(font);
+    if (metrics.height() > room.height())
+        return false;
+    for (const QString& text : texts)
+        if (metrics.horizontalAdvance(text) > room.width())
+            return false;
+    return true;
+}
+
+QFont fittingFont(int pixelHeight, bool bold, const QStringList& texts, QSize room)
+{
+    const int smallest = std::max(6, pixelHeight * 3 / 4);
+    QFont font = uiFont(smallest, bold);
+    for (int size = pixelHeight; size >= smallest; --size)
+        for (const int stretch : {int(QFont::Unstretched), int(QFont::SemiCondensed), int(QFont::Condensed)})
+            for (const QString& family : uiFamilies()) {
+                QFont candidate(family);
+                candidate.setPixelSize(size);
+                candidate.setBold(bold);
+                candidate.setStretch(stretch);
+                if (textsFit(candidate, texts, room))
+                    return candidate;
+            }
+    return font;
+}
+
+QPoint placeInside(const QRect& available, QSize size)
+{
+    const QPoint centred = available.center() - QPoint(size.width() / 2, size.height() / 2);
+    return QPoint(std::max(available.left(), std::min(centred.x(), available.right())),
+        std::max(available.top(), std::min(centred.y(), available.bottom())));
+}
+
+QSize statusTextRoom(QSize bar)
+{
+    // The status bar keeps a margin at either end of its message.
+    return bar - QSize(18, 0);
+}
+
+QSize buttonTextRoom(QSize button)
+{
+    // The style's frame and padding.
+    return button - QSize(16, 6);
 }
 
 QString memoText(const QPlainTextEdit* memo)

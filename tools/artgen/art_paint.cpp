@@ -537,6 +537,35 @@ QImage paintCommandButton(int number)
     return img;
 }
 
+QImage paintAppIcon(int size)
+{
+    // A slate keypad of 3 x 4 caps with one lit key: the keypad window in small.
+    QImage img(size, size, QImage::Format_ARGB32_Premultiplied);
+    img.fill(Qt::transparent);
+    QPainter p(&img);
+    p.setRenderHint(QPainter::Antialiasing);
+    p.scale(size / 64.0, size / 64.0);
+    const QRectF body(8, 2, 48, 60);
+    QLinearGradient shell(body.topLeft(), body.bottomLeft());
+    shell.setColorAt(0, QColor(0x4a, 0x52, 0x5e));
+    shell.setColorAt(1, QColor(0x22, 0x26, 0x2c));
+    p.setPen(QPen(QColor(0x12, 0x14, 0x18), 1.5));
+    p.setBrush(shell);
+    p.drawRoundedRect(body, 7, 7);
+    for (int row = 0; row < 4; ++row)
+        for (int col = 0; col < 3; ++col) {
+            const QRectF cap(13 + col * 13.5, 7 + row * 13.5, 11, 11);
+            const bool lit = row == 0 && col == 2;
+            QLinearGradient face(cap.topLeft(), cap.bottomLeft());
+            face.setColorAt(0, lit ? QColor(0x7f, 0xc4, 0xff) : QColor(0xf4, 0xf5, 0xf7));
+            face.setColorAt(1, lit ? QColor(0x14, 0x6a, 0xd8) : QColor(0xb8, 0xbd, 0xc6));
+            p.setPen(Qt::NoPen);
+            p.setBrush(face);
+            p.drawRoundedRect(cap, 2.5, 2.5);
+        }
+    return img;
+}
+
 RgbaImage toRgba(const QImage& image)
 {
     const QImage src = image.convertToFormat(QImage::Format_ARGB32);

@@ -26,6 +26,9 @@ QImage paintPadCap(PadCap cap);
 QImage paintPadEnter();
 QImage paintPadBackground();
 QImage paintCommandButton(int number); // 1 Cancel, 2 Program, 3 Delete all, 4 Delete
+// The program's own icon, square, at size pixels.
+QImage paintAppIcon(int size);
+inline constexpr int kAppIconSizes[] = {16, 24, 32, 48, 64, 128, 256};
 
 RgbaImage toRgba(const QImage& image);
 

@@ -203,6 +203,8 @@ int main(int argc, char** argv)
         && writeGif(resDir + "/KeyCap.gif", paintCapsLock(), kWellColour);
     for (int n = 1; n <= 4; ++n)
         ok = ok && writePng(resDir + "/SpeedButton" + std::to_string(n) + ".png", paintCommandButton(n));
+    for (const int size : kAppIconSizes)
+        ok = ok && writePng(resDir + "/icon_" + std::to_string(size) + ".png", paintAppIcon(size));
     if (!ok)
         return 1;
 

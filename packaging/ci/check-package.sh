@@ -1,0 +1,186 @@
+#!/bin/sh
+# Builds the Debian package, unpacks it into a staging root, validates the
+# desktop entry and metainfo with Debian's tools, then starts the installed
+# program from the staging root under Xvfb with an empty HOME: the first start
+# makes the per-user folder and programs a macro through the windows (with
+# the simulated keypad), the second start must keep that macro.
+# usage: packaging/ci/check-package.sh [DEB]   (without DEB: make package)
+set -u
+cd "$(dirname "$0")/../.." || exit 1
+repo=$(pwd)
+
+failures=0
+fail() { echo "FAIL: $*"; failures=$((failures + 1)); }
+ok() { echo "ok: $*"; }
+die() { echo "FAIL: $*"; exit 1; }
+
+deb=${1:-}
+if [ -z "$deb" ]; then
+    make package || die "make package"
+    deb=$(ls -t build-release/padmacro_*.deb 2>/dev/null | head -n 1)
+fi
+[ -f "$deb" ] || die "no package found ($deb)"
+ok "package $deb"
+
+work=$(mktemp -d)
+xpid= apid=
+cleanup() {
+    [ -n "$apid" ] && kill "$apid" 2>/dev/null
+    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT INT TERM
+
+# ---- contents ------------------------------------------------------------
+stage=$work/root
+dpkg-deb -x "$deb" "$stage" || die "dpkg-deb -x $deb"
+id=io.github.padmacro.padmacro
+for f in usr/bin/padmacro usr/share/applications/$id.desktop usr/share/metainfo/$id.metainfo.xml \
+    usr/share/icons/hicolor/48x48/apps/$id.png usr/share/icons/hicolor/256x256/apps/$id.png \
+    usr/share/man/man1/padmacro.1.gz usr/lib/udev/rules.d/70-padmacro.rules \
+    usr/share/padmacro/install-udev-rule usr/share/padmacro/BMP/1.bmp; do
+    [ -e "$stage/$f" ] || fail "the package lacks /$f"
+done
+dpkg-deb -f "$deb" Depends | grep -q 'libqt6widgets6' || fail "Depends lacks the Qt libraries"
+dpkg-deb -f "$deb" Depends | grep -q 'fonts-dejavu-extra' || fail "Depends lacks the fonts"
+dpkg-deb --ctrl-tarfile "$deb" | tar -t | grep -q postinst || fail "no postinst"
+desktop-file-validate "$stage/usr/share/applications/$id.desktop" || fail "desktop-file-validate"
+appstreamcli validate --no-net "$stage/usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
+zcat "$stage/usr/share/man/man1/padmacro.1.gz" | grep -q '^\.TH PADMACRO 1' || fail "padmacro.1 is no manual page"
+ok "contents checked"
+
+# ---- options, without a display -------------------------------------------
+bin=$stage/usr/bin/padmacro
+(unset DISPLAY; "$bin" --help) | grep -q -- '--dir' || fail "padmacro --help"
+(unset DISPLAY; "$bin" --version) | grep -q '^padmacro ' || fail "padmacro --version"
+(unset DISPLAY; "$bin" --no-such-option 2>/dev/null); [ $? -eq 2 ] || fail "an unknown option does not exit 2"
+
+# ---- the program under Xvfb -----------------------------------------------
+command -v Xvfb >/dev/null 2>&1 || die "Xvfb missing"
+command -v xwininfo >/dev/null 2>&1 || die "xwininfo (x11-utils) missing"
+xshot=$work/xshot
+# shellcheck disable=SC2046
+g++ -std=c++20 -O1 -fPIC -o "$xshot" tools/xshot/xshot.cpp $(pkg-config --cflags --libs Qt6Gui xcb) ||
+    die "cannot build tools/xshot"
+
+Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+xpid=$!
+i=0
+while [ ! -s "$work/display" ]; do
+    i=$((i + 1))
+    [ $i -gt 100 ] && { cat "$work/xvfb.log"; die "Xvfb did not start"; }
+    sleep 0.1
+done
+DISPLAY=:$(cat "$work/display")
+export DISPLAY
+unset QT_QPA_PLATFORM XDG_DATA_HOME
+export HOME=$work/home
+mkdir -p "$HOME"
+user_dir=$HOME/.local/share/padmacro
+
+# "ID WIDTHxHEIGHT" of a mapped window of the program (of the given size).
+find_window() {
+    xwininfo -root -children 2>/dev/null | awk '/"padmacro"/ {print $1}' | while read -r wid; do
+        info=$(xwininfo -id "$wid" 2>/dev/null)
+        echo "$info" | grep -q 'Map State: IsViewable' || continue
+        w=$(echo "$info" | awk '/^ *Width:/ {print $2}')
+        h=$(echo "$info" | awk '/^ *Height:/ {print $2}')
+        [ -z "${1:-}" ] || [ "$1" = "${w}x${h}" ] || continue
+        echo "$wid ${w}x${h}"
+    done | head -n 1
+}
+# Waits up to $wait_limit tenths of a second (default 150) for find_window "$@".
+wait_window() {
+    i=0
+    while [ $i -lt "${wait_limit:-150}" ]; do
+        found=$(find_window "$@")
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        kill -0 "$apid" 2>/dev/null || return 1
+        i=$((i + 1))
+        sleep 0.1
+    done
+    return 1
+}
+# Waits until the file has content, up to 10 s.
+wait_content() {
+    i=0
+    while [ $i -lt 100 ]; do
+        [ -s "$1" ] && return 0
+        i=$((i + 1))
+        sleep 0.1
+    done
+    return 1
+}
+start() { # name, arguments: started in the empty home, as the menu does
+    name=$1; shift
+    (cd "$HOME" && exec "$bin" "$@") >"$work/$name.out" 2>&1 &
+    apid=$!
+}
+stop() {
+    kill "$apid" 2>/dev/null
+    wait "$apid" 2>/dev/null
+    apid=
+}
+
+# First start: the per-user folder appears; a macro is programmed.
+start first --demo
+if pad=$(wait_window 301x532); then
+    ok "first start: keypad window ${pad% *}"
+    n=$(ls "$user_dir/log" 2>/dev/null | wc -l)
+    [ "$n" -eq 78 ] || fail "the per-user folder holds $n macro files, not 78"
+    [ -L "$user_dir/BMP" ] && [ "$(readlink -f "$user_dir/BMP")" = "$(readlink -f "$stage/usr/share/padmacro/BMP")" ] ||
+        fail "$user_dir/BMP does not lead to the installed pictures"
+    editor=
+    for attempt in 1 2 3; do
+        "$xshot" --click "${pad% *}" 35 37
+        editor=$(wait_limit=50 wait_window 972x408) && break
+        editor=
+    done
+    if [ -z "$editor" ]; then
+        fail "first start: the editor did not open"
+    else
+        # The 2 key, then Program; a click can arrive before the window
+        # takes input, so both are tried again while nothing is stored.
+        for attempt in 1 2 3; do
+            sleep 0.5
+            "$xshot" --click "${editor% *}" 115 81
+            sleep 0.5
+            "$xshot" --click "${editor% *}" 212 302
+            wait_content "$user_dir/log/KeyNum40.txt" && break
+            [ -n "$(find_window 972x408)" ] || "$xshot" --click "${pad% *}" 35 37
+        done
+        [ -s "$user_dir/log/KeyNum40.txt" ] || {
+            fail "first start: Program stored no macro"
+            "$xshot" "$work/first-editor.png" "${editor% *}" && cp "$work/first-editor.png" /tmp/pkg-first-editor.png
+            cat "$work/first.out"
+        }
+    fi
+else
+    fail "first start: no keypad window"
+    cat "$work/first.out"
+fi
+stop
+stored=$(cat "$user_dir/log/KeyNum40.txt" 2>/dev/null)
+[ -n "$stored" ] && ok "first start stored: $(echo "$stored" | tr -d '\r' | tr '\n' ' ')"
+
+# Second start, as from the menu: the macro is still there.
+start second
+if pad=$(wait_window 301x532); then
+    ok "second start: keypad window ${pad% *}"
+    sleep 1
+    "$xshot" "$work/second.png" "${pad% *}" || fail "second start: no screenshot"
+else
+    fail "second start: no keypad window"
+    cat "$work/second.out"
+fi
+stop
+[ -n "$stored" ] && [ "$(cat "$user_dir/log/KeyNum40.txt")" = "$stored" ] ||
+    fail "the second start did not keep the stored macro"
+[ "$(ls "$user_dir/log" | wc -l)" -eq 78 ] || fail "the second start changed the macro files"
+
+if [ $failures -ne 0 ]; then
+    echo "check-package: $failures check(s) failed"
+    exit 1
+fi
+echo "check-package: all checks passed"

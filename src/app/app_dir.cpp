@@ -1,0 +1,156 @@
+#include "app/app_dir.h"
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <system_error>
+
+#include "base/paths.h"
+#include "keypad/key_table.h"
+#include "storage/macro_files.h"
+
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
+namespace fs = std::filesystem;
+
+namespace pm {
+
+namespace {
+
+bool isDir(const fs::path& p)
+{
+    std::error_code ec;
+    return fs::is_directory(p, ec);
+}
+
+[[noreturn]] void fail(
+    const fs::path& where, const std::string& what, const std::error_code& ec, const std::string& remedy)
+{
+    throw AppDirError(
+        "Cannot " + what + " " + where.string() + (ec ? ": " + ec.message() : "") + ". " + remedy);
+}
+
+const char* kDirRemedy = "Start padmacro with --dir DIR naming a folder that holds BMP/ and log/.";
+
+void makeLogFiles(const fs::path& dir)
+{
+    const fs::path log = dir / "log";
+    std::error_code ec;
+    fs::create_directories(log, ec);
+    if (ec)
+        fail(log, "create", ec, kDirRemedy);
+    for (const uint8_t n : kDeviceKeyNumbers)
+        for (const std::string& literal : {strokeFileLiteral(n), textFileLiteral(n), lineFileLiteral(n)}) {
+            const fs::path file = platformPath(dir.string(), literal);
+            if (fs::exists(fs::symlink_status(file, ec)))
+                continue;
+            std::ofstream out(file, std::ios::binary);
+            if (!out)
+                fail(file, "create", std::make_error_code(std::errc::permission_denied), kDirRemedy);
+        }
+}
+
+void linkPictures(const fs::path& dir, const std::string& executable)
+{
+    const fs::path link = dir / "BMP";
+    std::error_code ec;
+    const fs::file_status st = fs::symlink_status(link, ec);
+    // Pictures of the user's own are left alone.
+    if (fs::is_directory(st))
+        return;
+
+    std::string pictures;
+    for (const std::string& candidate : pictureCandidates(executable))
+        if (isDir(candidate)) {
+            pictures = candidate;
+            break;
+        }
+    if (pictures.empty()) {
+        std::string looked;
+        for (const std::string& candidate : pictureCandidates(executable))
+            looked += (looked.empty() ? "" : " or ") + candidate;
+        throw AppDirError("Cannot find the key pictures (looked in " + looked
+            + "). Reinstall padmacro, or start it with --dir DIR naming a folder that holds BMP/ and log/.");
+    }
+
+    if (fs::is_symlink(st)) {
+        // Kept when it already leads here; a package upgrade or a move of
+        // the build tree leaves it dangling or pointing elsewhere.
+        if (fs::read_symlink(link, ec) == fs::path(pictures) && isDir(link))
+            return;
+        fs::remove(link, ec);
+    } else if (fs::exists(st)) {
+        fail(link, "use", {}, "It is not a folder: move it away and start padmacro again.");
+    }
+    fs::create_directory_symlink(pictures, link, ec);
+    if (ec)
+        fail(link, "create", ec, kDirRemedy);
+}
+
+} // namespace
+
+std::string perUserDir(const AppDirInputs& in)
+{
+    // A relative XDG_DATA_HOME is invalid and ignored.
+    if (!in.dataHome.empty() && fs::path(in.dataHome).is_absolute())
+        return (fs::path(in.dataHome) / "padmacro").string();
+    if (in.home.empty())
+        throw AppDirError("Cannot find the home folder: HOME is not set. Set HOME or XDG_DATA_HOME, or "
+                          "start padmacro with --dir DIR naming a folder that holds BMP/ and log/.");
+    return (fs::path(in.home) / ".local" / "share" / "padmacro").string();
+}
+
+std::vector<std::string> pictureCandidates(const std::string& executable)
+{
+    const fs::path prefix = fs::path(executable).parent_path().parent_path();
+    return {(prefix / "share" / "padmacro" / "BMP").lexically_normal().string(),
+        (prefix / "app" / "BMP").lexically_normal().string()};
+}
+
+void preparePerUserDir(const std::string& dir, const std::string& executable)
+{
+    makeLogFiles(dir);
+    linkPictures(dir, executable);
+}
+
+std::string chooseAppDir(const AppDirInputs& in)
+{
+    if (!in.explicitDir.empty()) {
+        if (!isDir(in.explicitDir))
+            throw AppDirError("Cannot use " + in.explicitDir
+                + ": it is not a folder. Give --dir a folder that holds BMP/ and log/.");
+        return in.explicitDir;
+    }
+    const fs::path cwd(in.currentDir);
+    if (isDir(cwd / "BMP") || isDir(cwd / "log"))
+        return in.currentDir;
+    const std::string dir = perUserDir(in);
+    preparePerUserDir(dir, in.executable);
+    return dir;
+}
+
+AppDirInputs processAppDirInputs(const std::string& explicitDir)
+{
+    AppDirInputs in;
+    in.explicitDir = explicitDir;
+    in.currentDir = currentDirectory();
+    if (const char* v = std::getenv("XDG_DATA_HOME"))
+        in.dataHome = v;
+#ifdef _WIN32
+    if (const char* v = std::getenv("LOCALAPPDATA"))
+        in.dataHome = v;
+    char module[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    in.executable.assign(module, n);
+#else
+    if (const char* v = std::getenv("HOME"))
+        in.home = v;
+    std::error_code ec;
+    in.executable = fs::read_symlink("/proc/self/exe", ec).string();
+#endif
+    return in;
+}
+
+} // namespace pm

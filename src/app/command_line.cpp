@@ -1,0 +1,104 @@
+#include "app/command_line.h"
+
+#include <algorithm>
+#include <array>
+#include <string_view>
+
+#ifndef PADMACRO_VERSION
+#define PADMACRO_VERSION "0"
+#endif
+
+namespace pm {
+
+namespace {
+
+// The toolkit's own options, written with one dash (it takes two as well).
+constexpr std::array<std::string_view, 15> kToolkitWithValue = {"platform", "platformpluginpath",
+    "platformtheme", "plugin", "style", "stylesheet", "session", "display", "geometry", "name", "title",
+    "qwindowgeometry", "qwindowtitle", "qwindowicon", "qwindowstylesheet"};
+constexpr std::array<std::string_view, 5> kToolkitFlags
+    = {"reverse", "widgetcount", "sync", "nograb", "dograb"};
+
+template <size_t N>
+bool among(const std::array<std::string_view, N>& names, std::string_view name)
+{
+    return std::find(names.begin(), names.end(), name) != names.end();
+}
+
+CommandLine usageError(std::string what)
+{
+    CommandLine cl;
+    cl.action = CommandLine::Action::UsageError;
+    cl.error = std::move(what);
+    return cl;
+}
+
+} // namespace
+
+CommandLine parseCommandLine(int argc, const char* const* argv)
+{
+    CommandLine cl;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (arg == "--help" || arg == "-h") {
+            cl.action = CommandLine::Action::Help;
+            return cl;
+        }
+        if (arg == "--version") {
+            cl.action = CommandLine::Action::Version;
+            return cl;
+        }
+        if (arg == "--demo") {
+            cl.demo = true;
+        } else if (arg == "--dir" || arg.starts_with("--dir=")) {
+            if (arg == "--dir") {
+                if (i + 1 >= argc)
+                    return usageError("--dir needs a folder");
+                cl.dir = argv[++i];
+            } else {
+                cl.dir = std::string(arg.substr(6));
+            }
+            if (cl.dir.empty())
+                return usageError("--dir needs a folder");
+        } else {
+            std::string_view name = arg;
+            if (name.starts_with("--"))
+                name.remove_prefix(2);
+            else if (name.starts_with("-"))
+                name.remove_prefix(1);
+            else
+                return usageError("unexpected argument '" + std::string(arg) + "'");
+            const size_t eq = name.find('=');
+            const std::string_view bare = name.substr(0, eq);
+            if (among(kToolkitFlags, bare) && eq == std::string_view::npos)
+                continue;
+            if (!among(kToolkitWithValue, bare))
+                return usageError("unknown option '" + std::string(arg) + "'");
+            if (eq == std::string_view::npos && ++i >= argc)
+                return usageError("'" + std::string(arg) + "' needs a value");
+        }
+    }
+    return cl;
+}
+
+const char* usageText()
+{
+    return "Usage: padmacro [--demo] [--dir DIR]\n"
+           "       padmacro --help | --version\n"
+           "Configures the programmable USB numeric keypad.\n"
+           "\n"
+           "  --demo     work with a simulated keypad instead of the real one\n"
+           "  --dir DIR  keep the pictures (BMP/) and macros (log/) in DIR\n"
+           "  --help     print this help and exit\n"
+           "  --version  print the version and exit\n"
+           "\n"
+           "Without --dir, the current folder is used when it holds BMP/ or log/,\n"
+           "else $XDG_DATA_HOME/padmacro (~/.local/share/padmacro), made on first use.\n";
+}
+
+const char* versionText()
+{
+    return "padmacro " PADMACRO_VERSION "\n";
+}
+
+} // namespace pm

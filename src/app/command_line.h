@@ -1,0 +1,22 @@
+#pragma once
+// padmacro's options, read before the toolkit starts so that --help and
+// --version need no display.
+#include <string>
+
+namespace pm {
+
+struct CommandLine {
+    enum class Action { Run, Help, Version, UsageError };
+    Action action = Action::Run;
+    bool demo = false;
+    std::string dir;   // --dir DIR
+    std::string error; // with UsageError: what was wrong
+};
+
+// Options of the toolkit (-platform NAME, -style NAME, ...) are let through.
+CommandLine parseCommandLine(int argc, const char* const* argv);
+
+const char* usageText();
+const char* versionText();
+
+} // namespace pm
