@@ -67,6 +67,5 @@ private:
     bool keypadLost_ = false;
     std::set<std::string> deniedTold_; // plug-ins already told about
 };
-};
 
 } // namespace pm
