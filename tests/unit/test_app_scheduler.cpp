@@ -95,11 +95,75 @@ TEST_F(SchedulerTest, AKeypadAttachedLaterIsFoundAtTheNextAttemptAndLatched)
     EXPECT_EQ(st.KeypadFound, 1);
     EXPECT_EQ(st.DeviceFlags, pm::kKeypadLatched);
 
-    // Found once: never looked for again, even when it is unplugged.
-    sim.removeAll();
+    // Found: not looked for again while it stays plugged in.
     tick(100);
     EXPECT_EQ(ctx.link.discoveryAttempts, 2);
     EXPECT_EQ(status.text, "USB Keyboard Device get");
+}
+
+TEST_F(SchedulerTest, AnUnpluggedKeypadIsLetGoAndFoundAgainWhenItComesBack)
+{
+    const size_t handlesBefore = sim.openHandleCount();
+    attachAndDiscover();
+    for (int cycle = 0; cycle < 100; ++cycle) {
+        sim.removeAll();
+        tick(); // noticed within one tick
+        ASSERT_EQ(st.KeypadFound, 0);
+        ASSERT_EQ(st.DeviceFlags & pm::kKeypadLatched, 0);
+        ASSERT_EQ(ctx.link.DeviceHandle, pm::kInvalidHandle);
+        ASSERT_EQ(ctx.link.WriteHandle, pm::kInvalidHandle);
+        tick(15);
+        ASSERT_EQ(status.text, "USB Device detect...");
+        sim.add({});
+        tick(16);
+        ASSERT_EQ(status.text, "USB Keyboard Device get");
+        ASSERT_EQ(st.KeypadFound, 1);
+    }
+    ctx.link.CloseKeypad();
+    EXPECT_EQ(sim.openHandleCount(), handlesBefore);
+}
+
+TEST_F(SchedulerTest, AJobCutOffByAnUnplugFailsThenDiscoveryResumesAndTheNextJobSucceeds)
+{
+    attachAndDiscover();
+    raiseJob();
+    sim.removeAll();
+    tick(10);
+    EXPECT_EQ(st.ProgramState, 0);
+    tick();
+    EXPECT_EQ(status.text, "Program falure");
+    // One discovery period after the failure, not 256 ticks.
+    tick(15);
+    EXPECT_EQ(status.text, "USB Device detect...");
+    sim.add({});
+    tick(16);
+    EXPECT_EQ(status.text, "USB Keyboard Device get");
+    sim.takeReports();
+    raiseJob();
+    tick(3);
+    EXPECT_EQ(status.text, "Program OK");
+    EXPECT_EQ(sim.takeReports().size(), 2u);
+}
+
+TEST_F(SchedulerTest, AKeypadThatMayNotBeOpenedIsToldOncePerPlugIn)
+{
+    SimulatedKeypad::Interface denied;
+    denied.open = SimulatedKeypad::OpenBehaviour::Denied;
+    sim.add(denied);
+    tick(3 + 16 * 3);
+    EXPECT_EQ(st.KeypadFound, 0);
+    EXPECT_EQ(status.text, "USB Device detect...");
+    auto notices = [&] {
+        int n = 0;
+        for (const auto& e : shell.take())
+            n += e.rfind("notice:", 0) == 0 && e.find("may not write") != std::string::npos;
+        return n;
+    };
+    EXPECT_EQ(notices(), 1);
+    sim.removeAll();
+    sim.add(denied); // plugged in again: told again
+    tick(16);
+    EXPECT_EQ(notices(), 1);
 }
 
 TEST_F(SchedulerTest, AKeypadPresentAtStartIsShownFromTickThree)
