@@ -3,6 +3,8 @@
 #include <chrono>
 #include <thread>
 
+#include "app/macro_keeping.h"
+
 namespace pm {
 
 Session::Session(HidBackend& backend, Shell& shell)
@@ -11,7 +13,86 @@ Session::Session(HidBackend& backend, Shell& shell)
     , scheduler_(ctx_, shell)
     , editor_(*this, shell, ctx_.AppDir)
     , keypad_(*this, editor_, shell, ctx_.AppDir)
+    , restore_(ctx_, scheduler_)
 {
+}
+
+void Session::tick()
+{
+    scheduler_.Timer1Timer();
+    if (restore_.running() && editor_.isOpen()) {
+        // A key programmed from the editor would be taken for the restore's.
+        restore_.stop();
+        shell_.notice("The restore stopped: the macro editor was opened. " + std::to_string(restore_.done())
+            + " of " + std::to_string(restore_.total()) + " keys had been sent.");
+        return;
+    }
+    const std::optional<JobRun::Step> step = restore_.afterTick();
+    if (!step)
+        return;
+    if (step->outcome != JobOutcome::Ok)
+        shell_.notice("The restore stopped at key " + std::to_string(step->key) + " ("
+            + keyDescription(step->key) + "): the keypad did not acknowledge it in time. "
+            + std::to_string(restore_.done()) + " of " + std::to_string(restore_.total())
+            + " keys were sent; the rest were not.");
+    else if (step->last)
+        shell_.notice("The keypad holds the stored macros again: all " + std::to_string(restore_.total())
+            + " keys were sent.");
+}
+
+void Session::exportMacros(const std::string& path)
+{
+    exportMacroFile(ctx_.AppDir, path);
+    shell_.message("The macros of all " + std::to_string(macroKeyNumbers().size()) + " keys were exported to "
+        + path + ".");
+}
+
+void Session::importMacros(const std::string& path)
+{
+    if (editor_.isOpen()) {
+        shell_.message(
+            "Close the macro editor before importing: it holds a macro of the files an import replaces.");
+        return;
+    }
+    const ImportResult result = importMacroFile(ctx_.AppDir, path);
+    keypad_.Load_Key();
+    shell_.message("The macros were imported from " + path + ". The previous macros were kept in "
+        + result.backupPath + ".");
+}
+
+void Session::restoreKeypad()
+{
+    if (restore_.running()) {
+        shell_.message("A restore is already under way.");
+        return;
+    }
+    if (editor_.isOpen()) {
+        shell_.message("Close the macro editor before restoring the keypad.");
+        return;
+    }
+    if (ctx_.state.ProgramState != job::kIdle) {
+        shell_.message("A key is being programmed; restore the keypad when the status bar says how it went.");
+        return;
+    }
+    if (ctx_.state.KeypadFound == 0) {
+        shell_.message("No keypad has been found, so nothing was sent. Plug it in and wait for \""
+            + std::string(statusMessage(status::kFound)) + "\".");
+        return;
+    }
+    std::vector<uint8_t> keys;
+    for (const int n : macroKeyNumbers())
+        keys.push_back(static_cast<uint8_t>(n));
+    // Every stroke file is read and converted before the first report.
+    restore_.start(jobsFromStoredMacros(ctx_.AppDir, keys));
+    // The acknowledgements must reach Memo1.
+    shell_.focusMemo1();
+}
+
+std::string Session::restoreProgress() const
+{
+    if (!restore_.running())
+        return {};
+    return "Restore " + std::to_string(restore_.done() + 1) + "/" + std::to_string(restore_.total());
 }
 
 void Session::start(const std::string& appDir)

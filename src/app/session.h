@@ -5,6 +5,7 @@
 #include <string>
 
 #include "app/app_state.h"
+#include "app/job_run.h"
 #include "app/scheduler.h"
 #include "base/shell.h"
 #include "editor/editor_core.h"
@@ -19,6 +20,17 @@ public:
     // The start-up part of creating the keypad window: fixes AppDir, waits
     // 100 ms and runs the first key-state refresh (which may throw).
     void start(const std::string& appDir);
+
+    // One tick of the keypad window's timer, then the restore's next step.
+    void tick();
+
+    // The keypad window's context menu. Files are named as the user chose them.
+    void exportMacros(const std::string& path);
+    void importMacros(const std::string& path);
+    // Sends every stored macro to the keypad, one job after another.
+    void restoreKeypad();
+    // What the keypad window shows of a restore under way ("Restore 3/26"), or nothing.
+    std::string restoreProgress() const;
 
     Context& context() { return ctx_; }
     const Context& context() const { return ctx_; }
@@ -46,6 +58,7 @@ private:
     Scheduler scheduler_;
     EditorCore editor_;
     KeypadCore keypad_;
+    JobRun restore_;
 };
 
 } // namespace pm

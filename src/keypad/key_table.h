@@ -63,7 +63,8 @@ static_assert(uniqueBy(kKeypadKeys, [](const KeypadKey& k) { return k.numberMod0
     "two keys share a device key number in MOD0");
 static_assert(uniqueBy(kKeypadKeys, [](const KeypadKey& k) { return k.numberMod1; }),
     "two keys share a device key number in MOD1");
-static_assert(everyRow(kKeypadKeys, [](const KeypadKey& k) { return k.topRow || k.numberMod0 == k.numberMod1; }),
+static_assert(
+    everyRow(kKeypadKeys, [](const KeypadKey& k) { return k.topRow || k.numberMod0 == k.numberMod1; }),
     "a pad key changes its number with the layout");
 static_assert(strictlyAscending(kDeviceKeyNumbers), "the macro files' key numbers are not ascending");
 static_assert(sameNumbers(kKeypadKeys, kDeviceKeyNumbers),
@@ -96,8 +97,8 @@ struct Legend {
     const char* name;
     const char* caption;
     int left, top;
-    int height;        // character height in pixels
-    bool hiddenInMod1; // all but Label30 (Enter)
+    int height;          // character height in pixels
+    bool hiddenInMod1;   // all but Label30 (Enter)
     const char* overKey; // the key it is drawn over
 };
 
@@ -134,9 +135,12 @@ inline constexpr std::array<Legend, 26> kLegends = {{
 // clang-format on
 static_assert(everyRowNamed(kLegends), "a legend has no name");
 static_assert(uniqueNames(kLegends), "two legends share a name");
-static_assert(everyRow(kLegends, [](const Legend& l) {
-    return std::string_view(l.overKey) == "Key_28" || indexByName(kKeypadKeys, l.overKey) >= 0;
-}), "a legend is drawn over no key");
+static_assert(everyRow(kLegends,
+                  [](const Legend& l) {
+                      return std::string_view(l.overKey) == "Key_28"
+                          || indexByName(kKeypadKeys, l.overKey) >= 0;
+                  }),
+    "a legend is drawn over no key");
 
 // Index in kKeypadKeys, or -1.
 inline constexpr int findKeypadKey(std::string_view name)

@@ -1,5 +1,7 @@
 #include "keypad/keypad_core.h"
 
+#include <string_view>
+
 #include "base/pictures.h"
 #include "storage/macro_files.h"
 
@@ -11,6 +13,20 @@ constexpr const char* kReleasedPicture = "\\BMP\\1.bmp";
 constexpr const char* kMarkedPicture = "\\BMP\\2.bmp"; // also the pressed key cap
 
 } // namespace
+
+std::string keyTooltip(const KeypadKey& key, uint8_t mode, const LineList& text)
+{
+    std::string legend;
+    for (const Legend& l : kLegends)
+        if (std::string_view(l.overKey) == key.name)
+            legend += (legend.empty() ? "" : " ") + std::string(l.caption);
+    std::string tip = key.editorName;
+    if (!legend.empty())
+        tip += " - legend " + legend; // hidden in "MOD1": this is where to find it
+    tip += "\nKey number " + std::to_string(keyNumber(key, mode)) + " in " + layoutName(mode);
+    tip += text.empty() ? "\nNo macro stored" : "\nMacro: " + showTextOf(text);
+    return tip;
+}
 
 void KeypadCore::loadKeyPicture(size_t key, const char* literal)
 {
@@ -25,6 +41,8 @@ void KeypadCore::Load_Key()
     for (size_t i = 0; i < kKeypadKeys.size(); ++i) {
         const KeypadKey& key = kKeypadKeys[i];
         const int lines = probeMacro(appDir_, keyNumber(key, mode), s_.Test_Memo);
+        // From the text just read: the tooltip costs no file access of its own.
+        s_.keyTooltips[i] = keyTooltip(key, mode, s_.Test_Memo);
         if (key.topRow || mode != 0)
             loadKeyPicture(i, lines > 0 ? kMarkedPicture : kReleasedPicture);
     }

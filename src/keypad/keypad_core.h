@@ -33,6 +33,8 @@ struct KeypadWindowState {
     std::array<bool, kLegends.size()> legendVisible = allTrue();
     std::string bitBtn1Caption = "MOD0";
     LineList Test_Memo;
+    // What each key holds, as its tooltip says it; set by every key-state refresh.
+    std::array<std::string, kKeypadKeys.size()> keyTooltips;
 
 private:
     static constexpr std::array<bool, kKeypadKeys.size()> initialEnabled()
@@ -49,6 +51,10 @@ private:
         return v;
     }
 };
+
+// A key's tooltip: its editor name and pad legend, its device key number in
+// the layout mode, and its stored display lines as the editor shows them.
+std::string keyTooltip(const KeypadKey& key, uint8_t mode, const LineList& text);
 
 class KeypadCore {
 public:

@@ -124,7 +124,7 @@ void Application::tick()
 {
     if (ended_)
         return;
-    dispatch([this] { scheduler().Timer1Timer(); });
+    dispatch([this] { session_->tick(); });
     if (options_.simulated && !ended_)
         typeIntoFocus(options_.simulated->takeAcks());
 }
@@ -225,7 +225,8 @@ void Application::sync()
         return;
     syncing_ = true;
     if (form1_)
-        form1_->sync(keypad().state(), scheduler().statusLine(), context().AppDir);
+        form1_->sync(
+            keypad().state(), scheduler().statusLine(), session_->restoreProgress(), context().AppDir);
     if (form2_)
         form2_->sync(editor().state(), context().AppDir, options_.realTimers);
     syncing_ = false;

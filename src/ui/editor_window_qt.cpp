@@ -163,10 +163,12 @@ EditorWindow::EditorWindow(Dispatcher& app)
         auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
         key->setStored(storedPicture(QString::fromLatin1(k.picture) + QStringLiteral(".gif")));
         const int index = static_cast<int>(i);
-        key->onMouseDown
-            = [this, index] { app_.dispatch([this, index] { app_.session().editor().recordKeyMouseDown(index); }); };
-        key->onMouseUp
-            = [this, index] { app_.dispatch([this, index] { app_.session().editor().recordKeyMouseUp(index); }); };
+        key->onMouseDown = [this, index] {
+            app_.dispatch([this, index] { app_.session().editor().recordKeyMouseDown(index); });
+        };
+        key->onMouseUp = [this, index] {
+            app_.dispatch([this, index] { app_.session().editor().recordKeyMouseUp(index); });
+        };
         recordKeys_[i] = key;
     }
 
@@ -175,17 +177,20 @@ EditorWindow::EditorWindow(Dispatcher& app)
         auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
         key->setStored(storedPicture(fileNameOf(k.released)));
         const int index = static_cast<int>(i);
-        key->onMouseDown
-            = [this, index] { app_.dispatch([this, index] { app_.session().editor().modifierMouseDown(index); }); };
-        key->onMouseUp
-            = [this, index] { app_.dispatch([this, index] { app_.session().editor().modifierMouseUp(index); }); };
+        key->onMouseDown = [this, index] {
+            app_.dispatch([this, index] { app_.session().editor().modifierMouseDown(index); });
+        };
+        key->onMouseUp = [this, index] {
+            app_.dispatch([this, index] { app_.session().editor().modifierMouseUp(index); });
+        };
         modifierKeys_[i] = key;
     }
 
     numLockKey_ = new PictureControl(this, kNumLockKey.name,
         rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height));
     numLockKey_->setStored(storedPicture(fileNameOf(kNumLockReleased)));
-    numLockKey_->onMouseDown = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseDown(); }); };
+    numLockKey_->onMouseDown
+        = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseDown(); }); };
     numLockKey_->onMouseUp = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseUp(); }); };
 
     auto* capsLock = new PictureControl(this, kCapsLockKey.name,

@@ -1,9 +1,13 @@
 #include "ui/keypad_window_qt.h"
 
 #include <QCloseEvent>
+#include <QContextMenuEvent>
+#include <QDir>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
@@ -103,9 +107,11 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
         auto* key = new PictureControl(this, k.name, QRect(k.left, k.top, kKeySize, kKeySize));
         key->setStored(keycap);
         const int index = static_cast<int>(i);
-        key->onMouseDown
-            = [this, index] { app_.dispatch([this, index] { app_.session().keypad().keyMouseDown(index); }); };
-        key->onMouseUp = [this, index] { app_.dispatch([this, index] { app_.session().keypad().keyMouseUp(index); }); };
+        key->onMouseDown = [this, index] {
+            app_.dispatch([this, index] { app_.session().keypad().keyMouseDown(index); });
+        };
+        key->onMouseUp
+            = [this, index] { app_.dispatch([this, index] { app_.session().keypad().keyMouseUp(index); }); };
         keys_[i] = key;
     }
 
@@ -160,6 +166,16 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     setTabOrder(memo1_, testMemo_);
     setTabOrder(testMemo_, bitBtn1_);
 
+    // Beside the layout button, over the empty corner left of Enter's foot,
+    // while a restore runs.
+    restoreProgress_ = new QLabel(this);
+    restoreProgress_->setObjectName(QStringLiteral("RestoreProgress"));
+    restoreProgress_->setGeometry(212, 470, 88, 20);
+    restoreProgress_->setFont(
+        fittingFont(12, true, {QStringLiteral("Restore 26/26")}, restoreProgress_->size()));
+    restoreProgress_->setToolTip(QStringLiteral("Keys sent to the keypad by Restore keypad"));
+    restoreProgress_->hide();
+
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(kSchedulerTickMs);
@@ -169,10 +185,14 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
         move(placeInside(screen->availableGeometry(), kClientSize));
 }
 
-void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& statusLine, const std::string& appDir)
+void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& statusLine,
+    const std::string& restoreProgress, const std::string& appDir)
 {
     for (size_t i = 0; i < keys_.size(); ++i) {
         keys_[i]->showSlot(appDir, state.keyPictures[i]);
+        const QString tip = toDisplay(state.keyTooltips[i]);
+        if (keys_[i]->toolTip() != tip)
+            keys_[i]->setToolTip(tip);
         if (keys_[i]->isEnabled() != state.keyEnabled[i])
             keys_[i]->setEnabled(state.keyEnabled[i]);
     }
@@ -195,6 +215,51 @@ void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& status
     }
 
     mirrorLines(testMemo_, state.Test_Memo);
+
+    const QString progress = toDisplay(restoreProgress);
+    if (restoreProgress_->text() != progress)
+        restoreProgress_->setText(progress);
+    restoreProgress_->setVisible(!progress.isEmpty());
+}
+
+void KeypadWindow::exportMacrosTo(const QString& path)
+{
+    const std::string file = fromDisplay(path);
+    app_.dispatch([this, file] { app_.session().exportMacros(file); });
+}
+
+void KeypadWindow::importMacrosFrom(const QString& path)
+{
+    const std::string file = fromDisplay(path);
+    app_.dispatch([this, file] { app_.session().importMacros(file); });
+}
+
+void KeypadWindow::restoreKeypad()
+{
+    app_.dispatch([this] { app_.session().restoreKeypad(); });
+}
+
+void KeypadWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    const QString filter = QStringLiteral("Macro exports (*.txt);;All files (*)");
+    const QString folder = QDir::homePath();
+    // No mnemonics and no shortcuts: a keystroke A or B must reach Memo1.
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Export\u2026"), this, [this, filter, folder] {
+        const QString path = QFileDialog::getSaveFileName(
+            this, QStringLiteral("Export macros"), folder + QStringLiteral("/padmacro-macros.txt"), filter);
+        if (!path.isEmpty())
+            exportMacrosTo(path);
+    });
+    menu.addAction(QStringLiteral("Import\u2026"), this, [this, filter, folder] {
+        const QString path
+            = QFileDialog::getOpenFileName(this, QStringLiteral("Import macros"), folder, filter);
+        if (!path.isEmpty())
+            importMacrosFrom(path);
+    });
+    menu.addAction(QStringLiteral("Restore keypad"), this, [this] { restoreKeypad(); });
+    menu.exec(event->globalPos());
+    memo1_->setFocus();
 }
 
 void KeypadWindow::closeEvent(QCloseEvent* event)

@@ -43,7 +43,13 @@ class KeypadWindow : public QWidget {
 public:
     explicit KeypadWindow(Dispatcher& app);
 
-    void sync(const KeypadWindowState& state, const StatusLine& statusLine, const std::string& appDir);
+    void sync(const KeypadWindowState& state, const StatusLine& statusLine,
+        const std::string& restoreProgress, const std::string& appDir);
+
+    // The context menu's items once the user has chosen a file.
+    void exportMacrosTo(const QString& path);
+    void importMacrosFrom(const QString& path);
+    void restoreKeypad();
 
     QPlainTextEdit* memo1() const { return memo1_; }
     QTimer* timer1() const { return timer1_; }
@@ -54,6 +60,8 @@ public:
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // The background, the legends and the status bar: Export, Import, Restore.
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     Dispatcher& app_;
@@ -63,6 +71,7 @@ private:
     QStatusBar* statusBar_ = nullptr;
     QPlainTextEdit* testMemo_ = nullptr;
     QPushButton* bitBtn1_ = nullptr;
+    QLabel* restoreProgress_ = nullptr;
     QTimer* timer1_ = nullptr;
 };
 

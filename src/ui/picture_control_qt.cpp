@@ -1,5 +1,6 @@
 #include "ui/picture_control_qt.h"
 
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QHash>
 #include <QMouseEvent>
@@ -70,6 +71,11 @@ void PictureControl::showSlot(const std::string& appDir, const std::string& lite
         clear();
     else
         setPixmap(picture);
+}
+
+void PictureControl::contextMenuEvent(QContextMenuEvent* event)
+{
+    event->accept();
 }
 
 void PictureControl::mousePressEvent(QMouseEvent* event)

@@ -37,6 +37,8 @@ public:
 
 protected:
     void mousePressEvent(QMouseEvent* event) override;
+    // The right button chooses a key like the left one; no menu opens over it.
+    void contextMenuEvent(QContextMenuEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
 
 private:

@@ -21,6 +21,7 @@
 #include "editor/key_table.h"
 #include "keypad/key_table.h"
 #include "ui/application_qt.h"
+#include "ui/keypad_window_qt.h"
 #include "ui/text_qt.h"
 
 namespace pm::scenario {
@@ -303,6 +304,8 @@ bool Runner::run(const ScriptLine& line)
         device(words);
     } else if (cmd == "print") {
         query(words);
+    } else if (cmd == "action") {
+        action(line);
     } else {
         fail("unknown command '" + cmd + "'");
     }
@@ -378,6 +381,35 @@ std::string Runner::pictureOf(const Target& t) const
             return "stored";
     }
     fail("'" + t.name + "' shows no picture");
+}
+
+void Runner::action(const ScriptLine& line)
+{
+    const auto& words = line.words;
+    if (words.size() < 2)
+        fail("'action' needs export, import or restore");
+    auto* form1 = qobject_cast<KeypadWindow*>(window(1));
+    if (!form1)
+        fail("the keypad window does not exist");
+    if (words[1] == "restore") {
+        expectWords(words, 2);
+        form1->restoreKeypad();
+        return;
+    }
+    if (words[1] != "export" && words[1] != "import")
+        fail("unknown action '" + words[1] + "'");
+    // The file is the rest of the line, as a file dialog would return it:
+    // relative names are below the application directory.
+    std::string file = line.rest.substr(words[1].size());
+    file.erase(0, file.find_first_not_of(" \t"));
+    if (file.empty())
+        fail("'action " + words[1] + "' needs a file");
+    if (!std::filesystem::path(file).is_absolute())
+        file = (std::filesystem::path(app_.context().AppDir) / file).string();
+    if (words[1] == "export")
+        form1->exportMacrosTo(toDisplay(file));
+    else
+        form1->importMacrosFrom(toDisplay(file));
 }
 
 void Runner::query(const std::vector<std::string>& words)
@@ -513,6 +545,11 @@ void Runner::query(const std::vector<std::string>& words)
         auto handle = [](HidHandle h) { return h != kInvalidHandle ? "open" : "invalid"; };
         print_(std::string("handles DeviceHandle=") + handle(link.DeviceHandle) + " WriteHandle="
             + handle(link.WriteHandle) + " OutputReportLength=" + std::to_string(link.OutputReportLength));
+    } else if (q == "tooltip") {
+        expectWords(words, 3);
+        Target t = resolve(words[2]);
+        print_(
+            "tooltip " + words[2] + " " + quote(t.widget ? fromDisplay(t.widget->toolTip()) : std::string()));
     } else if (q == "discovery") {
         expectWords(words, 2);
         print_("discovery attempts=" + std::to_string(ctx.link.discoveryAttempts));

@@ -49,6 +49,7 @@ private:
     void close(const std::vector<std::string>& words);
     void shell(const std::string& command);
     void query(const std::vector<std::string>& words);
+    void action(const ScriptLine& line);
 
     std::string textOf(const Target& t) const;
     std::string pictureOf(const Target& t) const;

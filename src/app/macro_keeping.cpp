@@ -1,0 +1,70 @@
+#include "app/macro_keeping.h"
+
+#include "base/errors.h"
+#include "base/paths.h"
+#include "keypad/key_table.h"
+#include "storage/macro_export.h"
+#include "storage/macro_set.h"
+
+namespace pm {
+
+namespace {
+
+std::string logDirOf(const std::string& appDir)
+{
+    return platformPath(appDir, "\\log");
+}
+
+ExportNotes exportNotes(const std::string& appDir)
+{
+    ExportNotes notes;
+    notes.header.push_back("The macros of " + logDirOf(appDir) + ".");
+    for (const int n : macroKeyNumbers())
+        notes.keyComments[n] = keyDescription(n);
+    return notes;
+}
+
+} // namespace
+
+std::vector<int> macroKeyNumbers()
+{
+    return {kDeviceKeyNumbers.begin(), kDeviceKeyNumbers.end()};
+}
+
+std::string keyDescription(int n)
+{
+    const KeyOwner owner = ownerOfNumber(static_cast<unsigned>(n));
+    if (!owner.key)
+        return "no key";
+    return std::string(owner.key->editorName) + ", " + layoutName(owner.mode);
+}
+
+std::string exportMacroText(const std::string& appDir)
+{
+    return exportMacros(readMacroSet(logDirOf(appDir), macroKeyNumbers()), exportNotes(appDir));
+}
+
+void exportMacroFile(const std::string& appDir, const std::string& path)
+{
+    replaceWholeFile(path, exportMacroText(appDir));
+}
+
+ImportResult importMacroText(const std::string& appDir, const std::string& text, const std::string& source)
+{
+    MacroSet next;
+    try {
+        next = importMacros(text, macroKeyNumbers());
+    } catch (const UiError& e) {
+        throw UiError("Cannot import \"" + source + "\": " + e.what());
+    }
+    const ReplaceOutcome done
+        = replaceMacroSet(logDirOf(appDir), next, macroKeyNumbers(), exportNotes(appDir));
+    return {done.backupPath};
+}
+
+ImportResult importMacroFile(const std::string& appDir, const std::string& path)
+{
+    return importMacroText(appDir, readWholeFile(path), path);
+}
+
+} // namespace pm
