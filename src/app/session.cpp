@@ -32,7 +32,9 @@ void Session::tick()
         return;
     if (step->outcome != JobOutcome::Ok)
         shell_.notice("The restore stopped at key " + std::to_string(step->key) + " ("
-            + keyDescription(step->key) + "): the keypad did not acknowledge it in time. "
+            + keyDescription(step->key) + "): "
+            + (ctx_.state.KeypadFound ? "the keypad did not acknowledge it in time. "
+                                      : "the keypad was unplugged. ")
             + std::to_string(restore_.done()) + " of " + std::to_string(restore_.total())
             + " keys were sent; the rest were not.");
     else if (step->last)

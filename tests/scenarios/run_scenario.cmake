@@ -6,7 +6,7 @@
 # exit status (0 otherwise); lines "# setup: COMMAND" run with /bin/sh in the
 # copy before the program starts (for a start-up that must fail); a file
 # beside EXPECTED ending in .stderr holds the "script error" lines expected on
-# standard error.
+# standard error. Backup names made by an import read "before-import-TIME".
 foreach(var RUNNER SCRIPT EXPECTED APP WORK)
   if(NOT DEFINED ${var})
     message(FATAL_ERROR "run_scenario.cmake: ${var} not set")
@@ -49,6 +49,8 @@ execute_process(COMMAND ${RUNNER} ${SCRIPT}
 
 string(REPLACE "${realdir}" "$APPDIR" out "${out}")
 string(REPLACE "${appdir}" "$APPDIR" out "${out}")
+# An import names the backup it made by the time of day.
+string(REGEX REPLACE "before-import-[0-9]+-[0-9]+(-[0-9]+)?" "before-import-TIME" out "${out}")
 file(WRITE ${WORK}/actual.txt "${out}")
 file(READ ${EXPECTED} expected)
 
