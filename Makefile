@@ -57,10 +57,14 @@ windows-check: deps
 	@test -f $(WIN_BUILD)/build.ninja || cmake -S . -B $(WIN_BUILD) -G Ninja \
 		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DPADMACRO_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WIN_BUILD) -j2
-	@wine=$$(command -v wine64 || command -v wine || true); \
+	@wine=$$(command -v wine64 || command -v wine || ls /usr/lib/wine/wine64 2>/dev/null || true); \
 	if [ -z "$$wine" ]; then \
 		echo "windows-check: wine is not installed; winprobe.exe built but not run"; \
 	else \
 		echo "windows-check: running winprobe.exe under $$wine"; \
-		WINEDEBUG=-all "$$wine" $(WIN_BUILD)/bin/winprobe.exe; \
+		out=$$(WINEDEBUG=-all WINEPREFIX="$(CURDIR)/$(WIN_BUILD)/wine" "$$wine" $(WIN_BUILD)/bin/winprobe.exe 2>/dev/null) \
+			|| { echo "windows-check: winprobe.exe failed"; exit 1; }; \
+		echo "$$out"; \
+		case "$$out" in *"found=0 DeviceHandle=invalid WriteHandle=invalid"*) ;; \
+		*) echo "windows-check: wine's virtual HID devices must not be taken for the keypad"; exit 1 ;; esac; \
 	fi
