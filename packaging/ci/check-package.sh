@@ -64,44 +64,13 @@ xshot=$work/xshot
 g++ -std=c++20 -O1 -fPIC -o "$xshot" tools/xshot/xshot.cpp $(pkg-config --cflags --libs Qt6Gui xcb) ||
     die "cannot build tools/xshot"
 
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xpid=$!
-i=0
-while [ ! -s "$work/display" ]; do
-    i=$((i + 1))
-    [ $i -gt 100 ] && { cat "$work/xvfb.log"; die "Xvfb did not start"; }
-    sleep 0.1
-done
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+. "$repo/tests/gui/xwindows.sh"
+start_xvfb || die "Xvfb did not start"
 unset QT_QPA_PLATFORM XDG_DATA_HOME
 export HOME=$work/home
 mkdir -p "$HOME"
 user_dir=$HOME/.local/share/padmacro
 
-# "ID WIDTHxHEIGHT" of a mapped window of the program (of the given size).
-find_window() {
-    xwininfo -root -children 2>/dev/null | awk '/"padmacro"/ {print $1}' | while read -r wid; do
-        info=$(xwininfo -id "$wid" 2>/dev/null)
-        echo "$info" | grep -q 'Map State: IsViewable' || continue
-        w=$(echo "$info" | awk '/^ *Width:/ {print $2}')
-        h=$(echo "$info" | awk '/^ *Height:/ {print $2}')
-        [ -z "${1:-}" ] || [ "$1" = "${w}x${h}" ] || continue
-        echo "$wid ${w}x${h}"
-    done | head -n 1
-}
-# Waits up to $wait_limit tenths of a second (default 150) for find_window "$@".
-wait_window() {
-    i=0
-    while [ $i -lt "${wait_limit:-150}" ]; do
-        found=$(find_window "$@")
-        [ -n "$found" ] && { echo "$found"; return 0; }
-        kill -0 "$apid" 2>/dev/null || return 1
-        i=$((i + 1))
-        sleep 0.1
-    done
-    return 1
-}
 # Waits until the file has content, up to 10 s.
 wait_content() {
     i=0

@@ -23,45 +23,10 @@ trap cleanup EXIT INT TERM
 cp -R "$staged" "$work/app" || exit 1
 mkdir -p "$shots"
 
-# Let the server choose a free display and tell us its number.
-Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
-xpid=$!
-i=0
-while [ ! -s "$work/display" ]; do
-    i=$((i + 1))
-    [ $i -gt 100 ] && { echo "Xvfb did not start"; cat "$work/xvfb.log"; exit 1; }
-    sleep 0.1
-done
-DISPLAY=:$(cat "$work/display")
-export DISPLAY
+. "$(dirname "$0")/xwindows.sh"
+start_xvfb || exit 1
 unset QT_QPA_PLATFORM
 export ASAN_OPTIONS=detect_leaks=0
-
-# "ID WIDTHxHEIGHT" of a mapped top-level window of the program (of the
-# given size, if one is given), or nothing.
-find_window() {
-    xwininfo -root -children 2>/dev/null | awk '/"padmacro"/ {print $1}' | while read -r id; do
-        info=$(xwininfo -id "$id" 2>/dev/null)
-        echo "$info" | grep -q 'Map State: IsViewable' || continue
-        w=$(echo "$info" | awk '/^ *Width:/ {print $2}')
-        h=$(echo "$info" | awk '/^ *Height:/ {print $2}')
-        [ -z "${1:-}" ] || [ "$1" = "${w}x${h}" ] || continue
-        echo "$id ${w}x${h}"
-    done | head -n 1
-}
-
-# Waits up to 15 s (wait_limit tenths) for find_window "$@"; prints what it found.
-wait_window() {
-    i=0
-    while [ $i -lt "${wait_limit:-150}" ]; do
-        found=$(find_window "$@")
-        [ -n "$found" ] && { echo "$found"; return 0; }
-        kill -0 "$apid" 2>/dev/null || return 1
-        i=$((i + 1))
-        sleep 0.1
-    done
-    return 1
-}
 
 failures=0
 run_one() { # name, extra arguments

@@ -1,0 +1,44 @@
+# Shared by the scripts that start padmacro under a private X server
+# (tests/gui/run_gui_test.sh, packaging/ci/check-package.sh); sourced, POSIX sh.
+# They set $work (a private folder) and $apid (the program's process id).
+
+# Starts Xvfb on a free display and exports DISPLAY; $xpid is the server.
+start_xvfb() {
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    xpid=$!
+    i=0
+    while [ ! -s "$work/display" ]; do
+        i=$((i + 1))
+        [ $i -gt 100 ] && { echo "Xvfb did not start"; cat "$work/xvfb.log"; return 1; }
+        sleep 0.1
+    done
+    DISPLAY=:$(cat "$work/display")
+    export DISPLAY
+}
+
+# "ID WIDTHxHEIGHT" of a mapped top-level window of the program (of the
+# given size, if one is given), or nothing.
+find_window() {
+    xwininfo -root -children 2>/dev/null | awk '/"padmacro"/ {print $1}' | while read -r wid; do
+        info=$(xwininfo -id "$wid" 2>/dev/null)
+        echo "$info" | grep -q 'Map State: IsViewable' || continue
+        w=$(echo "$info" | awk '/^ *Width:/ {print $2}')
+        h=$(echo "$info" | awk '/^ *Height:/ {print $2}')
+        [ -z "${1:-}" ] || [ "$1" = "${w}x${h}" ] || continue
+        echo "$wid ${w}x${h}"
+    done | head -n 1
+}
+
+# Waits up to $wait_limit tenths of a second (default 150) for find_window "$@"
+# while the program runs; prints what it found.
+wait_window() {
+    i=0
+    while [ $i -lt "${wait_limit:-150}" ]; do
+        found=$(find_window "$@")
+        [ -n "$found" ] && { echo "$found"; return 0; }
+        kill -0 "$apid" 2>/dev/null || return 1
+        i=$((i + 1))
+        sleep 0.1
+    done
+    return 1
+}
