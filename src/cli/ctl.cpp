@@ -381,7 +381,8 @@ int run(const Invocation& inv, Environment& env)
     try {
         if (inv.verb == "list") {
             if (!listInterfaces(*env.backend, out)) {
-                err << "padmacroctl: the HID interfaces cannot be listed: the hidraw class in sysfs cannot be read\n";
+                err << "padmacroctl: the HID interfaces cannot be listed: the hidraw class in sysfs cannot "
+                       "be read\n";
                 return 1;
             }
             return 0;
