@@ -174,7 +174,7 @@ const char* usageText()
 {
     return "Usage: padmacroctl [--dir DIR] [--demo] VERB [ARGS]\n"
            "       padmacroctl --help | --version\n"
-           "Inspects, exports, imports and sends the macros of the programmable USB numeric keypad.\n"
+           "Shows, exports, imports and sends the macros of the programmable USB numeric keypad.\n"
            "\n"
            "Verbs:\n"
            "  list           every HID interface discovery looks at, and which is the keypad\n"
