@@ -222,22 +222,4 @@ TEST(CtlTerminal, AKeypadUnpluggedInTheMiddleEndsTheRun)
     EXPECT_TRUE(restored(f.after));
 }
 
-TEST(SteadyTicks, HandsOverWhatIsTypedAndKeepsItsPace)
-{
-    int fds[2];
-    ASSERT_EQ(::pipe(fds), 0);
-    pm::ctl::SteadyTicks ticks(fds[0], std::chrono::milliseconds(40));
-    const auto start = std::chrono::steady_clock::now();
-    ASSERT_EQ(::write(fds[1], "ab", 2), 2);
-    std::string typed;
-    const auto collect = [&typed](char c) { typed += c; };
-    ticks.waitForTick(collect);
-    EXPECT_EQ(typed, "ab");
-    ticks.waitForTick(collect);
-    ::close(fds[1]); // the end of input does not end the waiting
-    ticks.waitForTick(collect);
-    EXPECT_GE(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(120));
-    ::close(fds[0]);
-}
-
 } // namespace

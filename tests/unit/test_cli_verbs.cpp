@@ -15,29 +15,22 @@ namespace {
 
 using pmtest::TempAppDir;
 
-// Ticks at once; before each tick's wait the keypad's keystrokes reach the
-// terminal, and between ticks a test may unplug it.
+// Ticks at once; before each tick's wait the keypad's keystrokes reach the terminal.
 class InstantClock : public TickClock {
 public:
-    explicit InstantClock(SimulatedKeypad* typist, std::function<void()> between = {})
+    explicit InstantClock(SimulatedKeypad* typist)
         : typist_(typist)
-        , between_(std::move(between))
     {
     }
     void waitForTick(const std::function<void(char)>& typed) override
     {
-        ++waits;
         if (typist_ != nullptr)
             for (const char c : typist_->takeAcks())
                 typed(c);
-        if (between_)
-            between_();
     }
-    int waits = 0;
 
 private:
     SimulatedKeypad* typist_;
-    std::function<void()> between_;
 };
 
 class CtlTest : public ::testing::Test {
@@ -47,7 +40,6 @@ protected:
     std::istringstream in;
     std::ostringstream out, err;
     bool terminal = true;
-    std::function<void()> between;
 
     int ctl(std::vector<const char*> args, const std::string& input = {})
     {
@@ -69,7 +61,7 @@ protected:
             = [appDir](const std::string& explicitDir) { return explicitDir.empty() ? appDir : explicitDir; };
         env.inputIsTerminal = terminal;
         // The keypad types into the terminal: here, through the clock.
-        env.terminalClock = [this] { return std::make_unique<InstantClock>(&sim, between); };
+        env.terminalClock = [this] { return std::make_unique<InstantClock>(&sim); };
         env.plainClock = [] { return std::make_unique<InstantClock>(nullptr); };
         return run(inv, env);
     }
@@ -99,11 +91,8 @@ TEST(CtlCommandLine, MistakesAreUsageErrorsWithAHint)
     const Case cases[] = {
         {{"lst"}, "unknown verb 'lst'"},
         {{"--frob", "list"}, "unknown option '--frob'"},
-        {{}, "no verb given"},
         {{"export"}, "export needs a FILE"},
         {{"import", "a", "b"}, "import takes one FILE"},
-        {{"--dir"}, "--dir needs a folder"},
-        {{"list", "40"}, "list takes no arguments"},
     };
     for (const Case& c : cases) {
         std::vector<const char*> argv{"padmacroctl"};
@@ -118,10 +107,6 @@ TEST(CtlCommandLine, MistakesAreUsageErrorsWithAHint)
     EXPECT_TRUE(inv.demo);
     EXPECT_EQ(inv.dir, "/x");
     EXPECT_EQ(inv.args, (std::vector<std::string>{"-", "40"}));
-    const char* help[] = {"padmacroctl", "lst", "--help"};
-    EXPECT_EQ(parseInvocation(3, help).action, Invocation::Action::UsageError); // the verb is wrong first
-    const char* version[] = {"padmacroctl", "--version", "lst"};
-    EXPECT_EQ(parseInvocation(3, version).action, Invocation::Action::Version);
 }
 
 TEST(CtlCommandLine, KeyNumbers)
@@ -132,21 +117,11 @@ TEST(CtlCommandLine, KeyNumbers)
         EXPECT_THROW(parseKeyNumbers({bad}), UsageError) << bad;
 }
 
-TEST_F(CtlTest, UnknownKeyNumberChangesNothing)
-{
-    const auto before = dir.logSnapshot();
-    EXPECT_EQ(ctl({"show", "40", "7"}), 2);
-    EXPECT_EQ(out.str(), "");
-    EXPECT_NE(err.str().find("unknown key number '7'"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("try 'padmacroctl --help'"), std::string::npos);
-    plugKeypad();
-    EXPECT_EQ(ctl({"send", "x"}), 2);
-    EXPECT_TRUE(sim.takeReports().empty());
-    EXPECT_EQ(dir.logSnapshot(), before);
-}
-
 TEST_F(CtlTest, ListGivesEachInterfaceItsVerdict)
 {
+    EXPECT_EQ(ctl({"list"}), 0);
+    EXPECT_EQ(out.str().rfind("No HID interfaces are present", 0), 0u) << out.str();
+    out.str("");
     SimulatedKeypad::Interface oldFirmware;
     oldFirmware.version = 0x0100;
     SimulatedKeypad::Interface denied;
@@ -185,18 +160,6 @@ TEST_F(CtlTest, ListGivesEachInterfaceItsVerdict)
     EXPECT_EQ(sim.openHandleCount(), 0u); // listing opens nothing
 }
 
-TEST_F(CtlTest, ListWithoutInterfacesOrKeypadSaysSo)
-{
-    EXPECT_EQ(ctl({"list"}), 0);
-    EXPECT_EQ(out.str().rfind("No HID interfaces are present", 0), 0u) << out.str();
-    out.str("");
-    SimulatedKeypad::Interface denied;
-    denied.open = SimulatedKeypad::OpenBehaviour::Denied;
-    sim.add(denied);
-    EXPECT_EQ(ctl({"list"}), 0);
-    EXPECT_NE(out.str().find("None of them is a keypad this user can use."), std::string::npos) << out.str();
-}
-
 TEST_F(CtlTest, ShowGivesTheEditorsTextAndTheStrokes)
 {
     dir.write("\\log\\KeyCode40.txt", "Shift+Q\r\nEnter\r\n");
@@ -219,13 +182,6 @@ TEST_F(CtlTest, ShowGivesTheEditorsTextAndTheStrokes)
         std::count_if(lines.begin(), lines.end(), [](const std::string& l) { return l.starts_with("key "); }),
         26); // every key, both layouts
     EXPECT_EQ(out.str().rfind("key 0 (NumLock, MOD1)", 0), 0u);
-}
-
-TEST_F(CtlTest, ShowNamesAMissingFile)
-{
-    dir.remove("\\log\\KeyNum41.txt");
-    EXPECT_EQ(ctl({"show", "41"}), 1);
-    EXPECT_NE(err.str().find(dir.file("\\log\\KeyNum41.txt")), std::string::npos) << err.str();
 }
 
 TEST_F(CtlTest, ExportAndImportThroughTheStandardStreams)
@@ -255,19 +211,6 @@ TEST_F(CtlTest, ExportAndImportThroughTheStandardStreams)
     EXPECT_NE(keptText.find("stroke 0,4"), std::string::npos) << backup;
 }
 
-TEST_F(CtlTest, ExportAndImportFiles)
-{
-    dir.write("\\log\\KeyNum42.txt", "1,5\r\n");
-    const std::string file = dir.path() + "/keep.txt";
-    ASSERT_EQ(ctl({"export", file.c_str()}), 0) << err.str();
-    EXPECT_EQ(out.str(), "The macros of all 26 keys were exported to " + file + ".\n");
-    dir.write("\\log\\KeyNum42.txt", "");
-    ASSERT_EQ(ctl({"import", file.c_str()}), 0) << err.str();
-    EXPECT_EQ(dir.read("\\log\\KeyNum42.txt"), "1,5\r\n");
-    EXPECT_EQ(ctl({"import", (file + ".none").c_str()}), 1);
-    EXPECT_NE(err.str().find(file + ".none"), std::string::npos) << err.str();
-}
-
 TEST_F(CtlTest, MalformedImportNamesItsLineAndChangesNothing)
 {
     const auto before = dir.logSnapshot();
@@ -275,12 +218,6 @@ TEST_F(CtlTest, MalformedImportNamesItsLineAndChangesNothing)
     EXPECT_EQ(dir.logSnapshot(), before);
     EXPECT_NE(err.str().find("Cannot import \"standard input\": line 3"), std::string::npos) << err.str();
     EXPECT_EQ(out.str(), "");
-}
-
-TEST_F(CtlTest, MissingApplicationFolderIsNamed)
-{
-    EXPECT_EQ(ctl({"--dir", "/nonexistent/padmacro", "export", "-"}), 1);
-    EXPECT_NE(err.str().find("/nonexistent/padmacro"), std::string::npos) << err.str();
 }
 
 TEST_F(CtlTest, SendProgramsEachKeyWithItsAcknowledgements)
@@ -298,16 +235,6 @@ TEST_F(CtlTest, SendProgramsEachKeyWithItsAcknowledgements)
     EXPECT_EQ(sim.openHandleCount(), 0u);
 }
 
-TEST_F(CtlTest, SendAllKeysInAscendingOrder)
-{
-    plugKeypad();
-    ASSERT_EQ(ctl({"send"}), 0) << err.str();
-    const std::vector<std::string> lines = linesOf(out.str());
-    ASSERT_EQ(lines.size(), 26u);
-    EXPECT_EQ(lines.front(), "key 0 (NumLock, MOD1): OK");
-    EXPECT_EQ(lines.back(), "key 43 (Excel, MOD0): OK");
-}
-
 TEST_F(CtlTest, SendStopsAtTheFirstKeyNotAcknowledged)
 {
     plugKeypad();
@@ -319,24 +246,10 @@ TEST_F(CtlTest, SendStopsAtTheFirstKeyNotAcknowledged)
     EXPECT_EQ(sim.takeReports().size(), 2u); // key 41 was never raised
 }
 
-TEST_F(CtlTest, SendReportsAKeypadThatGoesAway)
-{
-    plugKeypad();
-    between = [this] {
-        if (out.str().find("key 40 (ESC, MOD0): OK") != std::string::npos)
-            sim.removeAll();
-    };
-    EXPECT_EQ(ctl({"send", "40", "41", "42"}), 1);
-    EXPECT_EQ(out.str(), "key 40 (ESC, MOD0): OK\nkey 41 (Tab, MOD0): the keypad at sim:1 went away\n");
-    EXPECT_EQ(
-        err.str(), "padmacroctl: stopped at key 41; 1 of 3 keys were sent, the other 1 not attempted\n");
-}
-
 TEST_F(CtlTest, SendWithoutAKeypadOrATerminalSendsNothing)
 {
     EXPECT_EQ(ctl({"send", "40"}), 1);
     EXPECT_NE(err.str().find("no keypad found"), std::string::npos) << err.str();
-    EXPECT_NE(err.str().find("padmacroctl list"), std::string::npos);
 
     err.str("");
     SimulatedKeypad::Interface denied;
@@ -352,7 +265,6 @@ TEST_F(CtlTest, SendWithoutAKeypadOrATerminalSendsNothing)
     EXPECT_EQ(ctl({"send", "40"}), 1);
     EXPECT_NE(err.str().find("send needs a terminal on standard input"), std::string::npos) << err.str();
     EXPECT_TRUE(sim.takeReports().empty());
-    EXPECT_EQ(out.str(), "");
 }
 
 TEST_F(CtlTest, SendChecksEveryStrokeFileFirst)
@@ -363,14 +275,6 @@ TEST_F(CtlTest, SendChecksEveryStrokeFileFirst)
     EXPECT_NE(err.str().find("'x' is not a valid integer value"), std::string::npos) << err.str();
     EXPECT_TRUE(sim.takeReports().empty());
     EXPECT_EQ(out.str(), "");
-}
-
-TEST_F(CtlTest, DemoSendNeedsNoTerminal)
-{
-    plugKeypad();
-    terminal = false;
-    EXPECT_EQ(ctl({"--demo", "send", "40"}), 0) << err.str();
-    EXPECT_EQ(out.str(), "key 40 (ESC, MOD0): OK\n");
 }
 
 } // namespace
