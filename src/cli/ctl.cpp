@@ -1,0 +1,446 @@
+#include "cli/ctl.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <istream>
+#include <iterator>
+#include <optional>
+#include <ostream>
+#include <sstream>
+#include <string_view>
+
+#include "app/app_dir.h"
+#include "app/macro_keeping.h"
+#include "app/scheduler.h"
+#include "base/errors.h"
+#include "base/paths.h"
+#include "base/text.h"
+#include "device/hid_sim.h"
+#include "device/keypad_link.h"
+#include "editor/editor_core.h"
+#include "keypad/key_table.h"
+#include "storage/line_list.h"
+#include "storage/macro_files.h"
+
+#ifndef PADMACRO_VERSION
+#define PADMACRO_VERSION "0"
+#endif
+
+namespace pm::ctl {
+
+namespace {
+
+Invocation usageError(std::string what)
+{
+    Invocation inv;
+    inv.action = Invocation::Action::UsageError;
+    inv.error = std::move(what);
+    return inv;
+}
+
+std::string hex4(unsigned value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+    return text;
+}
+
+std::string keyNumberList()
+{
+    std::string text;
+    for (const uint8_t n : kDeviceKeyNumbers)
+        text += (text.empty() ? "" : " ") + std::to_string(n);
+    return text;
+}
+
+std::string keyLabel(int key)
+{
+    return "key " + std::to_string(key) + " (" + keyDescription(key) + ")";
+}
+
+// The first interface that matches and may be written to: the one
+// discovery opens.
+std::optional<HidInterfaceInfo> keypadToBeChosen(HidBackend& backend)
+{
+    if (!backend.beginEnumeration())
+        return std::nullopt;
+    std::optional<HidInterfaceInfo> chosen;
+    for (int index = 0; index < kInterfaceIndices && !chosen; ++index) {
+        const std::optional<HidInterfaceInfo> info = backend.describe(index);
+        if (info && matchKeypad(*info) && backend.writableByUser(info->path))
+            chosen = info;
+    }
+    backend.endEnumeration();
+    return chosen;
+}
+
+void indented(std::ostream& out, const std::string& text, const char* indent)
+{
+    std::istringstream lines(text);
+    std::string line;
+    while (std::getline(lines, line))
+        out << indent << line << '\n';
+}
+
+const std::vector<std::string_view> kVerbs = {"list", "show", "export", "import", "send"};
+
+int usageFailure(std::ostream& err, const std::string& what)
+{
+    err << "padmacroctl: " << what << "; try 'padmacroctl --help'\n";
+    return 2;
+}
+
+std::string readAll(std::istream& in)
+{
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+// The simulated keypad "types" as it receives a report; what it typed
+// arrives before the next tick's wait, as a terminal would deliver it.
+class SimulatedAcks : public TickClock {
+public:
+    SimulatedAcks(SimulatedKeypad* keypad, std::unique_ptr<TickClock> wait)
+        : keypad_(keypad)
+        , wait_(std::move(wait))
+    {
+    }
+    void waitForTick(const std::function<void(char)>& typed) override
+    {
+        if (keypad_ != nullptr)
+            for (const char c : keypad_->takeAcks())
+                typed(c);
+        wait_->waitForTick(typed);
+    }
+
+private:
+    SimulatedKeypad* keypad_;
+    std::unique_ptr<TickClock> wait_;
+};
+
+} // namespace
+
+Invocation parseInvocation(int argc, const char* const* argv)
+{
+    Invocation inv;
+    bool optionsEnd = false;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (!optionsEnd && arg.size() > 1 && arg.front() == '-') {
+            if (arg == "--") {
+                optionsEnd = true;
+            } else if (arg == "--help" || arg == "-h") {
+                inv.action = Invocation::Action::Help;
+                return inv;
+            } else if (arg == "--version") {
+                inv.action = Invocation::Action::Version;
+                return inv;
+            } else if (arg == "--demo") {
+                inv.demo = true;
+            } else if (arg == "--dir" || arg.starts_with("--dir=")) {
+                if (arg == "--dir") {
+                    if (i + 1 >= argc)
+                        return usageError("--dir needs a folder");
+                    inv.dir = argv[++i];
+                } else {
+                    inv.dir = std::string(arg.substr(6));
+                }
+                if (inv.dir.empty())
+                    return usageError("--dir needs a folder");
+            } else {
+                return usageError("unknown option '" + std::string(arg) + "'");
+            }
+        } else if (inv.verb.empty()) {
+            inv.verb = std::string(arg);
+            if (std::find(kVerbs.begin(), kVerbs.end(), arg) == kVerbs.end())
+                return usageError("unknown verb '" + inv.verb + "'");
+        } else {
+            inv.args.emplace_back(arg);
+        }
+    }
+    if (inv.verb.empty())
+        return usageError("no verb given (list, show, export, import or send)");
+    const bool takesFile = inv.verb == "export" || inv.verb == "import";
+    if (takesFile && inv.args.size() != 1)
+        return usageError(inv.verb
+            + (inv.args.empty() ? " needs a FILE, or - for standard "
+                        + std::string(inv.verb == "export" ? "output" : "input")
+                                : " takes one FILE"));
+    if (inv.verb == "list" && !inv.args.empty())
+        return usageError("list takes no arguments");
+    return inv;
+}
+
+const char* usageText()
+{
+    return "Usage: padmacroctl [--dir DIR] [--demo] VERB [ARGS]\n"
+           "       padmacroctl --help | --version\n"
+           "Shows, exports, imports and sends the macros of the programmable USB numeric keypad.\n"
+           "\n"
+           "Verbs:\n"
+           "  list           every HID interface discovery looks at, and which is the keypad\n"
+           "  show [N...]    the stored macros of device key numbers N (default: all 26)\n"
+           "  export FILE|-  every stored macro to FILE, or - for standard output\n"
+           "  import FILE|-  replace every stored macro from FILE, or - for standard input\n"
+           "  send [N...]    program the keypad from the stored macros (default: all 26);\n"
+           "                 the keypad acknowledges by typing, so run it in a terminal\n"
+           "\n"
+           "Options:\n"
+           "  --dir DIR  the folder holding BMP/ and log/, as padmacro --dir\n"
+           "  --demo     work with a simulated keypad instead of the real one\n"
+           "  --help     print this help and exit\n"
+           "  --version  print the version and exit\n"
+           "\n"
+           "Device key numbers: 0 1 2 3 4 8 9 10 13 16 17 18 19 20 24 25 26 27 28 29 32 36 40 41 42 43.\n"
+           "Exit status: 0 success, 1 failure, 2 usage error.\n";
+}
+
+const char* versionText()
+{
+    return "padmacroctl " PADMACRO_VERSION "\n";
+}
+
+std::vector<uint8_t> parseKeyNumbers(const std::vector<std::string>& args)
+{
+    std::vector<uint8_t> keys;
+    if (args.empty())
+        return {kDeviceKeyNumbers.begin(), kDeviceKeyNumbers.end()};
+    for (const std::string& arg : args) {
+        const bool known = isPlainDecimal(arg) && arg.size() <= 3
+            && std::find(kDeviceKeyNumbers.begin(), kDeviceKeyNumbers.end(), std::stoi(arg))
+                != kDeviceKeyNumbers.end();
+        if (!known)
+            throw UsageError((isPlainDecimal(arg) ? "unknown" : "bad") + std::string(" key number '") + arg
+                + "' (the keypad's are " + keyNumberList() + ")");
+        const auto n = static_cast<uint8_t>(std::stoi(arg));
+        if (std::find(keys.begin(), keys.end(), n) == keys.end())
+            keys.push_back(n);
+    }
+    return keys;
+}
+
+bool listInterfaces(HidBackend& backend, std::ostream& out)
+{
+    const std::optional<HidInterfaceInfo> chosen = keypadToBeChosen(backend);
+    if (!backend.beginEnumeration())
+        return false;
+    struct Seen {
+        int index;
+        HidInterfaceInfo info;
+    };
+    std::vector<Seen> seen;
+    for (int index = 0; index < kInterfaceIndices; ++index)
+        if (std::optional<HidInterfaceInfo> info = backend.describe(index))
+            seen.push_back({index, std::move(*info)});
+    // Writability is asked while the snapshot holds, as discovery would.
+    std::vector<bool> writable;
+    for (const Seen& s : seen)
+        writable.push_back(backend.writableByUser(s.info.path));
+    backend.endEnumeration();
+
+    if (seen.empty()) {
+        out << "No HID interfaces are present: the keypad is not plugged in, or the system does not show "
+               "it.\n";
+        return true;
+    }
+    out << seen.size() << " HID interface" << (seen.size() == 1 ? "" : "s")
+        << " (index, node, vendor:product, version):\n";
+    for (size_t i = 0; i < seen.size(); ++i) {
+        const HidInterfaceInfo& info = seen[i].info;
+        out << seen[i].index << "  " << info.path << "  " << hex4(info.vendorId) << ':'
+            << hex4(info.productId) << "  version " << hex4(info.versionNumber) << '\n';
+        for (const HidCollection& c : info.collections)
+            out << "    collection: usage page " << hex4(c.usagePage) << " usage " << hex4(c.usage)
+                << ", output report " << c.outputReportByteLength << " bytes\n";
+        if (info.collections.empty())
+            out << "    no readable report descriptor\n";
+        const KeypadMatch match = matchKeypad(info);
+        if (!match) {
+            out << "    not the keypad: " << match.mismatch << '\n';
+        } else if (!writable[i]) {
+            out << "    the keypad, but this user may not write to it:\n";
+            indented(out, accessDeniedNotice(info.path), "      ");
+        } else if (chosen && chosen->path == info.path) {
+            out << "    the keypad: this one is used\n";
+        } else {
+            out << "    the keypad as well, but the one at " << (chosen ? chosen->path : "a lower index")
+                << " is used\n";
+        }
+    }
+    if (!chosen)
+        out << "None of them is a keypad this user can use.\n";
+    return true;
+}
+
+void showMacros(const std::string& appDir, const std::vector<uint8_t>& keys, std::ostream& out)
+{
+    for (const uint8_t key : keys) {
+        LineList text;
+        LineList strokes;
+        text.loadFromFile(platformPath(appDir, textFileLiteral(key)));
+        strokes.loadFromFile(platformPath(appDir, strokeFileLiteral(key)));
+        out << keyLabel(key);
+        if (text.empty() && strokes.empty()) {
+            out << ": no macro\n";
+            continue;
+        }
+        out << ": " << strokes.count() << " stroke" << (strokes.count() == 1 ? "" : "s") << '\n';
+        out << "  text \"" << showTextOf(text) << "\"\n";
+        for (const std::string& line : strokes.lines())
+            out << "  stroke " << line << '\n';
+    }
+}
+
+uint16_t virtualKeyOf(char c)
+{
+    switch (c) {
+    case 'a':
+    case 'A': return kFirstAck;
+    case 'b':
+    case 'B': return kSecondAck;
+    default: return 0;
+    }
+}
+
+std::optional<std::string> openKeypad(Context& ctx, HidBackend& backend, std::ostream& err)
+{
+    if (ctx.link.FindKeypad() == 1) {
+        ctx.state.KeypadFound = 1;
+        ctx.state.DeviceFlags = static_cast<uint8_t>(ctx.state.DeviceFlags | kKeypadLatched);
+        ctx.state.StatusCode = status::kFound;
+        const std::optional<HidInterfaceInfo> chosen = keypadToBeChosen(backend);
+        return chosen ? chosen->path : std::string();
+    }
+    if (ctx.link.deniedKeypad) {
+        err << "padmacroctl: " << accessDeniedNotice(ctx.link.deniedKeypad->path) << '\n';
+        return std::nullopt;
+    }
+    err << "padmacroctl: no keypad found (vendor " << hex4(kKeypadVendor) << ", product "
+        << hex4(kKeypadProduct) << ", version " << hex4(kKeypadVersion) << ", usage page "
+        << hex4(kKeypadUsagePage) << " usage " << hex4(kKeypadUsage)
+        << "); 'padmacroctl list' shows what is plugged in and how it differs\n";
+    return std::nullopt;
+}
+
+int runJobs(Context& ctx, Shell& shell, std::vector<KeyJob> jobs, TickClock& clock, const std::string& node,
+    std::ostream& out, std::ostream& err)
+{
+    Scheduler scheduler(ctx, shell);
+    JobRun run(ctx, scheduler);
+    const size_t total = jobs.size();
+    run.start(std::move(jobs));
+    const auto typed = [&scheduler](char c) { scheduler.Memo1KeyDown(virtualKeyOf(c)); };
+    std::optional<uint8_t> failed;
+    while (run.running()) {
+        scheduler.Timer1Timer();
+        if (const std::optional<JobRun::Step> step = run.afterTick()) {
+            out << keyLabel(step->key) << ": ";
+            if (step->outcome == JobOutcome::Ok) {
+                out << "OK\n";
+            } else {
+                out << "the keypad did not acknowledge it within " << kJobTimeLimit * kSchedulerTickMs / 1000
+                    << " seconds\n";
+                failed = step->key;
+            }
+        }
+        if (run.running() && ctx.state.KeypadFound == 0) {
+            // Unplugged: waiting for the time limit would tell nothing more.
+            failed = run.currentKey();
+            out << keyLabel(*failed) << ": the keypad" << (node.empty() ? "" : " at " + node)
+                << " went away\n";
+            run.stop();
+        }
+        out.flush();
+        if (run.running())
+            clock.waitForTick(typed);
+    }
+    if (!failed)
+        return 0;
+    const size_t rest = total - run.done() - 1;
+    err << "padmacroctl: stopped at key " << int{*failed} << "; " << run.done() << " of " << total << " key"
+        << (total == 1 ? " was" : "s were") << " sent";
+    if (rest > 0)
+        err << ", the other " << rest << " not attempted";
+    err << '\n';
+    return 1;
+}
+
+void StreamShell::message(const std::string& text)
+{
+    err_ << "padmacroctl: " << text << '\n';
+}
+
+void StreamShell::notice(const std::string& text)
+{
+    err_ << "padmacroctl: " << text << '\n';
+}
+
+int run(const Invocation& inv, Environment& env)
+{
+    std::ostream& out = *env.out;
+    std::ostream& err = *env.err;
+    try {
+        if (inv.verb == "list") {
+            if (!listInterfaces(*env.backend, out)) {
+                err << "padmacroctl: the HID interfaces cannot be listed: the hidraw class in sysfs cannot "
+                       "be read\n";
+                return 1;
+            }
+            return 0;
+        }
+        // Key numbers are checked before anything is read or written.
+        std::vector<uint8_t> keys;
+        if (inv.verb == "show" || inv.verb == "send")
+            keys = parseKeyNumbers(inv.args);
+        if (inv.verb == "send" && !inv.demo && !env.inputIsTerminal) {
+            err << "padmacroctl: send needs a terminal on standard input: the keypad acknowledges each key "
+                   "by typing into it (use --demo to try it without a keypad)\n";
+            return 1;
+        }
+        const std::string appDir = env.appDir(inv.dir);
+        if (inv.verb == "show") {
+            showMacros(appDir, keys, out);
+        } else if (inv.verb == "export") {
+            const std::string& file = inv.args.front();
+            if (file == "-") {
+                out << exportMacroText(appDir);
+                out.flush();
+            } else {
+                exportMacroFile(appDir, file);
+                out << "The macros of all " << macroKeyNumbers().size() << " keys were exported to " << file
+                    << ".\n";
+            }
+        } else if (inv.verb == "import") {
+            const std::string& file = inv.args.front();
+            const ImportResult result = file == "-"
+                ? importMacroText(appDir, readAll(*env.in), "standard input")
+                : importMacroFile(appDir, file);
+            out << "The macros were imported from " << (file == "-" ? "standard input" : file)
+                << ". The previous macros were kept in " << result.backupPath << ".\n";
+        } else if (inv.verb == "send") {
+            // Every stroke file is converted before the keypad is touched.
+            std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);
+            Context ctx(*env.backend);
+            ctx.AppDir = appDir;
+            const std::optional<std::string> node = openKeypad(ctx, *env.backend, err);
+            if (!node)
+                return 1;
+            StreamShell shell(err);
+            std::unique_ptr<TickClock> clock;
+            if (inv.demo)
+                clock = std::make_unique<SimulatedAcks>(env.simulated, env.plainClock());
+            else
+                clock = env.terminalClock();
+            const int status = runJobs(ctx, shell, std::move(jobs), *clock, *node, out, err);
+            ctx.link.CloseKeypad();
+            return status;
+        }
+        return 0;
+    } catch (const UsageError& e) {
+        return usageFailure(err, e.what());
+    } catch (const std::exception& e) {
+        err << "padmacroctl: " << e.what() << '\n';
+        return 1;
+    }
+}
+
+} // namespace pm::ctl
