@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstdio>
+#include <filesystem>
 #include <istream>
 #include <iterator>
 #include <optional>
@@ -21,6 +22,7 @@
 #include "keypad/key_table.h"
 #include "storage/line_list.h"
 #include "storage/macro_files.h"
+#include "storage/macro_text.h"
 
 #ifndef PADMACRO_VERSION
 #define PADMACRO_VERSION "0"
@@ -256,6 +258,10 @@ bool listInterfaces(HidBackend& backend, std::ostream& out)
         const KeypadMatch match = matchKeypad(info);
         if (!match) {
             out << "    not the keypad: " << match.mismatch << '\n';
+        } else if (!writable[i] && std::filesystem::path(info.path).is_absolute()
+            && !std::filesystem::exists(info.path)) {
+            out << "    the keypad, but its node " << info.path
+                << " does not exist: is /dev (or PADMACRO_DEV) the right folder?\n";
         } else if (!writable[i]) {
             out << "    the keypad, but this user may not write to it:\n";
             indented(out, accessDeniedNotice(info.path), "      ");
@@ -284,7 +290,8 @@ void showMacros(const std::string& appDir, const std::vector<uint8_t>& keys, std
             continue;
         }
         out << ": " << strokes.count() << " stroke" << (strokes.count() == 1 ? "" : "s") << '\n';
-        out << "  text \"" << showTextOf(text) << "\"\n";
+        // As the editor shows it, in the export's notation: the terminal reads UTF-8.
+        out << "  text " << exportValue(showTextOf(text)) << '\n';
         for (const std::string& line : strokes.lines())
             out << "  stroke " << line << '\n';
     }
