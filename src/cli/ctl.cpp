@@ -60,22 +60,6 @@ std::string keyLabel(int key)
     return "key " + std::to_string(key) + " (" + keyDescription(key) + ")";
 }
 
-// The first interface that matches and may be written to: the one
-// discovery opens.
-std::optional<HidInterfaceInfo> keypadToBeChosen(HidBackend& backend)
-{
-    if (!backend.beginEnumeration())
-        return std::nullopt;
-    std::optional<HidInterfaceInfo> chosen;
-    for (int index = 0; index < kInterfaceIndices && !chosen; ++index) {
-        const std::optional<HidInterfaceInfo> info = backend.describe(index);
-        if (info && matchKeypad(*info) && backend.writableByUser(info->path))
-            chosen = info;
-    }
-    backend.endEnumeration();
-    return chosen;
-}
-
 void indented(std::ostream& out, const std::string& text, const char* indent)
 {
     std::istringstream lines(text);
@@ -222,7 +206,6 @@ std::vector<uint8_t> parseKeyNumbers(const std::vector<std::string>& args)
 
 bool listInterfaces(HidBackend& backend, std::ostream& out)
 {
-    const std::optional<HidInterfaceInfo> chosen = keypadToBeChosen(backend);
     if (!backend.beginEnumeration())
         return false;
     struct Seen {
@@ -235,8 +218,12 @@ bool listInterfaces(HidBackend& backend, std::ostream& out)
             seen.push_back({index, std::move(*info)});
     // Writability is asked while the snapshot holds, as discovery would.
     std::vector<bool> writable;
-    for (const Seen& s : seen)
+    std::optional<HidInterfaceInfo> chosen; // the first keypad this user may write to, as discovery opens
+    for (const Seen& s : seen) {
         writable.push_back(backend.writableByUser(s.info.path));
+        if (!chosen && writable.back() && matchKeypad(s.info))
+            chosen = s.info;
+    }
     backend.endEnumeration();
 
     if (seen.empty()) {
@@ -308,14 +295,13 @@ uint16_t virtualKeyOf(char c)
     }
 }
 
-std::optional<std::string> openKeypad(Context& ctx, HidBackend& backend, std::ostream& err)
+std::optional<std::string> openKeypad(Context& ctx, std::ostream& err)
 {
     if (ctx.link.FindKeypad() == 1) {
         ctx.state.KeypadFound = 1;
         ctx.state.DeviceFlags = static_cast<uint8_t>(ctx.state.DeviceFlags | kKeypadLatched);
         ctx.state.StatusCode = status::kFound;
-        const std::optional<HidInterfaceInfo> chosen = keypadToBeChosen(backend);
-        return chosen ? chosen->path : std::string();
+        return ctx.link.keypad->path;
     }
     if (ctx.link.deniedKeypad) {
         err << "padmacroctl: " << accessDeniedNotice(ctx.link.deniedKeypad->path) << '\n';
@@ -428,7 +414,7 @@ int run(const Invocation& inv, Environment& env)
             std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);
             Context ctx(*env.backend);
             ctx.AppDir = appDir;
-            const std::optional<std::string> node = openKeypad(ctx, *env.backend, err);
+            const std::optional<std::string> node = openKeypad(ctx, err);
             if (!node)
                 return 1;
             StreamShell shell(err);

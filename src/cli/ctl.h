@@ -66,9 +66,9 @@ public:
 uint16_t virtualKeyOf(char c);
 
 // Finds and opens the keypad as discovery does, latched so that the
-// scheduler does not look again, and returns its node (empty when it cannot
-// be told). Prints why not to err and returns nullopt.
-std::optional<std::string> openKeypad(Context& ctx, HidBackend& backend, std::ostream& err);
+// scheduler does not look again, and returns its node. Prints why not to
+// err and returns nullopt.
+std::optional<std::string> openKeypad(Context& ctx, std::ostream& err);
 
 // One job per key through JobRun and the scheduler, one line per key on
 // out; stops at the first key that fails. Returns the exit status.

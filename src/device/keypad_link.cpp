@@ -102,6 +102,7 @@ uint8_t KeypadLink::FindKeypad()
             continue;
         }
         OutputReportLength = info->collections[static_cast<size_t>(match.collection)].outputReportByteLength;
+        keypad = info;
         result = 1;
         break;
     }

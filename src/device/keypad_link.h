@@ -53,7 +53,8 @@ public:
     // The first keypad the latest FindKeypad saw but was not allowed to open,
     // kept whether or not another one was then opened.
     std::optional<HidInterfaceInfo> deniedKeypad;
-
+    // The interface the latest successful FindKeypad opened.
+    std::optional<HidInterfaceInfo> keypad;
 
 private:
     HidHandle openInterface(const std::string& path, OpenError* why);
