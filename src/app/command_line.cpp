@@ -35,6 +35,25 @@ CommandLine usageError(std::string what)
 
 } // namespace
 
+bool readDirOption(int argc, const char* const* argv, int& i, std::string& dir, std::string& error)
+{
+    const std::string_view arg = argv[i];
+    if (arg == "--dir") {
+        if (i + 1 >= argc) {
+            error = "--dir needs a folder";
+            return true;
+        }
+        dir = argv[++i];
+    } else if (arg.starts_with("--dir=")) {
+        dir = std::string(arg.substr(6));
+    } else {
+        return false;
+    }
+    if (dir.empty())
+        error = "--dir needs a folder";
+    return true;
+}
+
 CommandLine parseCommandLine(int argc, const char* const* argv)
 {
     CommandLine cl;
@@ -50,16 +69,9 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
         }
         if (arg == "--demo") {
             cl.demo = true;
-        } else if (arg == "--dir" || arg.starts_with("--dir=")) {
-            if (arg == "--dir") {
-                if (i + 1 >= argc)
-                    return usageError("--dir needs a folder");
-                cl.dir = argv[++i];
-            } else {
-                cl.dir = std::string(arg.substr(6));
-            }
-            if (cl.dir.empty())
-                return usageError("--dir needs a folder");
+        } else if (std::string error; readDirOption(argc, argv, i, cl.dir, error)) {
+            if (!error.empty())
+                return usageError(error);
         } else {
             std::string_view name = arg;
             if (name.starts_with("--"))

@@ -17,6 +17,11 @@ struct CommandLine {
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 const char* usageText();
+
+// "--dir DIR" or "--dir=DIR" at argv[i], shared by both programs: false when
+// argv[i] is another word; else dir is set and i moved past it, or error
+// says what was wrong.
+bool readDirOption(int argc, const char* const* argv, int& i, std::string& dir, std::string& error);
 const char* versionText();
 
 } // namespace pm

@@ -27,16 +27,6 @@ constexpr char kSeparator = '\\';
 constexpr char kSeparator = '/';
 #endif
 
-// Whether the existing file may be written in place; errno tells why not.
-bool writable(const std::string& path)
-{
-#ifdef _WIN32
-    return _access(path.c_str(), 2) == 0;
-#else
-    return access(path.c_str(), W_OK) == 0;
-#endif
-}
-
 bool sameIgnoringCase(const std::string& a, const std::string& b)
 {
     return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
@@ -46,6 +36,15 @@ bool sameIgnoringCase(const std::string& a, const std::string& b)
 }
 
 } // namespace
+
+bool mayWrite(const std::string& path)
+{
+#ifdef _WIN32
+    return _access(path.c_str(), 2) == 0;
+#else
+    return access(path.c_str(), W_OK) == 0;
+#endif
+}
 
 std::string platformPath(const std::string& appDir, const std::string& literal)
 {
@@ -130,7 +129,7 @@ void replaceWholeFile(const std::string& path, const std::string& bytes)
     if (exists && fs::is_directory(old))
         throwCannotCreate(path, EISDIR);
     errno = 0;
-    if (exists && !writable(target))
+    if (exists && !mayWrite(target))
         throwCannotCreate(path, errno ? errno : EACCES);
 
     const std::string temp = target + ".tmp";

@@ -27,6 +27,9 @@ std::string requireReadable(const std::string& path);
 // Throws "Cannot create file ..." naming path.
 void replaceWholeFile(const std::string& path, const std::string& bytes);
 
+// Whether this user may write the existing file in place; errno tells why not.
+bool mayWrite(const std::string& path);
+
 // The process's current working directory, without trailing separator.
 std::string currentDirectory();
 

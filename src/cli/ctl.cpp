@@ -11,6 +11,7 @@
 #include <string_view>
 
 #include "app/app_dir.h"
+#include "app/command_line.h"
 #include "app/macro_keeping.h"
 #include "app/scheduler.h"
 #include "base/errors.h"
@@ -122,16 +123,9 @@ Invocation parseInvocation(int argc, const char* const* argv)
                 return inv;
             } else if (arg == "--demo") {
                 inv.demo = true;
-            } else if (arg == "--dir" || arg.starts_with("--dir=")) {
-                if (arg == "--dir") {
-                    if (i + 1 >= argc)
-                        return usageError("--dir needs a folder");
-                    inv.dir = argv[++i];
-                } else {
-                    inv.dir = std::string(arg.substr(6));
-                }
-                if (inv.dir.empty())
-                    return usageError("--dir needs a folder");
+            } else if (std::string error; readDirOption(argc, argv, i, inv.dir, error)) {
+                if (!error.empty())
+                    return usageError(error);
             } else {
                 return usageError("unknown option '" + std::string(arg) + "'");
             }

@@ -12,9 +12,7 @@
 #include "base/errors.h"
 #include "base/paths.h"
 
-#ifdef _WIN32
-#include <io.h>
-#else
+#ifndef _WIN32
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <sys/syscall.h>
@@ -57,15 +55,6 @@ std::string parentOf(const std::string& path)
 {
     const fs::path parent = fs::path(path).parent_path();
     return parent.empty() ? std::string(".") : parent.string();
-}
-
-bool systemMayWrite(const std::string& path)
-{
-#ifdef _WIN32
-    return _access(path.c_str(), 2) == 0;
-#else
-    return access(path.c_str(), W_OK) == 0;
-#endif
 }
 
 std::string backupStamp(std::time_t t)
@@ -227,7 +216,7 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
     for (const int key : keys)
         for (const MacroFile f : kFiles) {
             const std::string path = join(logDir, macroFileName(f, key));
-            const bool mayWrite = hooks.mayWrite ? hooks.mayWrite(path) : systemMayWrite(path);
+            const bool mayWrite = hooks.mayWrite ? hooks.mayWrite(path) : pm::mayWrite(path);
             std::error_code ec;
             if (fs::exists(path, ec) && !mayWrite)
                 throwCannotCreate(path, EACCES);
@@ -312,7 +301,7 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
             continue;
         }
         errno = 0;
-        const bool mayWrite = hooks.mayWrite ? hooks.mayWrite(path) : systemMayWrite(actual);
+        const bool mayWrite = hooks.mayWrite ? hooks.mayWrite(path) : pm::mayWrite(actual);
         if (!mayWrite)
             throwCannotCreate(path, errno ? errno : EACCES);
         modes.emplace_back(st);
