@@ -67,4 +67,16 @@ ImportResult importMacroFile(const std::string& appDir, const std::string& path)
     return importMacroText(appDir, readWholeFile(path), path);
 }
 
+std::string exportedMessage(const std::string& path)
+{
+    return "The macros of all " + std::to_string(macroKeyNumbers().size()) + " keys were exported to " + path
+        + ".";
+}
+
+std::string importedMessage(const std::string& source, const ImportResult& result)
+{
+    return "The macros were imported from " + source + ". The previous macros were kept in "
+        + result.backupPath + ".";
+}
+
 } // namespace pm

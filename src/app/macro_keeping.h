@@ -32,4 +32,8 @@ ImportResult importMacroText(const std::string& appDir, const std::string& text,
 // The same for a file; a file that cannot be read throws "Cannot open file ...".
 ImportResult importMacroFile(const std::string& appDir, const std::string& path);
 
+// What the user is told after an export to path, and after an import from source.
+std::string exportedMessage(const std::string& path);
+std::string importedMessage(const std::string& source, const ImportResult& result);
+
 } // namespace pm

@@ -45,8 +45,7 @@ void Session::tick()
 void Session::exportMacros(const std::string& path)
 {
     exportMacroFile(ctx_.AppDir, path);
-    shell_.message("The macros of all " + std::to_string(macroKeyNumbers().size()) + " keys were exported to "
-        + path + ".");
+    shell_.message(exportedMessage(path));
 }
 
 void Session::importMacros(const std::string& path)
@@ -58,8 +57,7 @@ void Session::importMacros(const std::string& path)
     }
     const ImportResult result = importMacroFile(ctx_.AppDir, path);
     keypad_.Load_Key();
-    shell_.message("The macros were imported from " + path + ". The previous macros were kept in "
-        + result.backupPath + ".");
+    shell_.message(importedMessage(path, result));
 }
 
 void Session::restoreKeypad()

@@ -1,5 +1,7 @@
 #include "base/text.h"
 
+#include <cstdio>
+
 namespace pm {
 
 std::pair<std::string, std::string> splitAtFirstComma(const std::string& line)
@@ -18,6 +20,13 @@ bool isPlainDecimal(std::string_view text)
         if (c < '0' || c > '9')
             return false;
     return true;
+}
+
+std::string hex4(unsigned value)
+{
+    char text[8];
+    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
+    return text;
 }
 
 } // namespace pm

@@ -14,4 +14,13 @@ std::pair<std::string, std::string> splitAtFirstComma(const std::string& line);
 // One or more decimal digits and nothing else: no sign, no blank.
 bool isPlainDecimal(std::string_view text);
 
+// Four upper-case hexadecimal digits, as vendor, product and usage values read.
+std::string hex4(unsigned value);
+
+// The one double-byte character the program writes: the right double
+// quotation mark, bytes A1 A8 of the 8-bit text.
+inline constexpr std::string_view kRightQuoteBytes = "\xA1\xA8";
+inline constexpr char16_t kRightQuoteCodePoint = 0x201D;
+inline constexpr std::string_view kRightQuoteUtf8 = "\xE2\x80\x9D";
+
 } // namespace pm

@@ -41,13 +41,6 @@ Invocation usageError(std::string what)
     return inv;
 }
 
-std::string hex4(unsigned value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", value & 0xFFFFu);
-    return text;
-}
-
 std::string keyNumberList()
 {
     std::string text;
@@ -393,16 +386,14 @@ int run(const Invocation& inv, Environment& env)
                 out.flush();
             } else {
                 exportMacroFile(appDir, file);
-                out << "The macros of all " << macroKeyNumbers().size() << " keys were exported to " << file
-                    << ".\n";
+                out << exportedMessage(file) << '\n';
             }
         } else if (inv.verb == "import") {
             const std::string& file = inv.args.front();
-            const ImportResult result = file == "-"
-                ? importMacroText(appDir, readAll(*env.in), "standard input")
-                : importMacroFile(appDir, file);
-            out << "The macros were imported from " << (file == "-" ? "standard input" : file)
-                << ". The previous macros were kept in " << result.backupPath << ".\n";
+            const std::string source = file == "-" ? "standard input" : file;
+            const ImportResult result = file == "-" ? importMacroText(appDir, readAll(*env.in), source)
+                                                    : importMacroFile(appDir, file);
+            out << importedMessage(source, result) << '\n';
         } else if (inv.verb == "send") {
             // Every stroke file is converted before the keypad is touched.
             std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);

@@ -24,6 +24,7 @@
 #include <utility>
 #include <vector>
 
+#include "base/paths.h"
 #include "device/hid_platform.h"
 
 namespace fs = std::filesystem;
@@ -464,7 +465,7 @@ bool LinuxHidraw::stillPresent(HidHandle handle)
 
 bool LinuxHidraw::writableByUser(const std::string& path)
 {
-    return ::access(path.c_str(), W_OK) == 0;
+    return mayWrite(path);
 }
 
 void LinuxHidraw::close(HidHandle handle)

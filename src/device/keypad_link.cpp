@@ -1,19 +1,13 @@
 #include "device/keypad_link.h"
 
 #include <algorithm>
-#include <cstdio>
 #include <vector>
+
+#include "base/text.h"
 
 namespace pm {
 
 namespace {
-
-std::string hex4(uint16_t value)
-{
-    char text[8];
-    std::snprintf(text, sizeof text, "%04X", value);
-    return text;
-}
 
 void differs(std::string& out, const char* what, uint16_t value, uint16_t keypad)
 {
@@ -57,21 +51,12 @@ KeypadMatch matchKeypad(const HidInterfaceInfo& info)
     return match;
 }
 
-HidHandle KeypadLink::openInterface(const std::string& path, OpenError* why)
+HidHandle KeypadLink::OpenKeypadInterface(const std::string& path, OpenError* why)
 {
     const HidHandle first = backend_.open(path, OpenMode::Overlapped, why);
     // Kept as it comes: a failed second opening only shows up when writing.
     WriteHandle = backend_.open(path, OpenMode::Synchronous);
     return first;
-}
-
-HidHandle KeypadLink::OpenKeypadInterface(int index)
-{
-    const std::optional<HidInterfaceInfo> info = backend_.describe(index);
-    if (!info) {
-        return kInvalidHandle;
-    }
-    return openInterface(info->path, nullptr);
 }
 
 uint8_t KeypadLink::FindKeypad()
@@ -93,7 +78,7 @@ uint8_t KeypadLink::FindKeypad()
             continue;
         }
         OpenError why = OpenError::None;
-        DeviceHandle = openInterface(info->path, &why);
+        DeviceHandle = OpenKeypadInterface(info->path, &why);
         if (DeviceHandle == kInvalidHandle) {
             if (why == OpenError::AccessDenied && !deniedKeypad) {
                 deniedKeypad = info;

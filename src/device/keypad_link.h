@@ -31,9 +31,9 @@ public:
 
     // 1 when the keypad was found and opened, 0 otherwise.
     uint8_t FindKeypad();
-    // Opens the interface at index twice; returns the first handle and stores
-    // the second in WriteHandle.
-    HidHandle OpenKeypadInterface(int index);
+    // Opens the interface at path twice: returns the first handle (with the
+    // reason in *why when it failed) and stores the second in WriteHandle.
+    HidHandle OpenKeypadInterface(const std::string& path, OpenError* why = nullptr);
     void CloseKeypad();
     enum class WriteResult {
         NoKeypad, // no output report length yet: nothing was written
@@ -57,8 +57,6 @@ public:
     std::optional<HidInterfaceInfo> keypad;
 
 private:
-    HidHandle openInterface(const std::string& path, OpenError* why);
-
     HidBackend& backend_;
 };
 

@@ -32,10 +32,10 @@ MacroProblem at(MacroFile file, size_t index, std::string why)
 
 std::string macroFileName(MacroFile file, int key)
 {
-    const char* stem = file == MacroFile::strokes ? "KeyNum"
-        : file == MacroFile::text                 ? "KeyCode"
-                                                  : "LineBuf";
-    return stem + std::to_string(key) + ".txt";
+    const std::string literal = file == MacroFile::strokes ? strokeFileLiteral(key)
+        : file == MacroFile::text                          ? textFileLiteral(key)
+                                                           : lineFileLiteral(key);
+    return literal.substr(literal.rfind('\\') + 1); // "\log\KeyNum40.txt" -> "KeyNum40.txt"
 }
 
 std::optional<MacroProblem> macroProblem(const KeyFiles& files)

@@ -6,11 +6,9 @@
 #include <string>
 #include <vector>
 
-namespace pm {
+#include "storage/macro_files.h"
 
-// A macro holds at most this many strokes; the text at most 40 display lines
-// (kMacroLineTableSize).
-inline constexpr int kMaxMacroStrokes = 30;
+namespace pm {
 
 struct KeyFiles {
     std::string strokes; // KeyNum<N>.txt

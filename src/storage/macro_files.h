@@ -12,6 +12,8 @@ namespace pm {
 
 // Entries of the per-display-line tables, and so display lines a macro can hold.
 inline constexpr int kMacroLineTableSize = 40;
+// Stroke lines a macro can hold: the editor records no more, the keypad takes no more.
+inline constexpr int kMaxMacroStrokes = 30;
 
 std::string strokeFileLiteral(int key); // "\log\KeyNum" N ".txt"
 std::string textFileLiteral(int key);   // "\log\KeyCode" N ".txt"

@@ -70,21 +70,26 @@ std::string backupStamp(std::time_t t)
     return buf;
 }
 
-// The previous set for the backup: as readMacroSet, but a missing file reads
-// as the empty file of a key without a macro.
-MacroSet readPrevious(const std::string& logDir, const std::vector<int>& keys)
+// The files' exact bytes. For the backup a missing file reads as the empty
+// file of a key without a macro, so an import can mend a set with a hole.
+MacroSet readSet(const std::string& logDir, const std::vector<int>& keys, bool missingIsEmpty)
 {
     MacroSet set;
     for (const int key : keys)
         for (const MacroFile f : kFiles) {
             const std::string path = join(logDir, macroFileName(f, key));
             std::error_code ec;
-            if (fs::exists(findExisting(path), ec))
+            if (!missingIsEmpty || fs::exists(findExisting(path), ec))
                 bytesOf(set[key], f) = readWholeFile(path);
             else
                 set[key];
         }
     return set;
+}
+
+MacroSet readPrevious(const std::string& logDir, const std::vector<int>& keys)
+{
+    return readSet(logDir, keys, true);
 }
 
 void step(const ReplaceHooks& hooks, const std::string& name)
@@ -198,11 +203,7 @@ std::string writeBackup(
 
 MacroSet readMacroSet(const std::string& logDir, const std::vector<int>& keys)
 {
-    MacroSet set;
-    for (const int key : keys)
-        for (const MacroFile f : kFiles)
-            bytesOf(set[key], f) = readWholeFile(join(logDir, macroFileName(f, key)));
-    return set;
+    return readSet(logDir, keys, false);
 }
 
 #ifdef _WIN32

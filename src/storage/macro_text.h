@@ -5,12 +5,9 @@
 #include <string>
 #include <string_view>
 
-namespace pm {
+#include "base/text.h"
 
-// The one double-byte character the program writes: the right double
-// quotation mark, A1 A8 in the 8-bit text, U+201D in the export.
-inline constexpr std::string_view kRightQuoteBytes = "\xA1\xA8";
-inline constexpr std::string_view kRightQuoteUtf8 = "\xE2\x80\x9D";
+namespace pm {
 
 // The export form of bytes: as they are when that reads back the same and
 // shows every byte, otherwise quoted. Bytes A1 A8 become "”" either way.

@@ -6,13 +6,15 @@
 #include <QTextDocument>
 #include <algorithm>
 
+#include "base/text.h"
+
 namespace pm {
 
 namespace {
 
-constexpr char16_t kRightDoubleQuote = 0x201D;
-constexpr unsigned char kLeadByte = 0xA1;
-constexpr unsigned char kTrailByte = 0xA8;
+constexpr char16_t kRightDoubleQuote = kRightQuoteCodePoint;
+constexpr auto kLeadByte = static_cast<unsigned char>(kRightQuoteBytes[0]);
+constexpr auto kTrailByte = static_cast<unsigned char>(kRightQuoteBytes[1]);
 
 } // namespace
 
