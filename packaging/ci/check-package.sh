@@ -22,15 +22,8 @@ fi
 [ -f "$deb" ] || die "no package found ($deb)"
 ok "package $deb"
 
-work=$(mktemp -d)
-xpid= apid=
-cleanup() {
-    [ -n "$apid" ] && kill "$apid" 2>/dev/null
-    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+. "$repo/tests/gui/xwindows.sh"
+x_session
 
 # ---- contents ------------------------------------------------------------
 stage=$work/root
@@ -64,7 +57,6 @@ xshot=$work/xshot
 g++ -std=c++20 -O1 -fPIC -o "$xshot" tools/xshot/xshot.cpp $(pkg-config --cflags --libs Qt6Gui xcb) ||
     die "cannot build tools/xshot"
 
-. "$repo/tests/gui/xwindows.sh"
 start_xvfb || die "Xvfb did not start"
 unset QT_QPA_PLATFORM XDG_DATA_HOME
 export HOME=$work/home

@@ -10,20 +10,12 @@ padmacro=$(absolute "$1") xshot=$(absolute "$2") staged=$3 shots=$4
 command -v Xvfb >/dev/null 2>&1 || { echo "Xvfb not installed: skipped"; exit 77; }
 command -v xwininfo >/dev/null 2>&1 || { echo "xwininfo (x11-utils) missing"; exit 1; }
 
-work=$(mktemp -d)
-xpid= apid=
-cleanup() {
-    [ -n "$apid" ] && kill "$apid" 2>/dev/null
-    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
-    wait 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT INT TERM
+. "$(dirname "$0")/xwindows.sh"
+x_session
 
 cp -R "$staged" "$work/app" || exit 1
 mkdir -p "$shots"
 
-. "$(dirname "$0")/xwindows.sh"
 start_xvfb || exit 1
 unset QT_QPA_PLATFORM
 export ASAN_OPTIONS=detect_leaks=0

@@ -1,6 +1,20 @@
 # Shared by the scripts that start padmacro under a private X server
 # (tests/gui/run_gui_test.sh, packaging/ci/check-package.sh); sourced, POSIX sh.
-# They set $work (a private folder) and $apid (the program's process id).
+# x_session gives them $work (a private folder, removed at exit); they set
+# $apid (the program's process id), which is stopped at exit with the server.
+
+x_session() {
+    work=$(mktemp -d)
+    xpid= apid=
+    trap x_cleanup EXIT INT TERM
+}
+
+x_cleanup() {
+    [ -n "$apid" ] && kill "$apid" 2>/dev/null
+    [ -n "$xpid" ] && kill "$xpid" 2>/dev/null
+    wait 2>/dev/null
+    rm -rf "$work"
+}
 
 # Starts Xvfb on a free display and exports DISPLAY; $xpid is the server.
 start_xvfb() {
