@@ -116,6 +116,7 @@ void EditorCore::FormClose()
     s_.AltText.clear();
     s_.ModState = 0;
     s_.ModLock = 0;
+    releasePhysicalKeys();
     // AltStrokes is left alone: the next Alt-code line can only start after
     // an Alt lock, and that restarts the count.
     s_.AltActive = false;

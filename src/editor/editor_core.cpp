@@ -46,6 +46,8 @@ void EditorCore::resetLineTables()
 
 void EditorCore::openKey(uint8_t number, const char* name)
 {
+    releasePhysicalKeys();
+    s_.keyNote.clear();
     readMacroFiles(appDir_, number, s_);
     requireDisplayLineLimit(appDir_, number, s_);
     showStrokeCount();

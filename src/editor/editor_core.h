@@ -3,12 +3,14 @@
 // step, the modifier keys, NumLock, the macro display and the commands.
 // The editor window only forwards its events here and draws this state.
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <string>
 
 #include "base/shell.h"
 #include "device/report_image.h"
 #include "editor/key_table.h"
+#include "editor/physical_keys.h"
 #include "storage/line_list.h"
 #include "storage/macro_files.h"
 
@@ -61,6 +63,9 @@ struct EditorState : Macro {
     uint8_t AltStrokes = 0;
     std::string KeyText;
 
+    // Why the latest key typed on the computer's keyboard recorded nothing.
+    std::string keyNote;
+
     bool timer1Enabled = false; // the double-click timer
     int timer1Interval = kDoubleClickMs;
     uint32_t numShapeFill = kNumShapeOff;
@@ -112,6 +117,12 @@ public:
     void KeyNum1LMouseUp();
     void Timer1Timer(); // the editor's own 400 ms timer
 
+    // A key of the computer's keyboard, by USB HID usage (0: a key no table
+    // knows). It acts on the on-screen key of that usage as the mouse does;
+    // a modifier is locked while it is held.
+    void physicalKeyDown(unsigned usage);
+    void physicalKeyUp(unsigned usage);
+
     // The record step of every recording key.
     void Spec_Key_Prc(const std::string& normal, const std::string& shifted, const std::string& code);
     void SP_Key_Text();
@@ -147,12 +158,18 @@ private:
     void restartAltLine();
     void lockModifier(int key);
     void releaseModifier(int key);
+    // Forgets the keys held on the computer's keyboard.
+    void releasePhysicalKeys();
 
     EditorHost& host_;
     Shell& shell_;
     const std::string& appDir_;
     EditorState s_;
     bool open_ = false;
+    // Keys of the computer's keyboard whose press was taken, by usage, and
+    // the modifier bits locked by holding a key rather than by the mouse.
+    std::bitset<kKeyboardUsages> held_;
+    uint8_t heldLocks_ = 0;
 };
 
 } // namespace pm

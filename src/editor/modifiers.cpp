@@ -16,6 +16,9 @@ void EditorCore::modifierMouseDown(int key)
 
 void EditorCore::modifierMouseUp(int key)
 {
+    // A key the mouse has touched is the mouse's: letting go of its
+    // keyboard key no longer unlocks it.
+    heldLocks_ &= static_cast<uint8_t>(~kModifierKeys.at(static_cast<size_t>(key)).bit);
     // One counter for all six keys: a quick click on one key and then on
     // another locks the second.
     ++s_.ModClicks;

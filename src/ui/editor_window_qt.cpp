@@ -1,7 +1,9 @@
 #include "ui/editor_window_qt.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QGuiApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
@@ -12,6 +14,7 @@
 #include <string_view>
 
 #include "app/session.h"
+#include "editor/physical_keys.h"
 #include "keypad/key_table.h"
 #include "ui/dispatcher.h"
 #include "ui/picture_control_qt.h"
@@ -68,6 +71,18 @@ constexpr std::array<Caption, 5> kCaptions = {{
 }};
 
 constexpr QRect kNumShapeRect(796, 305, 49, 22);
+
+// Between the command buttons and the NumLock indicator: that typing
+// records, and why the latest key typed recorded nothing.
+constexpr QRect kKeyHintRect(540, 286, 250, 17);
+constexpr QRect kKeyNoteRect(540, 304, 250, 34);
+const char* const kKeyHintText = "Typing on your keyboard records keys too.";
+
+// Scan codes as this window system numbers them.
+ScanCodes platformScanCodes()
+{
+    return QGuiApplication::platformName() == QLatin1String("windows") ? ScanCodes::Windows : ScanCodes::Xkb;
+}
 
 // Up to the next caption on its row, or for the NumLock caption the shape it
 // names; the last of a row may reach the NumLock shape.
@@ -213,6 +228,25 @@ EditorWindow::EditorWindow(Dispatcher& app)
 
     numShape_ = new ShapeControl(this, "NumShape", kNumShapeRect);
 
+    keyHint_ = new QLabel(QString::fromLatin1(kKeyHintText), this);
+    keyHint_->setObjectName(QStringLiteral("KeyHint"));
+    keyHint_->setTextFormat(Qt::PlainText);
+    keyHint_->setGeometry(kKeyHintRect);
+    keyHint_->setFont(uiFont(11));
+    QPalette hintPalette = keyHint_->palette();
+    hintPalette.setColor(QPalette::WindowText, QColor(0x50, 0x50, 0x50));
+    keyHint_->setPalette(hintPalette);
+    keyNote_ = new QLabel(this);
+    keyNote_->setObjectName(QStringLiteral("KeyNote"));
+    keyNote_->setTextFormat(Qt::PlainText);
+    keyNote_->setGeometry(kKeyNoteRect);
+    keyNote_->setFont(uiFont(11));
+    keyNote_->setWordWrap(true);
+    QPalette notePalette = keyNote_->palette();
+    notePalette.setColor(QPalette::WindowText, QColor(0xA0, 0, 0));
+    keyNote_->setPalette(notePalette);
+    keyNote_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+
     for (size_t i = 0; i < kCommands.size(); ++i) {
         const Command& c = kCommands[i];
         auto* button = new QToolButton(this);
@@ -235,6 +269,8 @@ EditorWindow::EditorWindow(Dispatcher& app)
     keyShow_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     keyShow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     keyShow_->setFont(uiFont(16, true));
+    // The display shows the macro; what is typed goes to recording instead.
+    keyShow_->setReadOnly(true);
     QPalette showPalette = keyShow_->palette();
     showPalette.setColor(QPalette::Text, Qt::blue);
     keyShow_->setPalette(showPalette);
@@ -250,6 +286,37 @@ EditorWindow::EditorWindow(Dispatcher& app)
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(placeInside(screen->availableGeometry(), kClientSize));
+
+    // Seen before any control: Tab must record, not move the focus.
+    QApplication::instance()->installEventFilter(this);
+}
+
+bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    const QEvent::Type type = event->type();
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+        return false;
+    auto* widget = qobject_cast<QWidget*>(watched);
+    if (!widget || widget->window() != this || !isVisible())
+        return false;
+    const auto* key = static_cast<QKeyEvent*>(event);
+    // Text sent by a program rather than typed on a key, such as the
+    // keypad's acknowledgements as the runner delivers them, carries no
+    // scan code and is left to the focused control.
+    if (key->nativeScanCode() == 0)
+        return false;
+    if (key->isAutoRepeat())
+        return true;
+    const unsigned usage = usageOfScanCode(platformScanCodes(), key->nativeScanCode());
+    const bool down = type == QEvent::KeyPress;
+    app_.dispatch([this, usage, down] {
+        EditorCore& editor = app_.session().editor();
+        if (down)
+            editor.physicalKeyDown(usage);
+        else
+            editor.physicalKeyUp(usage);
+    });
+    return true;
 }
 
 void EditorWindow::sync(const EditorState& state, const std::string& appDir, bool realTimers)
@@ -260,11 +327,14 @@ void EditorWindow::sync(const EditorState& state, const std::string& appDir, boo
         modifierKeys_[i]->showSlot(appDir, state.modifierPictures[i]);
     numLockKey_->showSlot(appDir, state.numLockPicture);
 
+    const QString note = toDisplay(state.keyNote);
+    if (keyNote_->text() != note)
+        keyNote_->setText(note);
     setCaption(textLines_, state.TextLines);
     setCaption(keyNumber_, state.KeyNumber);
     numShape_->setFill(state.numShapeFill);
 
-    // Only a refresh replaces the display, so text typed into it stays until then.
+    // Only a refresh replaces the display.
     if (keyShowRevision_ != state.keyShowRevision) {
         keyShowRevision_ = state.keyShowRevision;
         const QString text = toDisplay(state.KeyShow);

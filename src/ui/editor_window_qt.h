@@ -50,8 +50,13 @@ public:
     PictureControl* modifierKey(int i) const { return modifierKeys_[static_cast<size_t>(i)]; }
     PictureControl* numLockKey() const { return numLockKey_; }
 
+    QLabel* keyHint() const { return keyHint_; }
+    QLabel* keyNote() const { return keyNote_; }
+
 protected:
     void closeEvent(QCloseEvent* event) override;
+    // Keys of the computer's keyboard, whichever control has the focus.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Dispatcher& app_;
@@ -60,6 +65,8 @@ private:
     PictureControl* numLockKey_ = nullptr;
     QLabel* textLines_ = nullptr;
     QLabel* keyNumber_ = nullptr;
+    QLabel* keyHint_ = nullptr;
+    QLabel* keyNote_ = nullptr;
     ShapeControl* numShape_ = nullptr;
     QPlainTextEdit* keyShow_ = nullptr;
     QPlainTextEdit* keyCode_ = nullptr;

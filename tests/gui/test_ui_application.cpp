@@ -4,6 +4,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QImage>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMouseEvent>
 #include <QPlainTextEdit>
@@ -195,16 +196,14 @@ TEST_F(Windows, ChoosingAKeyOpensTheEditorWithAnyButton)
     EXPECT_EQ(app.context().state.CurrentKey, 40);
 }
 
-TEST_F(Windows, TypedDisplayTextStaysUntilTheNextRefresh)
+TEST_F(Windows, TheDisplayShowsTheMacroAndNeverTypedText)
 {
     Application& app = start();
     sendMouse(form1("Key_10"), QEvent::MouseButtonPress);
     QPlainTextEdit* show = app.form2()->keyShow();
     app.typeIntoFocus("xy");
-    EXPECT_EQ(shown(show), "xy");
-    app.tick(); // redraws everything, but the display was not refreshed
-    app.dispatch([] {});
-    EXPECT_EQ(shown(show), "xy");
+    EXPECT_EQ(shown(show), "");
+    EXPECT_EQ(shown(form2("Text_Lines")), "0");
 
     click(form2("KeyQ"));
     EXPECT_EQ(shown(show), "q ");
@@ -218,6 +217,44 @@ TEST_F(Windows, TypedDisplayTextStaysUntilTheNextRefresh)
     click(form2("Key16L"));
     EXPECT_EQ(fromDisplay(show->toPlainText()), "q Shift+\xA1\xA8 ");
     EXPECT_EQ(show->toPlainText(), QString::fromUtf8("q Shift+\u201D "));
+}
+
+// Keys of the computer's keyboard as X11 reports them: scan code = the
+// kernel's key code + 8.
+void pressKey(QWidget* target, int scanCode, bool autoRepeat = false)
+{
+    for (const QEvent::Type type : {QEvent::KeyPress, QEvent::KeyRelease}) {
+        QKeyEvent event(type, Qt::Key_unknown, Qt::NoModifier, static_cast<quint32>(scanCode), 0, 0, QString(),
+            autoRepeat);
+        QApplication::sendEvent(target, &event);
+    }
+}
+
+TEST_F(Windows, KeysTypedInTheEditorRecordWhicheverControlHasTheFocus)
+{
+    Application& app = start();
+    sendMouse(form1("Key_10"), QEvent::MouseButtonPress);
+    QPlainTextEdit* show = app.form2()->keyShow();
+    ASSERT_EQ(app.focusedControl(), show);
+
+    pressKey(show, 24); // Q
+    pressKey(show, 23); // Tab records, and the focus stays
+    EXPECT_EQ(shown(form2("KeyNum")), "0,20\n0,43");
+    EXPECT_EQ(app.focusedControl(), show);
+    EXPECT_EQ(shown(show), "q Tab ");
+
+    pressKey(show, 24, true); // the window system's repeats of a held key
+    pressKey(app.form2(), 38); // A, with no control focused
+    EXPECT_EQ(shown(form2("KeyNum")), "0,20\n0,43\n0,04");
+
+    pressKey(show, 191); // F13
+    EXPECT_EQ(shown(form2("KeyNote")), "Not recorded: F13 is not on this keyboard.");
+    EXPECT_TRUE(form2("KeyHint")->isVisible());
+
+    // The keypad window's own keys are not recorded.
+    app.hideEditor();
+    pressKey(app.form1()->memo1(), 24);
+    EXPECT_EQ(app.editor().state().KeyNum.count(), 3);
 }
 
 TEST_F(Windows, AFailingHandlerIsReportedAndLeavesTheKeypadWindowUp)

@@ -10,6 +10,7 @@
 #include "app/scheduler.h"
 #include "device/hid_sim.h"
 #include "editor/editor_core.h"
+#include "editor/physical_keys.h"
 #include "keypad/key_table.h"
 #include "ui/application_qt.h"
 #include "ui/editor_window_qt.h"
@@ -113,6 +114,24 @@ TEST(TextFits, EditorCaptionsEndBeforeTheirNeighbours)
         ++checked;
     }
     EXPECT_GE(checked, 5);
+}
+
+// Every note on a key that records nothing wraps inside the note's place.
+TEST(TextFits, EditorNotesOnTypedKeysFitTheirPlace)
+{
+    Windows w;
+    const QLabel* note = w.editor.keyNote();
+    const QFontMetrics metrics(note->font());
+    QStringList notes{toDisplay(notOnKeyboard(nullptr))};
+    for (const PhysicalKey& k : kPhysicalKeys)
+        if (!k.onScreen)
+            notes.append(toDisplay(notOnKeyboard(k.name)));
+    for (const QString& text : notes) {
+        const QRect need = metrics.boundingRect(QRect(0, 0, note->width(), 1000), Qt::TextWordWrap, text);
+        EXPECT_LE(need.width(), note->width()) << text.toStdString();
+        EXPECT_LE(need.height(), note->height()) << text.toStdString();
+    }
+    EXPECT_FALSE(w.editor.keyHint()->text().isEmpty());
 }
 
 TEST(TextFits, FontsNarrowOrShrinkOnlyWhenTheyMust)

@@ -2,6 +2,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -19,6 +20,7 @@
 #include "base/paths.h"
 #include "device/hid_sim.h"
 #include "editor/key_table.h"
+#include "editor/physical_keys.h"
 #include "keypad/key_table.h"
 #include "ui/application_qt.h"
 #include "ui/keypad_window_qt.h"
@@ -65,6 +67,26 @@ bool isPictureControl(int window, const std::string& name)
         return findKeypadKey(name) >= 0 || name == "Key_28";
     return findRecordKey(name) >= 0 || findModifierKey(name) >= 0 || name == kNumLockKey.name
         || name == kCapsLockKey.name || name == "NumShape";
+}
+
+// The key code and text a US layout gives the key of a usage; the editor
+// goes by the scan code alone.
+std::pair<int, QString> keyAndText(unsigned usage)
+{
+    if (usage >= 4 && usage <= 29)
+        return {Qt::Key_A + static_cast<int>(usage - 4), QString(QChar(u'a' + (usage - 4)))};
+    if (usage >= 30 && usage <= 39) {
+        const char digit = usage == 39 ? '0' : static_cast<char>('1' + (usage - 30));
+        return {digit, QString(QLatin1Char(digit))};
+    }
+    switch (usage) {
+    case 40: return {Qt::Key_Return, QStringLiteral("\r")};
+    case 41: return {Qt::Key_Escape, QStringLiteral("\x1b")};
+    case 42: return {Qt::Key_Backspace, QStringLiteral("\b")};
+    case 43: return {Qt::Key_Tab, QStringLiteral("\t")};
+    case 44: return {Qt::Key_Space, QStringLiteral(" ")};
+    default: return {Qt::Key_unknown, QString()};
+    }
 }
 
 std::string fileLines(const LineList& list)
@@ -204,6 +226,29 @@ void Runner::mouse(const std::vector<std::string>& words, bool press, bool relea
     }
 }
 
+void Runner::keyboard(const std::vector<std::string>& words)
+{
+    expectWords(words, 3);
+    if (words[1] != "down" && words[1] != "up")
+        fail("'keyboard' takes down or up, got '" + words[1] + "'");
+    const unsigned usage = parseUsage(words[2]);
+    const unsigned scanCode = scanCodeOfUsage(ScanCodes::Xkb, usage);
+    if (scanCode == 0)
+        fail("no key of a computer's keyboard reports usage " + words[2]);
+    // The window system gives the key to the focused control of the active window.
+    QWidget* target = app_.focusedControl();
+    if (!target) {
+        QWidget* w2 = window(2);
+        target = w2 && w2->isVisible() ? w2 : window(1);
+    }
+    if (!target || !target->window()->isVisible())
+        return;
+    const auto [key, text] = keyAndText(usage);
+    const QEvent::Type type = words[1] == "down" ? QEvent::KeyPress : QEvent::KeyRelease;
+    QKeyEvent event(type, key, Qt::NoModifier, scanCode, 0, 0, text);
+    QApplication::sendEvent(target, &event);
+}
+
 void Runner::device(const std::vector<std::string>& words)
 {
     if (words.size() < 2)
@@ -275,6 +320,8 @@ bool Runner::run(const ScriptLine& line)
         if (words[1].size() != 1)
             fail("'key' takes one character, got '" + words[1] + "'");
         app_.typeIntoFocus(words[1]);
+    } else if (cmd == "keyboard") {
+        keyboard(words);
     } else if (cmd == "tick") {
         for (int i = parseCount(words, 1); i > 0; --i)
             app_.tick();

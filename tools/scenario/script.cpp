@@ -255,6 +255,11 @@ Button parseButton(const std::vector<std::string>& words, size_t at)
     fail("unknown mouse button '" + b + "'");
 }
 
+unsigned parseUsage(const std::string& word)
+{
+    return decimal("usage", word, 0xFFFF);
+}
+
 int parseCount(const std::vector<std::string>& words, size_t at)
 {
     if (words.size() <= at)

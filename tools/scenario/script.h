@@ -63,5 +63,7 @@ Button parseButton(const std::vector<std::string>& words, size_t at);
 
 // A repeat count such as the N of "tick N": none means 1.
 int parseCount(const std::vector<std::string>& words, size_t at);
+// A USB HID usage, in decimal.
+unsigned parseUsage(const std::string& word);
 
 } // namespace pm::scenario
