@@ -4,6 +4,7 @@
 // event the program's state must hold together, and at the end every macro
 // it stored must be one an import accepts.
 #include <QApplication>
+#include <QKeyEvent>
 #include <QPushButton>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -13,6 +14,7 @@
 
 #include "app/scheduler.h"
 #include "device/hid_sim.h"
+#include "editor/physical_keys.h"
 #include "storage/macro_check.h"
 #include "storage/macro_set.h"
 #include "ui/application_qt.h"
@@ -109,6 +111,15 @@ protected:
             app_->form1()->restoreKeypad();
         } else if (roll < 91 && app_->form2()->isVisible()) {
             app_->form2()->close();
+        } else if (roll < 98) {
+            // A key of the computer's keyboard pressed or let go, as X11 reports it.
+            const PhysicalKey& k = kPhysicalKeys[rng() % kPhysicalKeys.size()];
+            QWidget* target = app_->focusedControl();
+            if (!target)
+                target = app_->form2()->isVisible() ? static_cast<QWidget*>(app_->form2()) : app_->form1();
+            QKeyEvent key(rng() % 2 ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier,
+                scanCodeOfUsage(ScanCodes::Xkb, k.usage), 0, 0, QString());
+            QApplication::sendEvent(target, &key);
         }
     }
 
