@@ -101,11 +101,13 @@ if pad=$(wait_window 301x532); then
     if [ -z "$editor" ]; then
         fail "first start: the editor did not open"
     else
-        # The 2 key, then Program; a click can arrive before the window
-        # takes input, so both are tried again while nothing is stored.
+        # The 2 key clicked, Shift+Q typed (X key codes 50 and 24), then
+        # Program; a click can arrive before the window takes input, so all
+        # are tried again while nothing is stored.
         for attempt in 1 2 3; do
             sleep 0.5
             "$xshot" --click "${editor% *}" 115 81
+            "$xshot" --keys "${editor% *}" +50 24 -50
             sleep 0.5
             "$xshot" --click "${editor% *}" 212 302
             wait_content "$user_dir/log/KeyNum40.txt" && break
@@ -124,6 +126,7 @@ fi
 stop
 stored=$(cat "$user_dir/log/KeyNum40.txt" 2>/dev/null)
 [ -n "$stored" ] && ok "first start stored: $(echo "$stored" | tr -d '\r' | tr '\n' ' ')"
+[ -n "$stored" ] && { echo "$stored" | grep -q '^2,20' || fail "first start: typed Shift+Q was not recorded"; }
 
 # Second start, as from the menu: the macro is still there.
 start second

@@ -2,6 +2,9 @@
 //   Saves a PNG of an X window (default: the root window) of $DISPLAY.
 // xshot --click WINDOW-ID X Y
 //   Presses and releases the left mouse button at X, Y inside the window.
+// xshot --keys WINDOW-ID KEYCODE...
+//   Presses and releases each X key code in turn; +N only presses N and -N
+//   only releases it (to hold a modifier over the following keys).
 #include <QGuiApplication>
 #include <QPixmap>
 #include <QScreen>
@@ -64,19 +67,64 @@ int click(const char* idText, const char* xText, const char* yText)
     return 0;
 }
 
+int keys(const char* idText, int count, char** codes)
+{
+    unsigned long long id = 0;
+    if (!parseId(idText, id)) {
+        std::fprintf(stderr, "xshot: bad window id\n");
+        return 2;
+    }
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "xshot: cannot open the display\n");
+        return 1;
+    }
+    const auto window = static_cast<xcb_window_t>(id);
+    for (int i = 0; i < count; ++i) {
+        const char* text = codes[i];
+        const bool pressOnly = text[0] == '+', releaseOnly = text[0] == '-';
+        unsigned long long code = 0;
+        if (!parseId(text + (pressOnly || releaseOnly), code) || code < 8 || code > 255) {
+            std::fprintf(stderr, "xshot: bad key code %s\n", text);
+            xcb_disconnect(c);
+            return 2;
+        }
+        for (const uint8_t type : {uint8_t(XCB_KEY_PRESS), uint8_t(XCB_KEY_RELEASE)}) {
+            if ((type == XCB_KEY_PRESS && releaseOnly) || (type == XCB_KEY_RELEASE && pressOnly))
+                continue;
+            xcb_key_press_event_t e;
+            std::memset(&e, 0, sizeof e);
+            e.response_type = type;
+            e.detail = static_cast<xcb_keycode_t>(code);
+            e.time = XCB_CURRENT_TIME;
+            e.root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+            e.event = window;
+            e.child = XCB_NONE;
+            e.same_screen = 1;
+            xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+        }
+    }
+    xcb_flush(c);
+    xcb_disconnect(c);
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
 {
     if (argc == 5 && std::strcmp(argv[1], "--click") == 0)
         return click(argv[2], argv[3], argv[4]);
+    if (argc >= 4 && std::strcmp(argv[1], "--keys") == 0)
+        return keys(argv[2], argc - 3, argv + 3);
 
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: xshot OUTPUT.png [WINDOW-ID]\n       xshot --click WINDOW-ID X Y\n");
+        std::fprintf(stderr, "usage: xshot OUTPUT.png [WINDOW-ID]\n       xshot --click WINDOW-ID X Y\n"
+                             "       xshot --keys WINDOW-ID KEYCODE...\n");
         return 2;
     }
     WId window = 0;
