@@ -21,6 +21,17 @@ bool parseId(const char* text, unsigned long long& out)
     return end && *end == '\0' && end != text;
 }
 
+xcb_connection_t* openDisplay()
+{
+    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
+    if (xcb_connection_has_error(c)) {
+        std::fprintf(stderr, "xshot: cannot open the display\n");
+        xcb_disconnect(c);
+        return nullptr;
+    }
+    return c;
+}
+
 int click(const char* idText, const char* xText, const char* yText)
 {
     unsigned long long id = 0, x = 0, y = 0;
@@ -28,11 +39,9 @@ int click(const char* idText, const char* xText, const char* yText)
         std::fprintf(stderr, "xshot: bad window id or position\n");
         return 2;
     }
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) {
-        std::fprintf(stderr, "xshot: cannot open the display\n");
+    xcb_connection_t* c = openDisplay();
+    if (!c)
         return 1;
-    }
     const auto window = static_cast<xcb_window_t>(id);
     xcb_translate_coordinates_cookie_t tc = xcb_translate_coordinates(
         c, window, xcb_setup_roots_iterator(xcb_get_setup(c)).data->root, int16_t(x), int16_t(y));
@@ -74,11 +83,9 @@ int keys(const char* idText, int count, char** codes)
         std::fprintf(stderr, "xshot: bad window id\n");
         return 2;
     }
-    xcb_connection_t* c = xcb_connect(nullptr, nullptr);
-    if (xcb_connection_has_error(c)) {
-        std::fprintf(stderr, "xshot: cannot open the display\n");
+    xcb_connection_t* c = openDisplay();
+    if (!c)
         return 1;
-    }
     const auto window = static_cast<xcb_window_t>(id);
     for (int i = 0; i < count; ++i) {
         const char* text = codes[i];
