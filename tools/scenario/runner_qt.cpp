@@ -257,6 +257,13 @@ void Runner::shell(const std::string& command)
     std::filesystem::current_path(here, ec);
 }
 
+void Runner::deliverPosted()
+{
+    // Time moves only by tick lines: no timer may fire here.
+    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 bool Runner::run(const ScriptLine& line)
 {
     const auto& words = line.words;
@@ -309,6 +316,7 @@ bool Runner::run(const ScriptLine& line)
     } else {
         fail("unknown command '" + cmd + "'");
     }
+    deliverPosted();
     if (app_.ended())
         ended_ = true;
     return !ended_;

@@ -45,6 +45,7 @@ private:
     void sendRelease(QWidget* w, Button button);
     bool canReceive(QWidget* w) const;
 
+    void deliverPosted();
     void device(const std::vector<std::string>& words);
     void close(const std::vector<std::string>& words);
     void shell(const std::string& command);
