@@ -77,18 +77,21 @@ Application::~Application()
 
 bool Application::start()
 {
-    form1_ = std::make_unique<KeypadWindow>(*this);
+    // The pictures and fonts are the slow part of building the windows: the
+    // keypad window gets them during the wait start-up has to make anyway,
+    // the editor when it first opens.
+    form1_ = std::make_unique<KeypadWindow>(*this, Dress::Later);
     bool failed = false;
     dispatch([&] {
         failed = true;
-        session_->start(currentDirectory());
+        session_->start(currentDirectory(), [this] { form1_->dress(); });
         failed = false;
     });
     if (failed) {
         ended_ = true;
         return false;
     }
-    form2_ = std::make_unique<EditorWindow>(*this);
+    form2_ = std::make_unique<EditorWindow>(*this, Dress::Later);
     sync();
 
     form1_->show();

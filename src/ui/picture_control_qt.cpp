@@ -20,10 +20,17 @@ QPixmap storedPicture(const QString& name)
             map.insert(entry.toLower(), dir.filePath(entry));
         return map;
     }();
-    const auto it = byLowerName.constFind(name.toLower());
+    // Shared by every control showing it; the windows live as long as the program.
+    static QHash<QString, QPixmap> decoded;
+    const QString key = name.toLower();
+    if (const auto done = decoded.constFind(key); done != decoded.constEnd())
+        return done.value();
+    const auto it = byLowerName.constFind(key);
     if (it == byLowerName.constEnd())
         return {};
-    return QPixmap(it.value());
+    const QPixmap picture(it.value());
+    decoded.insert(key, picture);
+    return picture;
 }
 
 QIcon appIcon()

@@ -152,6 +152,48 @@ TEST_F(Windows, StartShowsTheKeypadWindowInItsFirstLayout)
     EXPECT_EQ(shown(form2("Text_Lines")), "0");
 }
 
+// Start-up gives the windows their pictures and fonts later than building
+// them does; they must end up looking the same as windows dressed at once.
+TEST_F(Windows, WindowsDressedLateLookLikeWindowsDressedAtOnce)
+{
+    Application& app = start();
+    ASSERT_TRUE(started_);
+    KeypadWindow pad(app);
+    EditorWindow editor(app);
+    auto sameLook = [](QWidget* late, QWidget* early) {
+        const auto lateLabels = late->findChildren<QLabel*>();
+        ASSERT_EQ(lateLabels.size(), early->findChildren<QLabel*>().size());
+        for (QLabel* label : lateLabels) {
+            const QString name = label->objectName();
+            const auto* twin = early->findChild<QLabel*>(name);
+            ASSERT_NE(twin, nullptr) << name.toStdString();
+            EXPECT_EQ(label->font(), twin->font()) << name.toStdString();
+            if (label->text() == twin->text())
+                EXPECT_EQ(label->size(), twin->size()) << name.toStdString();
+            // A key showing a picture file is not showing the one held with the window.
+            const auto* key = qobject_cast<PictureControl*>(label);
+            if (key && !key->slot().empty())
+                continue;
+            EXPECT_FALSE(label->pixmap().isNull() && !twin->pixmap().isNull()) << name.toStdString();
+            EXPECT_EQ(label->pixmap().size(), twin->pixmap().size()) << name.toStdString();
+        }
+        EXPECT_EQ(late->font(), early->font());
+    };
+    EXPECT_FALSE(form1<QLabel>("Image1")->pixmap().isNull());
+    sameLook(app.form1(), &pad);
+    EXPECT_EQ(form1("BitBtn1")->font(), pad.bitBtn1()->font());
+    EXPECT_EQ(app.form1()->statusBar()->font(), pad.statusBar()->font());
+
+    sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+    ASSERT_TRUE(app.form2()->isVisible());
+    EXPECT_FALSE(form2<QLabel>("Image1")->pixmap().isNull());
+    EXPECT_FALSE(form2<QLabel>("KeyCap")->pixmap().isNull());
+    sameLook(app.form2(), &editor);
+    EXPECT_EQ(app.form2()->keyShow()->font(), editor.keyShow()->font());
+    for (const char* button : {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4"})
+        EXPECT_FALSE(form2<QToolButton>(button)->icon().isNull()) << button;
+}
+
 TEST_F(Windows, StartFailsWhenTheMacroFilesAreMissing)
 {
     fs::remove_all(root_ / "log");
