@@ -259,8 +259,9 @@ void Runner::shell(const std::string& command)
 
 void Runner::deliverPosted()
 {
-    // Time moves only by tick lines: no timer may fire here.
-    QCoreApplication::processEvents(QEventLoop::ExcludeUserInputEvents | QEventLoop::X11ExcludeTimers);
+    // Posted events only: timers must wait for tick lines, and the window
+    // system's events (activation moves the focus) never reached the windows.
+    QCoreApplication::sendPostedEvents();
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
