@@ -168,8 +168,9 @@ TEST_F(Windows, WindowsDressedLateLookLikeWindowsDressedAtOnce)
             const auto* twin = early->findChild<QLabel*>(name);
             ASSERT_NE(twin, nullptr) << name.toStdString();
             EXPECT_EQ(label->font(), twin->font()) << name.toStdString();
-            if (label->text() == twin->text())
+            if (label->text() == twin->text()) {
                 EXPECT_EQ(label->size(), twin->size()) << name.toStdString();
+            }
             // A key showing a picture file is not showing the one held with the window.
             const auto* key = qobject_cast<PictureControl*>(label);
             if (key && !key->slot().empty())
