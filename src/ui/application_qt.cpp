@@ -1,6 +1,7 @@
 #include "ui/application_qt.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -84,7 +85,14 @@ bool Application::start()
     bool failed = false;
     dispatch([&] {
         failed = true;
-        session_->start(currentDirectory(), [this] { form1_->dress(); });
+        session_->start(currentDirectory(), [this] {
+            form1_->dress();
+            // Showing the window hands every size of the icon to the window
+            // manager; decoded now, they cost the first paint nothing.
+            const QIcon icon = QApplication::windowIcon();
+            for (const QSize& size : icon.availableSizes())
+                icon.pixmap(size);
+        });
         failed = false;
     });
     if (failed) {

@@ -37,8 +37,11 @@ QIcon appIcon()
 {
     QIcon icon;
     const QDir dir(QStringLiteral(":/art"));
-    for (const QString& entry : dir.entryList({QStringLiteral("icon_*.png")}, QDir::Files))
-        icon.addFile(dir.filePath(entry));
+    for (const QString& entry : dir.entryList({QStringLiteral("icon_*.png")}, QDir::Files)) {
+        // With its size given, a picture is decoded only when it is asked for.
+        const int size = entry.mid(5, entry.size() - 9).toInt();
+        icon.addFile(dir.filePath(entry), QSize(size, size));
+    }
     return icon;
 }
 

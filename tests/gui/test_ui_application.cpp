@@ -13,6 +13,7 @@
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -193,6 +194,23 @@ TEST_F(Windows, WindowsDressedLateLookLikeWindowsDressedAtOnce)
     EXPECT_EQ(app.form2()->keyShow()->font(), editor.keyShow()->font());
     for (const char* button : {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4"})
         EXPECT_FALSE(form2<QToolButton>(button)->icon().isNull()) << button;
+}
+
+// The window manager and the task bar pick the size they need.
+TEST(Icon, OffersEverySizeDrawnForIt)
+{
+    const QIcon icon = appIcon();
+    QList<QSize> expected;
+    for (const int n : {16, 24, 32, 48, 64, 128, 256})
+        expected.append(QSize(n, n));
+    QList<QSize> sizes = icon.availableSizes();
+    std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
+    EXPECT_EQ(sizes, expected);
+    for (const QSize& size : expected) {
+        const QPixmap picture = icon.pixmap(size);
+        EXPECT_FALSE(picture.isNull()) << size.width();
+        EXPECT_EQ(picture.size(), size);
+    }
 }
 
 TEST_F(Windows, StartFailsWhenTheMacroFilesAreMissing)
