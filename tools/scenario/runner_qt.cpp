@@ -89,6 +89,12 @@ Runner::Runner(Application& app, SimulatedKeypad& sim, std::string appDir, Print
     , appDir_(std::move(appDir))
     , print_(std::move(print))
 {
+    // The window system's events are never delivered here (activation would
+    // move the focus), so the windows stop producing them: each showing and
+    // hiding would otherwise queue a few for good.
+    for (const int n : {1, 2})
+        if (QWidget* w = window(n))
+            w->setAttribute(Qt::WA_DontShowOnScreen);
 }
 
 QWidget* Runner::window(int n) const
