@@ -4,6 +4,10 @@
 #include <QDir>
 #include <QHash>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QStyle>
+#include <QStyleOption>
 
 #include "base/paths.h"
 
@@ -81,6 +85,42 @@ void PictureControl::showSlot(const std::string& appDir, const std::string& lite
         clear();
     else
         setPixmap(picture);
+}
+
+void PictureControl::paintEvent(QPaintEvent* event)
+{
+    // The toolkit greys a disabled label's picture anew at every paint; the
+    // keypad's 18 disabled keys share one picture, so it is greyed once.
+    const QPixmap shown = pixmap();
+    if (isEnabled() || shown.isNull() || margin() != 0) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QStyleOption opt;
+    opt.initFrom(this);
+    const QRect cr = contentsRect();
+    const qreal dpr = devicePixelRatio();
+    const QSize size = hasScaledContents() ? cr.size() * dpr : shown.size();
+    const QString key = QStringLiteral("pm-disabled-%1-%2x%3-%4-%5")
+                            .arg(shown.cacheKey())
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(qRound(dpr * 1000))
+                            .arg(opt.palette.cacheKey());
+    QPixmap grey;
+    if (!QPixmapCache::find(key, &grey)) {
+        QPixmap source = shown;
+        if (hasScaledContents()) {
+            source = QPixmap::fromImage(
+                shown.toImage().scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            source.setDevicePixelRatio(dpr);
+        }
+        grey = style()->generatedIconPixmap(QIcon::Disabled, source, &opt);
+        QPixmapCache::insert(key, grey);
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    style()->drawItemPixmap(&painter, cr, QStyle::visualAlignment(layoutDirection(), alignment()), grey);
 }
 
 void PictureControl::contextMenuEvent(QContextMenuEvent* event)

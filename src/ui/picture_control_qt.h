@@ -40,6 +40,7 @@ public:
     const std::string& slot() const { return slot_; }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // The right button chooses a key like the left one; no menu opens over it.
     void contextMenuEvent(QContextMenuEvent* event) override;

@@ -196,6 +196,31 @@ TEST_F(Windows, WindowsDressedLateLookLikeWindowsDressedAtOnce)
         EXPECT_FALSE(form2<QToolButton>(button)->icon().isNull()) << button;
 }
 
+// A disabled key (the pad in "MOD0", Caps Lock) is greyed the way any
+// disabled picture label is, scaled to its size or not.
+TEST(DisabledKey, LooksLikeADisabledLabel)
+{
+    QImage art(40, 30, QImage::Format_ARGB32);
+    for (int y = 0; y < art.height(); ++y)
+        for (int x = 0; x < art.width(); ++x)
+            art.setPixel(x, y, qRgba(x * 6, y * 8, 200 - x * 4, x < 5 ? 90 : 255));
+    const QPixmap picture = QPixmap::fromImage(art);
+    for (const QSize size : {QSize(40, 30), QSize(71, 71)}) {
+        QWidget parent;
+        PictureControl key(&parent, "Key_13", QRect(QPoint(0, 0), size));
+        key.setStored(picture);
+        QLabel label(&parent);
+        label.setGeometry(QRect(QPoint(0, 0), size));
+        label.setScaledContents(true);
+        label.setPixmap(picture);
+        for (const bool enabled : {false, true, false}) {
+            key.setEnabled(enabled);
+            label.setEnabled(enabled);
+            EXPECT_EQ(key.grab().toImage(), label.grab().toImage()) << size.width() << " enabled " << enabled;
+        }
+    }
+}
+
 // The window manager and the task bar pick the size they need.
 TEST(Icon, OffersEverySizeDrawnForIt)
 {
