@@ -14,7 +14,6 @@
 #include "device/hid_sim.h"
 #include "ui/application_qt.h"
 #include "ui/picture_control_qt.h"
-#include "ui/text_qt.h"
 
 namespace {
 
@@ -41,7 +40,6 @@ int main(int argc, char* argv[])
     }
 
     QApplication qtApp(argc, argv);
-    const std::jthread fonts = pm::resolveFontsAhead();
     // Only closing the keypad window ends the program; the editor comes and goes.
     QApplication::setQuitOnLastWindowClosed(false);
     QApplication::setWindowIcon(pm::appIcon());

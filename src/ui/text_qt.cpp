@@ -75,11 +75,6 @@ QStringList uiFamilies()
     return found;
 }
 
-std::jthread resolveFontsAhead()
-{
-    return std::jthread([] { uiFamilies(); });
-}
-
 QFont uiFont(int pixelHeight, bool bold)
 {
     QFont font(uiFamilies().constFirst());

@@ -1,5 +1,4 @@
 #pragma once
-#include <thread>
 // The cores hold the program's 8-bit text; the widgets hold Unicode. The one
 // double-byte character the program uses (the right double quotation mark,
 // code-page bytes A1 A8) is translated; every other byte stands for itself.
@@ -27,10 +26,6 @@ QFont uiFont(int pixelHeight, bool bold = false);
 // The preferred families found on this machine, best first: Tahoma, DejaVu
 // Sans Condensed, DejaVu Sans, Liberation Sans.
 QStringList uiFamilies();
-
-// Starts loading the font database and choosing the families on a thread of
-// its own, while the caller builds what needs no font; the result waits for it.
-std::jthread resolveFontsAhead();
 
 // Whether every text, in font, fits a box of room (one line each).
 bool textsFit(const QFont& font, const QStringList& texts, QSize room);
