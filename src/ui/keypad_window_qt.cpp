@@ -130,6 +130,14 @@ KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
         legends_[i] = label;
     }
 
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(placeInside(screen->availableGeometry(), kClientSize));
+    if (when == Dress::Now)
+        dress();
+}
+
+void KeypadWindow::buildTextControls()
+{
     // Beyond the right edge of the client area: never seen, but it takes the
     // focus, so the keypad's keystrokes arrive here.
     memo1_ = new KeystrokeMemo(this, app_);
@@ -169,11 +177,6 @@ KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(kSchedulerTickMs);
     connect(timer1_, &QTimer::timeout, this, [this] { app_.tick(); });
-
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(placeInside(screen->availableGeometry(), kClientSize));
-    if (when == Dress::Now)
-        dress();
 }
 
 void KeypadWindow::dress()
@@ -181,6 +184,8 @@ void KeypadWindow::dress()
     if (dressed_)
         return;
     dressed_ = true;
+    // The memos load the font database as they are made: they come with the fonts.
+    buildTextControls();
     setFont(uiFont(11));
     image1_->setPixmap(storedPicture(QStringLiteral("form1_background.bmp")));
     const QPixmap keycap = storedPicture(QStringLiteral("form1_keycap.bmp"));
@@ -209,6 +214,7 @@ void KeypadWindow::showEvent(QShowEvent* event)
 void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& statusLine,
     const std::string& restoreProgress, const std::string& appDir)
 {
+    dress();
     for (size_t i = 0; i < keys_.size(); ++i) {
         keys_[i]->showSlot(appDir, state.keyPictures[i]);
         const QString tip = toDisplay(state.keyTooltips[i]);

@@ -44,7 +44,7 @@ class KeypadWindow : public QWidget {
 public:
     explicit KeypadWindow(Dispatcher& app, Dress when = Dress::Now);
 
-    // The pictures and fonts; once.
+    // The pictures, the fonts and the controls that show text; once.
     void dress();
 
     void sync(const KeypadWindowState& state, const StatusLine& statusLine,
@@ -69,6 +69,8 @@ protected:
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void buildTextControls();
+
     Dispatcher& app_;
     bool dressed_ = false;
     QLabel* image1_ = nullptr;
