@@ -13,6 +13,7 @@
 #include "device/hid_sim.h"
 #include "ui/editor_window_qt.h"
 #include "ui/keypad_window_qt.h"
+#include "ui/picture_control_qt.h"
 #include "ui/text_qt.h"
 
 namespace pm {
@@ -78,9 +79,10 @@ Application::~Application()
 
 bool Application::start()
 {
-    // The pictures and fonts are the slow part of building the windows: the
-    // keypad window gets them during the wait start-up has to make anyway,
-    // the editor when it first opens.
+    // The pictures, the fonts and the controls that load the font database
+    // are the slow part of building the windows: the keypad window gets them
+    // during the wait start-up has to make anyway, the editor when it first
+    // opens. The icon, for every window, comes then too.
     form1_ = std::make_unique<KeypadWindow>(*this, Dress::Later);
     bool failed = false;
     dispatch([&] {
@@ -89,9 +91,10 @@ bool Application::start()
             form1_->dress();
             // Showing the window hands every size of the icon to the window
             // manager; decoded now, they cost the first paint nothing.
-            const QIcon icon = QApplication::windowIcon();
+            const QIcon icon = appIcon();
             for (const QSize& size : icon.availableSizes())
                 icon.pixmap(size);
+            QApplication::setWindowIcon(icon);
         });
         failed = false;
     });
