@@ -89,12 +89,7 @@ bool Application::start()
         failed = true;
         session_->start(currentDirectory(), [this] {
             form1_->dress();
-            // Showing the window hands every size of the icon to the window
-            // manager; decoded now, they cost the first paint nothing.
-            const QIcon icon = appIcon();
-            for (const QSize& size : icon.availableSizes())
-                icon.pixmap(size);
-            QApplication::setWindowIcon(icon);
+            QApplication::setWindowIcon(appIcon());
         });
         failed = false;
     });

@@ -6,33 +6,42 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QPixmapCache>
+#include <QResource>
 #include <QStyle>
 #include <QStyleOption>
 
 #include "base/paths.h"
+#include "ui/raw_picture.h"
 
 namespace pm {
 
 QPixmap storedPicture(const QString& name)
 {
-    // Resource paths are case-sensitive; the picture names of the key tables
-    // are not always spelled the way the artwork was stored.
-    static const QHash<QString, QString> byLowerName = [] {
-        QHash<QString, QString> map;
-        const QDir dir(QStringLiteral(":/art"));
-        for (const QString& entry : dir.entryList(QDir::Files))
-            map.insert(entry.toLower(), dir.filePath(entry));
-        return map;
-    }();
     // Shared by every control showing it; the windows live as long as the program.
     static QHash<QString, QPixmap> decoded;
     const QString key = name.toLower();
     if (const auto done = decoded.constFind(key); done != decoded.constEnd())
         return done.value();
-    const auto it = byLowerName.constFind(key);
-    if (it == byLowerName.constEnd())
-        return {};
-    const QPixmap picture(it.value());
+    QPixmap picture;
+    // What start-up shows is also held as plain pixels (":/raw/<lower-case name>").
+    const QResource raw(QStringLiteral(":/raw/") + key);
+    if (raw.isValid())
+        picture = QPixmap::fromImage(rawPictureImage(raw.uncompressedData()));
+    if (picture.isNull()) {
+        // Resource paths are case-sensitive; the picture names of the key tables
+        // are not always spelled the way the artwork was stored.
+        static const QHash<QString, QString> byLowerName = [] {
+            QHash<QString, QString> map;
+            const QDir dir(QStringLiteral(":/art"));
+            for (const QString& entry : dir.entryList(QDir::Files))
+                map.insert(entry.toLower(), dir.filePath(entry));
+            return map;
+        }();
+        const auto it = byLowerName.constFind(key);
+        if (it == byLowerName.constEnd())
+            return {};
+        picture = QPixmap(it.value());
+    }
     decoded.insert(key, picture);
     return picture;
 }
@@ -40,12 +49,14 @@ QPixmap storedPicture(const QString& name)
 QIcon appIcon()
 {
     QIcon icon;
+    const QString pattern = QStringLiteral("icon_*.png");
+    for (const QString& entry : QDir(QStringLiteral(":/raw")).entryList({pattern}, QDir::Files))
+        icon.addPixmap(storedPicture(entry));
+    if (!icon.isNull())
+        return icon;
     const QDir dir(QStringLiteral(":/art"));
-    for (const QString& entry : dir.entryList({QStringLiteral("icon_*.png")}, QDir::Files)) {
-        // With its size given, a picture is decoded only when it is asked for.
-        const int size = entry.mid(5, entry.size() - 9).toInt();
-        icon.addFile(dir.filePath(entry), QSize(size, size));
-    }
+    for (const QString& entry : dir.entryList({pattern}, QDir::Files))
+        icon.addFile(dir.filePath(entry));
     return icon;
 }
 

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResource>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
@@ -23,6 +24,7 @@
 #include "ui/editor_window_qt.h"
 #include "ui/keypad_window_qt.h"
 #include "ui/picture_control_qt.h"
+#include "ui/raw_picture.h"
 #include "ui/text_qt.h"
 #include "ui_test_support.h"
 
@@ -219,6 +221,25 @@ TEST(DisabledKey, LooksLikeADisabledLabel)
             EXPECT_EQ(key.grab().toImage(), label.grab().toImage()) << size.width() << " enabled " << enabled;
         }
     }
+}
+
+// What start-up shows first is held as plain pixels; they must be the artwork's.
+TEST(StoredPictures, PlainPixelsAreTheArtwork)
+{
+    QStringList names = {QStringLiteral("form1_background.bmp"), QStringLiteral("form1_keycap.bmp"),
+        QStringLiteral("Form1_Enter.BMP")};
+    for (const int n : {16, 24, 32, 48, 64, 128, 256})
+        names.append(QStringLiteral("icon_%1.png").arg(n));
+    for (const QString& name : names) {
+        EXPECT_TRUE(QResource(QStringLiteral(":/raw/") + name.toLower()).isValid()) << name.toStdString();
+        const QImage held = storedPicture(name).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage art
+            = QImage(QStringLiteral(":/art/") + name.toLower()).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_FALSE(art.isNull()) << name.toStdString();
+        EXPECT_EQ(held, art) << name.toStdString();
+    }
+    EXPECT_TRUE(rawPictureImage(QByteArray("PMPX")).isNull());
+    EXPECT_TRUE(rawPictureImage(encodeRawPicture(QImage(4, 4, QImage::Format_RGB32)).chopped(1)).isNull());
 }
 
 // The window manager and the task bar pick the size they need.
