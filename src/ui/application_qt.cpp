@@ -90,6 +90,8 @@ bool Application::start()
         session_->start(currentDirectory(), [this] {
             form1_->dress();
             QApplication::setWindowIcon(appIcon());
+            // The window system's window, made now and shown after the wait.
+            form1_->winId();
         });
         failed = false;
     });
