@@ -115,6 +115,14 @@ KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
     enter_ = new PictureControl(this, "Key_28", kEnterRect);
     enter_->setCursor(Qt::ForbiddenCursor);
 
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(placeInside(screen->availableGeometry(), kClientSize));
+    if (when == Dress::Now)
+        dress();
+}
+
+void KeypadWindow::buildTextControls()
+{
     QPalette legendPalette = palette();
     legendPalette.setColor(QPalette::WindowText, Qt::white);
     for (size_t i = 0; i < kLegends.size(); ++i) {
@@ -130,14 +138,6 @@ KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
         legends_[i] = label;
     }
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(placeInside(screen->availableGeometry(), kClientSize));
-    if (when == Dress::Now)
-        dress();
-}
-
-void KeypadWindow::buildTextControls()
-{
     // Beyond the right edge of the client area: never seen, but it takes the
     // focus, so the keypad's keystrokes arrive here.
     memo1_ = new KeystrokeMemo(this, app_);
@@ -184,7 +184,8 @@ void KeypadWindow::dress()
     if (dressed_)
         return;
     dressed_ = true;
-    // The memos load the font database as they are made: they come with the fonts.
+    // Making the first memo loads the font database: the controls that show
+    // text come with the fonts.
     buildTextControls();
     setFont(uiFont(11));
     image1_->setPixmap(storedPicture(QStringLiteral("form1_background.bmp")));
