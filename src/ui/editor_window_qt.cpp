@@ -151,6 +151,9 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("109 Key Keyboard"));
     setFixedSize(kClientSize);
+    // Before the memos, which would lay out their text in the toolkit's font
+    // first; the keypad window has loaded this one already.
+    setFont(uiFont(11));
 
     image1_ = new QLabel(this);
     image1_->setObjectName(QStringLiteral("Image1"));
@@ -253,7 +256,6 @@ void EditorWindow::dress()
     if (dressed_)
         return;
     dressed_ = true;
-    setFont(uiFont(11));
     image1_->setPixmap(storedPicture(QStringLiteral("keyboard.gif")));
     for (size_t i = 0; i < recordKeys_.size(); ++i)
         recordKeys_[i]->setStored(storedPicture(QString::fromLatin1(kRecordKeys[i].picture) + QStringLiteral(".gif")));

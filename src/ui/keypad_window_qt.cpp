@@ -185,9 +185,10 @@ void KeypadWindow::dress()
         return;
     dressed_ = true;
     // Making the first memo loads the font database: the controls that show
-    // text come with the fonts.
-    buildTextControls();
+    // text come with the fonts, and after the window's own, so that no
+    // control lays out its text in a font it will not keep.
     setFont(uiFont(11));
+    buildTextControls();
     image1_->setPixmap(storedPicture(QStringLiteral("form1_background.bmp")));
     const QPixmap keycap = storedPicture(QStringLiteral("form1_keycap.bmp"));
     for (PictureControl* key : keys_)
