@@ -9,7 +9,7 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 export ASAN_OPTIONS ?= detect_leaks=0
 
-.PHONY: deps configure build release run demo test install package clean windows-check
+.PHONY: deps configure build release run demo test bench install package clean windows-check
 
 deps:
 	@scripts/install-deps
@@ -40,6 +40,15 @@ demo: build
 
 test: build
 	cd $(BUILD) && ctest --output-on-failure -j2
+
+# Start-up against a bare Qt window under Xvfb, and the cost of each kind of
+# event; optimized build, not part of the tests. BENCH_RUNS, BENCH_EVENTS.
+BENCH_RUNS ?= 30
+BENCH_EVENTS ?= 1000
+bench: deps
+	@test -f $(RELEASE)/build.ninja || cmake -S . -B $(RELEASE) $(RELEASE_FLAGS)
+	cmake --build $(RELEASE) -j2 --target padmacro_bench_programs
+	tools/bench/bench.sh $(RELEASE) $(BENCH_RUNS) $(BENCH_EVENTS)
 
 install: release
 	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE) --prefix "$(PREFIX)"

@@ -95,10 +95,13 @@ std::string Session::restoreProgress() const
     return "Restore " + std::to_string(restore_.done() + 1) + "/" + std::to_string(restore_.total());
 }
 
-void Session::start(const std::string& appDir)
+void Session::start(const std::string& appDir, const std::function<void()>& whileWaiting)
 {
     ctx_.AppDir = appDir;
-    std::this_thread::sleep_for(std::chrono::milliseconds(100));
+    const auto waited = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
+    if (whileWaiting)
+        whileWaiting();
+    std::this_thread::sleep_until(waited);
     keypad_.Load_Key();
 }
 

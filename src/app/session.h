@@ -2,6 +2,7 @@
 // One run of the program without its windows: the shared record, the
 // scheduler and the two window cores, wired to each other. The front-end
 // gives it the HID backend and the toolkit's verbs (Shell).
+#include <functional>
 #include <string>
 
 #include "app/app_state.h"
@@ -19,7 +20,8 @@ public:
 
     // The start-up part of creating the keypad window: fixes AppDir, waits
     // 100 ms and runs the first key-state refresh (which may throw).
-    void start(const std::string& appDir);
+    // whileWaiting runs at the start of the wait and counts towards it.
+    void start(const std::string& appDir, const std::function<void()>& whileWaiting = {});
 
     // One tick of the keypad window's timer, then the restore's next step.
     void tick();

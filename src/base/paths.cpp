@@ -3,11 +3,16 @@
 #include "base/errors.h"
 
 #include <algorithm>
+#include <chrono>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <map>
+#include <mutex>
+#include <optional>
 #include <system_error>
+#include <vector>
 
 #ifdef _WIN32
 #include <io.h>
@@ -33,6 +38,51 @@ bool sameIgnoringCase(const std::string& a, const std::string& b)
         auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
         return lower(x) == lower(y);
     });
+}
+
+// The names in a directory, in the order the directory lists them.
+struct Listing {
+    fs::file_time_type stamp;
+    std::vector<std::string> names;
+};
+
+// A listing stays good while the directory's modification time stands, but
+// only when that time was at least this far in the past when it was read:
+// two changes within one tick of the file system's clock look alike.
+constexpr auto kSettled = std::chrono::seconds(2);
+
+// The entry of dir whose name equals part ignoring case, or nothing. Pictures
+// are looked up at every event; their folder is read again only when it changed.
+std::optional<std::string> entryIgnoringCase(const fs::path& dir, const std::string& part)
+{
+    static std::mutex mutex;
+    static std::map<std::string, Listing> listings;
+    const std::lock_guard lock(mutex);
+
+    std::error_code ec;
+    const fs::file_time_type stamp = fs::last_write_time(dir, ec);
+    const bool stampKnown = !ec;
+    auto it = listings.find(dir.string());
+    if (!stampKnown || it == listings.end() || it->second.stamp != stamp) {
+        const auto readAt = fs::file_time_type::clock::now();
+        Listing listing{stamp, {}};
+        fs::directory_iterator entry(dir, ec);
+        for (; !ec && entry != fs::directory_iterator(); entry.increment(ec))
+            listing.names.push_back(entry->path().filename().string());
+        if (it != listings.end())
+            listings.erase(it);
+        it = listings.end();
+        if (stampKnown && !ec && dir.is_absolute() && stamp < readAt - kSettled)
+            it = listings.emplace(dir.string(), listing).first;
+        for (const std::string& name : listing.names)
+            if (sameIgnoringCase(name, part))
+                return name;
+        return std::nullopt;
+    }
+    for (const std::string& name : it->second.names)
+        if (sameIgnoringCase(name, part))
+            return name;
+    return std::nullopt;
 }
 
 } // namespace
@@ -68,18 +118,11 @@ std::string findExisting(const std::string& path)
             found = exact;
             continue;
         }
-        bool matched = false;
-        fs::directory_iterator it(found.empty() ? fs::path(".") : found, ec);
-        for (; !ec && it != fs::directory_iterator(); it.increment(ec)) {
-            const std::string name = it->path().filename().string();
-            if (sameIgnoringCase(name, part.string())) {
-                found /= name;
-                matched = true;
-                break;
-            }
-        }
-        if (!matched)
+        const std::optional<std::string> name
+            = entryIgnoringCase(found.empty() ? fs::path(".") : found, part.string());
+        if (!name)
             return path;
+        found /= *name;
     }
     return found.string();
 }

@@ -1,6 +1,7 @@
 #include "ui/application_qt.h"
 
 #include <QApplication>
+#include <QIcon>
 #include <QKeyEvent>
 #include <QMessageBox>
 #include <QPlainTextEdit>
@@ -12,6 +13,7 @@
 #include "device/hid_sim.h"
 #include "ui/editor_window_qt.h"
 #include "ui/keypad_window_qt.h"
+#include "ui/picture_control_qt.h"
 #include "ui/text_qt.h"
 
 namespace pm {
@@ -77,18 +79,27 @@ Application::~Application()
 
 bool Application::start()
 {
-    form1_ = std::make_unique<KeypadWindow>(*this);
+    // The pictures, the fonts and the controls that load the font database
+    // are the slow part of building the windows: the keypad window gets them
+    // during the wait start-up has to make anyway, the editor when it first
+    // opens. The icon, for every window, comes then too.
+    form1_ = std::make_unique<KeypadWindow>(*this, Dress::Later);
     bool failed = false;
     dispatch([&] {
         failed = true;
-        session_->start(currentDirectory());
+        session_->start(currentDirectory(), [this] {
+            form1_->dress();
+            QApplication::setWindowIcon(appIcon());
+            // The window system's window, made now and shown after the wait.
+            form1_->winId();
+        });
         failed = false;
     });
     if (failed) {
         ended_ = true;
         return false;
     }
-    form2_ = std::make_unique<EditorWindow>(*this);
+    form2_ = std::make_unique<EditorWindow>(*this, Dress::Later);
     sync();
 
     form1_->show();

@@ -159,24 +159,24 @@ void ShapeControl::paintEvent(QPaintEvent*)
     painter.drawRect(rect().adjusted(0, 0, -1, -1));
 }
 
-EditorWindow::EditorWindow(Dispatcher& app)
+EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     : QWidget(nullptr, kFixedWindowFlags)
     , app_(app)
 {
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("109 Key Keyboard"));
     setFixedSize(kClientSize);
+    // Before the memos, which would lay out their text in the toolkit's font
+    // first; the keypad window has loaded this one already.
     setFont(uiFont(11));
 
-    auto* image1 = new QLabel(this);
-    image1->setObjectName(QStringLiteral("Image1"));
-    image1->setGeometry(0, 0, 970, 280);
-    image1->setPixmap(storedPicture(QStringLiteral("keyboard.gif")));
+    image1_ = new QLabel(this);
+    image1_->setObjectName(QStringLiteral("Image1"));
+    image1_->setGeometry(0, 0, 970, 280);
 
     for (size_t i = 0; i < kRecordKeys.size(); ++i) {
         const RecordKey& k = kRecordKeys[i];
         auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
-        key->setStored(storedPicture(QString::fromLatin1(k.picture) + QStringLiteral(".gif")));
         const int index = static_cast<int>(i);
         key->onMouseDown = [this, index] {
             app_.dispatch([this, index] { app_.session().editor().recordKeyMouseDown(index); });
@@ -190,7 +190,6 @@ EditorWindow::EditorWindow(Dispatcher& app)
     for (size_t i = 0; i < kModifierKeys.size(); ++i) {
         const ModifierKey& k = kModifierKeys[i];
         auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
-        key->setStored(storedPicture(fileNameOf(k.released)));
         const int index = static_cast<int>(i);
         key->onMouseDown = [this, index] {
             app_.dispatch([this, index] { app_.session().editor().modifierMouseDown(index); });
@@ -203,23 +202,21 @@ EditorWindow::EditorWindow(Dispatcher& app)
 
     numLockKey_ = new PictureControl(this, kNumLockKey.name,
         rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height));
-    numLockKey_->setStored(storedPicture(fileNameOf(kNumLockReleased)));
     numLockKey_->onMouseDown
         = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseDown(); }); };
     numLockKey_->onMouseUp = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseUp(); }); };
 
-    auto* capsLock = new PictureControl(this, kCapsLockKey.name,
+    capsLock_ = new PictureControl(this, kCapsLockKey.name,
         rectOf(kCapsLockKey.left, kCapsLockKey.top, kCapsLockKey.width, kCapsLockKey.height));
-    capsLock->setStored(storedPicture(QStringLiteral("KeyCap.gif")));
-    capsLock->setEnabled(false);
+    capsLock_->setEnabled(false);
 
-    for (const Caption& c : kCaptions) {
+    for (size_t i = 0; i < kCaptions.size(); ++i) {
+        const Caption& c = kCaptions[i];
         auto* label = new QLabel(toDisplay(c.text), this);
         label->setObjectName(QString::fromLatin1(c.name));
         label->setTextFormat(Qt::PlainText);
-        label->setFont(fittingFont(c.large ? 16 : 11, c.large, captionTexts(c), captionRoom(c)));
         label->move(c.left, c.top);
-        label->adjustSize();
+        captions_[i] = label;
         if (label->objectName() == QLatin1String("Text_Lines"))
             textLines_ = label;
         else if (label->objectName() == QLatin1String("Key_Number"))
@@ -232,7 +229,6 @@ EditorWindow::EditorWindow(Dispatcher& app)
     keyHint_->setObjectName(QStringLiteral("KeyHint"));
     keyHint_->setTextFormat(Qt::PlainText);
     keyHint_->setGeometry(kKeyHintRect);
-    keyHint_->setFont(uiFont(11));
     QPalette hintPalette = keyHint_->palette();
     hintPalette.setColor(QPalette::WindowText, QColor(0x50, 0x50, 0x50));
     keyHint_->setPalette(hintPalette);
@@ -240,7 +236,6 @@ EditorWindow::EditorWindow(Dispatcher& app)
     keyNote_->setObjectName(QStringLiteral("KeyNote"));
     keyNote_->setTextFormat(Qt::PlainText);
     keyNote_->setGeometry(kKeyNoteRect);
-    keyNote_->setFont(uiFont(11));
     keyNote_->setWordWrap(true);
     QPalette notePalette = keyNote_->palette();
     notePalette.setColor(QPalette::WindowText, QColor(0xA0, 0, 0));
@@ -253,10 +248,10 @@ EditorWindow::EditorWindow(Dispatcher& app)
         button->setObjectName(QString::fromLatin1(c.name));
         button->setGeometry(QRect(QPoint(c.left, kCommandTop), kCommandSize));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        button->setIcon(QIcon(storedPicture(QStringLiteral("SpeedButton%1.png").arg(i + 1))));
         button->setIconSize(kCommandSize);
         button->setToolTip(QString::fromLatin1(c.tip));
         button->setFocusPolicy(Qt::NoFocus);
+        commands_[i] = button;
         const auto handler = c.handler;
         connect(button, &QToolButton::clicked, this,
             [this, handler] { app_.dispatch([this, handler] { (app_.session().editor().*handler)(); }); });
@@ -268,7 +263,6 @@ EditorWindow::EditorWindow(Dispatcher& app)
     keyShow_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
     keyShow_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     keyShow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    keyShow_->setFont(uiFont(16, true));
     // The display shows the macro; what is typed goes to recording instead.
     keyShow_->setReadOnly(true);
     QPalette showPalette = keyShow_->palette();
@@ -289,6 +283,38 @@ EditorWindow::EditorWindow(Dispatcher& app)
 
     // Seen before any control: Tab must record, not move the focus.
     QApplication::instance()->installEventFilter(this);
+
+    if (when == Dress::Now)
+        dress();
+}
+
+void EditorWindow::dress()
+{
+    static_assert(std::tuple_size_v<decltype(captions_)> == kCaptions.size());
+    if (dressed_)
+        return;
+    dressed_ = true;
+    image1_->setPixmap(storedPicture(QStringLiteral("keyboard.gif")));
+    for (size_t i = 0; i < recordKeys_.size(); ++i)
+        recordKeys_[i]->setStored(storedPicture(QString::fromLatin1(kRecordKeys[i].picture) + QStringLiteral(".gif")));
+    for (size_t i = 0; i < modifierKeys_.size(); ++i)
+        modifierKeys_[i]->setStored(storedPicture(fileNameOf(kModifierKeys[i].released)));
+    numLockKey_->setStored(storedPicture(fileNameOf(kNumLockReleased)));
+    capsLock_->setStored(storedPicture(QStringLiteral("KeyCap.gif")));
+    for (size_t i = 0; i < kCaptions.size(); ++i) {
+        const Caption& c = kCaptions[i];
+        captions_[i]->setFont(fittingFont(c.large ? 16 : 11, c.large, captionTexts(c), captionRoom(c)));
+        captions_[i]->adjustSize();
+    }
+    for (size_t i = 0; i < commands_.size(); ++i)
+        commands_[i]->setIcon(QIcon(storedPicture(QStringLiteral("SpeedButton%1.png").arg(i + 1))));
+    keyShow_->setFont(uiFont(16, true));
+}
+
+void EditorWindow::showEvent(QShowEvent* event)
+{
+    dress();
+    QWidget::showEvent(event);
 }
 
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event)

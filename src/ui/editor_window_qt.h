@@ -8,6 +8,7 @@
 #include <string>
 
 #include "editor/editor_core.h"
+#include "ui/picture_control_qt.h"
 
 class QLabel;
 class QPlainTextEdit;
@@ -37,7 +38,10 @@ private:
 class EditorWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit EditorWindow(Dispatcher& app);
+    explicit EditorWindow(Dispatcher& app, Dress when = Dress::Now);
+
+    // The pictures and fonts; once.
+    void dress();
 
     // Draws the core's state; with real timers, Timer1 follows the core's
     // enabled flag and interval.
@@ -54,12 +58,18 @@ public:
     QLabel* keyNote() const { return keyNote_; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // Keys of the computer's keyboard, whichever control has the focus.
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     Dispatcher& app_;
+    bool dressed_ = false;
+    QLabel* image1_ = nullptr;
+    PictureControl* capsLock_ = nullptr;
+    std::array<QLabel*, 5> captions_{};
+    std::array<QToolButton*, 4> commands_{};
     std::array<PictureControl*, kRecordKeys.size()> recordKeys_{};
     std::array<PictureControl*, kModifierKeys.size()> modifierKeys_{};
     PictureControl* numLockKey_ = nullptr;

@@ -81,14 +81,13 @@ void KeystrokeMemo::keyPressEvent(QKeyEvent* event)
     QPlainTextEdit::keyPressEvent(event);
 }
 
-KeypadWindow::KeypadWindow(Dispatcher& app)
+KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
     : QWidget(nullptr, kFixedWindowFlags)
     , app_(app)
 {
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString());
     setFixedSize(kClientSize);
-    setFont(uiFont(11));
     // The window role is the toolkit's button face.
     setBackgroundRole(QPalette::Window);
     setAutoFillBackground(true);
@@ -98,14 +97,12 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     image1->setObjectName(QStringLiteral("Image1"));
     image1->setGeometry(-1, -6, 303, 612);
     image1->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    image1->setPixmap(storedPicture(QStringLiteral("form1_background.bmp")));
     image1->setCursor(Qt::DragMoveCursor);
+    image1_ = image1;
 
-    const QPixmap keycap = storedPicture(QStringLiteral("form1_keycap.bmp"));
     for (size_t i = 0; i < kKeypadKeys.size(); ++i) {
         const KeypadKey& k = kKeypadKeys[i];
         auto* key = new PictureControl(this, k.name, QRect(k.left, k.top, kKeySize, kKeySize));
-        key->setStored(keycap);
         const int index = static_cast<int>(i);
         key->onMouseDown = [this, index] {
             app_.dispatch([this, index] { app_.session().keypad().keyMouseDown(index); });
@@ -115,10 +112,17 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
         keys_[i] = key;
     }
 
-    auto* enter = new PictureControl(this, "Key_28", kEnterRect);
-    enter->setStored(storedPicture(QStringLiteral("form1_enter.bmp")));
-    enter->setCursor(Qt::ForbiddenCursor);
+    enter_ = new PictureControl(this, "Key_28", kEnterRect);
+    enter_->setCursor(Qt::ForbiddenCursor);
 
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(placeInside(screen->availableGeometry(), kClientSize));
+    if (when == Dress::Now)
+        dress();
+}
+
+void KeypadWindow::buildTextControls()
+{
     QPalette legendPalette = palette();
     legendPalette.setColor(QPalette::WindowText, Qt::white);
     for (size_t i = 0; i < kLegends.size(); ++i) {
@@ -126,12 +130,10 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
         auto* label = new QLabel(toDisplay(l.caption), this);
         label->setObjectName(QString::fromLatin1(l.name));
         label->setTextFormat(Qt::PlainText);
-        label->setFont(fittingFont(l.height, true, {label->text()}, legendRoom(l).size()));
         label->setPalette(legendPalette);
         label->setForegroundRole(QPalette::WindowText);
         label->setAutoFillBackground(false);
         label->move(l.left, l.top);
-        label->adjustSize();
         label->setCursor(std::string_view(l.name) == "Label31" ? Qt::DragCopyCursor : Qt::ForbiddenCursor);
         legends_[i] = label;
     }
@@ -146,7 +148,6 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     statusBar_->setObjectName(QStringLiteral("StatusBar"));
     statusBar_->setGeometry(0, 499, 301, 33);
     statusBar_->setSizeGripEnabled(false);
-    statusBar_->setFont(fittingFont(13, true, statusTexts(), statusTextRoom(statusBar_->size())));
 
     testMemo_ = new QPlainTextEdit(this);
     testMemo_->setObjectName(QStringLiteral("Test_Memo"));
@@ -156,8 +157,6 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     bitBtn1_ = new QPushButton(this);
     bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
     bitBtn1_->setGeometry(96, 462, 113, 33);
-    bitBtn1_->setFont(fittingFont(
-        13, true, {QStringLiteral("MOD0"), QStringLiteral("MOD1")}, buttonTextRoom(bitBtn1_->size())));
     bitBtn1_->setCursor(Qt::PointingHandCursor);
     bitBtn1_->setAutoDefault(false);
     connect(bitBtn1_, &QPushButton::clicked, this,
@@ -171,8 +170,6 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     restoreProgress_ = new QLabel(this);
     restoreProgress_->setObjectName(QStringLiteral("RestoreProgress"));
     restoreProgress_->setGeometry(212, 470, 88, 20);
-    restoreProgress_->setFont(
-        fittingFont(12, true, {QStringLiteral("Restore 26/26")}, restoreProgress_->size()));
     restoreProgress_->setToolTip(QStringLiteral("Keys sent to the keypad by Restore keypad"));
     restoreProgress_->hide();
 
@@ -180,14 +177,46 @@ KeypadWindow::KeypadWindow(Dispatcher& app)
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(kSchedulerTickMs);
     connect(timer1_, &QTimer::timeout, this, [this] { app_.tick(); });
+}
 
-    if (const QScreen* screen = QGuiApplication::primaryScreen())
-        move(placeInside(screen->availableGeometry(), kClientSize));
+void KeypadWindow::dress()
+{
+    if (dressed_)
+        return;
+    dressed_ = true;
+    // Making the first memo loads the font database: the controls that show
+    // text come with the fonts, and after the window's own, so that no
+    // control lays out its text in a font it will not keep.
+    setFont(uiFont(11));
+    buildTextControls();
+    image1_->setPixmap(storedPicture(QStringLiteral("form1_background.bmp")));
+    const QPixmap keycap = storedPicture(QStringLiteral("form1_keycap.bmp"));
+    for (PictureControl* key : keys_)
+        key->setStored(keycap);
+    enter_->setStored(storedPicture(QStringLiteral("form1_enter.bmp")));
+    for (size_t i = 0; i < kLegends.size(); ++i) {
+        const Legend& l = kLegends[i];
+        QLabel* label = legends_[i];
+        label->setFont(fittingFont(l.height, true, {label->text()}, legendRoom(l).size()));
+        label->adjustSize();
+    }
+    statusBar_->setFont(fittingFont(13, true, statusTexts(), statusTextRoom(statusBar_->size())));
+    bitBtn1_->setFont(fittingFont(
+        13, true, {QStringLiteral("MOD0"), QStringLiteral("MOD1")}, buttonTextRoom(bitBtn1_->size())));
+    restoreProgress_->setFont(
+        fittingFont(12, true, {QStringLiteral("Restore 26/26")}, restoreProgress_->size()));
+}
+
+void KeypadWindow::showEvent(QShowEvent* event)
+{
+    dress();
+    QWidget::showEvent(event);
 }
 
 void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& statusLine,
     const std::string& restoreProgress, const std::string& appDir)
 {
+    dress();
     for (size_t i = 0; i < keys_.size(); ++i) {
         keys_[i]->showSlot(appDir, state.keyPictures[i]);
         const QString tip = toDisplay(state.keyTooltips[i]);

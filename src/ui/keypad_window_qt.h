@@ -10,6 +10,7 @@
 
 #include "app/scheduler.h"
 #include "keypad/keypad_core.h"
+#include "ui/picture_control_qt.h"
 
 class QLabel;
 class QPushButton;
@@ -41,7 +42,10 @@ uint16_t virtualKeyOf(int qtKey);
 class KeypadWindow : public QWidget {
     Q_OBJECT
 public:
-    explicit KeypadWindow(Dispatcher& app);
+    explicit KeypadWindow(Dispatcher& app, Dress when = Dress::Now);
+
+    // The pictures, the fonts and the controls that show text; once.
+    void dress();
 
     void sync(const KeypadWindowState& state, const StatusLine& statusLine,
         const std::string& restoreProgress, const std::string& appDir);
@@ -59,12 +63,18 @@ public:
     QPushButton* bitBtn1() const { return bitBtn1_; }
 
 protected:
+    void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // The background, the legends and the status bar: Export, Import, Restore.
     void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
+    void buildTextControls();
+
     Dispatcher& app_;
+    bool dressed_ = false;
+    QLabel* image1_ = nullptr;
+    PictureControl* enter_ = nullptr;
     std::array<PictureControl*, kKeypadKeys.size()> keys_{};
     std::array<QLabel*, kLegends.size()> legends_{};
     KeystrokeMemo* memo1_ = nullptr;

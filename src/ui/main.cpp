@@ -1,7 +1,6 @@
 // Program entry: the options, the application folder, the keypad window,
 // the editor and the message loop.
 #include <QApplication>
-#include <QIcon>
 #include <QMessageBox>
 #include <cstdio>
 #include <cstdlib>
@@ -21,6 +20,8 @@ namespace {
 int startFailed(const std::string& text)
 {
     std::fprintf(stderr, "padmacro: %s\n", text.c_str());
+    // The windows get the icon while start-up waits; this box comes before.
+    QApplication::setWindowIcon(pm::appIcon());
     QMessageBox::critical(nullptr, QStringLiteral("padmacro"), QString::fromStdString(text));
     return 1;
 }
@@ -42,7 +43,6 @@ int main(int argc, char* argv[])
     QApplication qtApp(argc, argv);
     // Only closing the keypad window ends the program; the editor comes and goes.
     QApplication::setQuitOnLastWindowClosed(false);
-    QApplication::setWindowIcon(pm::appIcon());
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.padmacro.padmacro"));
 
     // The windows take AppDir from the current folder.

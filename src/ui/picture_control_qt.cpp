@@ -4,33 +4,58 @@
 #include <QDir>
 #include <QHash>
 #include <QMouseEvent>
+#include <QPainter>
+#include <QPixmapCache>
+#include <QResource>
+#include <QStyle>
+#include <QStyleOption>
 
 #include "base/paths.h"
+#include "ui/raw_picture.h"
 
 namespace pm {
 
 QPixmap storedPicture(const QString& name)
 {
-    // Resource paths are case-sensitive; the picture names of the key tables
-    // are not always spelled the way the artwork was stored.
-    static const QHash<QString, QString> byLowerName = [] {
-        QHash<QString, QString> map;
-        const QDir dir(QStringLiteral(":/art"));
-        for (const QString& entry : dir.entryList(QDir::Files))
-            map.insert(entry.toLower(), dir.filePath(entry));
-        return map;
-    }();
-    const auto it = byLowerName.constFind(name.toLower());
-    if (it == byLowerName.constEnd())
-        return {};
-    return QPixmap(it.value());
+    // Shared by every control showing it; the windows live as long as the program.
+    static QHash<QString, QPixmap> decoded;
+    const QString key = name.toLower();
+    if (const auto done = decoded.constFind(key); done != decoded.constEnd())
+        return done.value();
+    QPixmap picture;
+    // What start-up shows is also held as plain pixels (":/raw/<lower-case name>").
+    const QResource raw(QStringLiteral(":/raw/") + key);
+    if (raw.isValid())
+        picture = QPixmap::fromImage(rawPictureImage(raw.uncompressedData()));
+    if (picture.isNull()) {
+        // Resource paths are case-sensitive; the picture names of the key tables
+        // are not always spelled the way the artwork was stored.
+        static const QHash<QString, QString> byLowerName = [] {
+            QHash<QString, QString> map;
+            const QDir dir(QStringLiteral(":/art"));
+            for (const QString& entry : dir.entryList(QDir::Files))
+                map.insert(entry.toLower(), dir.filePath(entry));
+            return map;
+        }();
+        const auto it = byLowerName.constFind(key);
+        if (it == byLowerName.constEnd())
+            return {};
+        picture = QPixmap(it.value());
+    }
+    decoded.insert(key, picture);
+    return picture;
 }
 
 QIcon appIcon()
 {
     QIcon icon;
+    const QString pattern = QStringLiteral("icon_*.png");
+    for (const QString& entry : QDir(QStringLiteral(":/raw")).entryList({pattern}, QDir::Files))
+        icon.addPixmap(storedPicture(entry));
+    if (!icon.isNull())
+        return icon;
     const QDir dir(QStringLiteral(":/art"));
-    for (const QString& entry : dir.entryList({QStringLiteral("icon_*.png")}, QDir::Files))
+    for (const QString& entry : dir.entryList({pattern}, QDir::Files))
         icon.addFile(dir.filePath(entry));
     return icon;
 }
@@ -71,6 +96,42 @@ void PictureControl::showSlot(const std::string& appDir, const std::string& lite
         clear();
     else
         setPixmap(picture);
+}
+
+void PictureControl::paintEvent(QPaintEvent* event)
+{
+    // The toolkit greys a disabled label's picture anew at every paint; the
+    // keypad's 18 disabled keys share one picture, so it is greyed once.
+    const QPixmap shown = pixmap();
+    if (isEnabled() || shown.isNull() || margin() != 0) {
+        QLabel::paintEvent(event);
+        return;
+    }
+    QStyleOption opt;
+    opt.initFrom(this);
+    const QRect cr = contentsRect();
+    const qreal dpr = devicePixelRatio();
+    const QSize size = hasScaledContents() ? cr.size() * dpr : shown.size();
+    const QString key = QStringLiteral("pm-disabled-%1-%2x%3-%4-%5")
+                            .arg(shown.cacheKey())
+                            .arg(size.width())
+                            .arg(size.height())
+                            .arg(qRound(dpr * 1000))
+                            .arg(opt.palette.cacheKey());
+    QPixmap grey;
+    if (!QPixmapCache::find(key, &grey)) {
+        QPixmap source = shown;
+        if (hasScaledContents()) {
+            source = QPixmap::fromImage(
+                shown.toImage().scaled(size, Qt::IgnoreAspectRatio, Qt::SmoothTransformation));
+            source.setDevicePixelRatio(dpr);
+        }
+        grey = style()->generatedIconPixmap(QIcon::Disabled, source, &opt);
+        QPixmapCache::insert(key, grey);
+    }
+    QPainter painter(this);
+    drawFrame(&painter);
+    style()->drawItemPixmap(&painter, cr, QStyle::visualAlignment(layoutDirection(), alignment()), grey);
 }
 
 void PictureControl::contextMenuEvent(QContextMenuEvent* event)

@@ -11,8 +11,12 @@
 namespace pm {
 
 // A picture held with the windows (":/art/<name>"), found without regard to
-// letter case; a null pixmap while the artwork is missing.
+// letter case; a null pixmap while the artwork is missing. Each is decoded once.
 QPixmap storedPicture(const QString& name);
+
+// When a window gets its pictures and fonts: while it is built, or by its
+// dress(), so start-up can do that work while it has to wait anyway.
+enum class Dress { Now, Later };
 
 // The program's icon at every size drawn for it.
 QIcon appIcon();
@@ -36,6 +40,7 @@ public:
     const std::string& slot() const { return slot_; }
 
 protected:
+    void paintEvent(QPaintEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     // The right button chooses a key like the left one; no menu opens over it.
     void contextMenuEvent(QContextMenuEvent* event) override;

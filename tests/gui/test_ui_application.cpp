@@ -9,11 +9,13 @@
 #include <QMouseEvent>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QResource>
 #include <QStatusBar>
 #include <QTimer>
 #include <QToolButton>
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <unistd.h>
@@ -23,6 +25,7 @@
 #include "ui/editor_window_qt.h"
 #include "ui/keypad_window_qt.h"
 #include "ui/picture_control_qt.h"
+#include "ui/raw_picture.h"
 #include "ui/text_qt.h"
 #include "ui_test_support.h"
 
@@ -151,6 +154,110 @@ TEST_F(Windows, StartShowsTheKeypadWindowInItsFirstLayout)
     EXPECT_FALSE(form2("KeyCap")->isEnabled());
     EXPECT_TRUE(form2("KeyCode")->isHidden());
     EXPECT_EQ(shown(form2("Text_Lines")), "0");
+}
+
+// Start-up gives the windows their pictures and fonts later than building
+// them does; they must end up looking the same as windows dressed at once.
+TEST_F(Windows, WindowsDressedLateLookLikeWindowsDressedAtOnce)
+{
+    Application& app = start();
+    ASSERT_TRUE(started_);
+    KeypadWindow pad(app);
+    EditorWindow editor(app);
+    auto sameLook = [](QWidget* late, QWidget* early) {
+        const auto lateLabels = late->findChildren<QLabel*>();
+        ASSERT_EQ(lateLabels.size(), early->findChildren<QLabel*>().size());
+        for (QLabel* label : lateLabels) {
+            const QString name = label->objectName();
+            const auto* twin = early->findChild<QLabel*>(name);
+            ASSERT_NE(twin, nullptr) << name.toStdString();
+            EXPECT_EQ(label->font(), twin->font()) << name.toStdString();
+            if (label->text() == twin->text()) {
+                EXPECT_EQ(label->size(), twin->size()) << name.toStdString();
+            }
+            // A key showing a picture file is not showing the one held with the window.
+            const auto* key = qobject_cast<PictureControl*>(label);
+            if (key && !key->slot().empty())
+                continue;
+            EXPECT_FALSE(label->pixmap().isNull() && !twin->pixmap().isNull()) << name.toStdString();
+            EXPECT_EQ(label->pixmap().size(), twin->pixmap().size()) << name.toStdString();
+        }
+        EXPECT_EQ(late->font(), early->font());
+    };
+    EXPECT_FALSE(form1<QLabel>("Image1")->pixmap().isNull());
+    sameLook(app.form1(), &pad);
+    EXPECT_EQ(form1("BitBtn1")->font(), pad.bitBtn1()->font());
+    EXPECT_EQ(app.form1()->statusBar()->font(), pad.statusBar()->font());
+
+    sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+    ASSERT_TRUE(app.form2()->isVisible());
+    EXPECT_FALSE(form2<QLabel>("Image1")->pixmap().isNull());
+    EXPECT_FALSE(form2<QLabel>("KeyCap")->pixmap().isNull());
+    sameLook(app.form2(), &editor);
+    EXPECT_EQ(app.form2()->keyShow()->font(), editor.keyShow()->font());
+    for (const char* button : {"SpeedButton1", "SpeedButton2", "SpeedButton3", "SpeedButton4"})
+        EXPECT_FALSE(form2<QToolButton>(button)->icon().isNull()) << button;
+}
+
+// A disabled key (the pad in "MOD0", Caps Lock) is greyed the way any
+// disabled picture label is, scaled to its size or not.
+TEST(DisabledKey, LooksLikeADisabledLabel)
+{
+    QImage art(40, 30, QImage::Format_ARGB32);
+    for (int y = 0; y < art.height(); ++y)
+        for (int x = 0; x < art.width(); ++x)
+            art.setPixel(x, y, qRgba(x * 6, y * 8, 200 - x * 4, x < 5 ? 90 : 255));
+    const QPixmap picture = QPixmap::fromImage(art);
+    for (const QSize size : {QSize(40, 30), QSize(71, 71)}) {
+        QWidget parent;
+        PictureControl key(&parent, "Key_13", QRect(QPoint(0, 0), size));
+        key.setStored(picture);
+        QLabel label(&parent);
+        label.setGeometry(QRect(QPoint(0, 0), size));
+        label.setScaledContents(true);
+        label.setPixmap(picture);
+        for (const bool enabled : {false, true, false}) {
+            key.setEnabled(enabled);
+            label.setEnabled(enabled);
+            EXPECT_EQ(key.grab().toImage(), label.grab().toImage()) << size.width() << " enabled " << enabled;
+        }
+    }
+}
+
+// What start-up shows first is held as plain pixels; they must be the artwork's.
+TEST(StoredPictures, PlainPixelsAreTheArtwork)
+{
+    QStringList names = {QStringLiteral("form1_background.bmp"), QStringLiteral("form1_keycap.bmp"),
+        QStringLiteral("Form1_Enter.BMP")};
+    for (const int n : {16, 24, 32, 48, 64, 128, 256})
+        names.append(QStringLiteral("icon_%1.png").arg(n));
+    for (const QString& name : names) {
+        EXPECT_TRUE(QResource(QStringLiteral(":/raw/") + name.toLower()).isValid()) << name.toStdString();
+        const QImage held = storedPicture(name).toImage().convertToFormat(QImage::Format_ARGB32);
+        const QImage art
+            = QImage(QStringLiteral(":/art/") + name.toLower()).convertToFormat(QImage::Format_ARGB32);
+        ASSERT_FALSE(art.isNull()) << name.toStdString();
+        EXPECT_EQ(held, art) << name.toStdString();
+    }
+    EXPECT_TRUE(rawPictureImage(QByteArray("PMPX")).isNull());
+    EXPECT_TRUE(rawPictureImage(encodeRawPicture(QImage(4, 4, QImage::Format_RGB32)).chopped(1)).isNull());
+}
+
+// The window manager and the task bar pick the size they need.
+TEST(Icon, OffersEverySizeDrawnForIt)
+{
+    const QIcon icon = appIcon();
+    QList<QSize> expected;
+    for (const int n : {16, 24, 32, 48, 64, 128, 256})
+        expected.append(QSize(n, n));
+    QList<QSize> sizes = icon.availableSizes();
+    std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
+    EXPECT_EQ(sizes, expected);
+    for (const QSize& size : expected) {
+        const QPixmap picture = icon.pixmap(size);
+        EXPECT_FALSE(picture.isNull()) << size.width();
+        EXPECT_EQ(picture.size(), size);
+    }
 }
 
 TEST_F(Windows, StartFailsWhenTheMacroFilesAreMissing)

@@ -38,6 +38,29 @@ TEST_F(KeypadCoreTest, CreateFixesAppDirWaitsAndMarksOnlyTheTopRow)
     EXPECT_EQ(kp().bitBtn1Caption, "MOD0");
 }
 
+// Work done during the wait sees AppDir fixed and no key refreshed yet, and a
+// refresh that fails afterwards still fails the start.
+TEST_F(KeypadCoreTest, WorkDuringTheWaitRunsAfterAppDirAndBeforeTheRefresh)
+{
+    ctx.AppDir.clear();
+    markText(41);
+    std::string appDirSeen;
+    std::string key10Seen = "unset";
+    session.start(dir.path(), [&] {
+        appDirSeen = ctx.AppDir;
+        key10Seen = picture("Key_10");
+    });
+    EXPECT_EQ(appDirSeen, dir.path());
+    EXPECT_EQ(key10Seen, "");
+    EXPECT_EQ(picture("Key_10"), kMarked);
+
+    dir.remove("\\log\\KeyCode42.txt");
+    bool ran = false;
+    EXPECT_EQ(uiErrorOf([&] { session.start(dir.path(), [&] { ran = true; }); }),
+        "Cannot open file \"" + dir.file("\\log\\KeyCode42.txt") + "\". No such file or directory");
+    EXPECT_TRUE(ran);
+}
+
 TEST_F(KeypadCoreTest, TheRefreshProbesThePadEvenInMod0)
 {
     dir.remove("\\log\\KeyCode27.txt"); // Key_31, probed last

@@ -440,7 +440,8 @@ QImage paintPadEnter()
 
 QImage paintPadBackground()
 {
-    QImage img(553, 649, QImage::Format_ARGB32);
+    // Only what shows in the window: its label sits at (-1, -6).
+    QImage img(302, 538, QImage::Format_ARGB32);
     img.fill(Qt::white);
     return img;
 }

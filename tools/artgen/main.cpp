@@ -8,12 +8,14 @@
 #include <QGuiApplication>
 #include <QImageReader>
 #include <QPainter>
+#include <QPixmap>
 #include <cstdio>
 #include <fstream>
 #include <map>
 #include <string>
 
 #include "art_paint.h"
+#include "ui/raw_picture.h"
 
 using namespace pm::art;
 
@@ -211,6 +213,19 @@ int main(int argc, char** argv)
     for (const Written& w : g_written)
         if (!verify(w))
             return 1;
+
+    // What start-up shows first, also as the pixels a pixmap keeps.
+    const std::string rawDir = resDir + "/raw";
+    QDir().mkpath(QString::fromStdString(rawDir));
+    std::vector<std::string> raw = {"form1_background.bmp", "form1_keycap.bmp", "form1_enter.bmp"};
+    for (const int size : kAppIconSizes)
+        raw.push_back("icon_" + std::to_string(size) + ".png");
+    for (const std::string& name : raw) {
+        const QImage kept = QPixmap::fromImage(QImage(QString::fromStdString(resDir + "/" + name))).toImage();
+        const QByteArray bytes = pm::encodeRawPicture(kept);
+        if (kept.isNull() || !writeBytes(rawDir + "/" + name, bytes.toStdString()))
+            return 1;
+    }
 
     if (!sheetPath.empty() && !contactSheet(bmpDir, resDir, cat).save(QString::fromStdString(sheetPath))) {
         std::fprintf(stderr, "padmacro-artgen: cannot write %s\n", sheetPath.c_str());

@@ -111,6 +111,12 @@ Runner::Runner(Application& app, SimulatedKeypad& sim, std::string appDir, Print
     , appDir_(std::move(appDir))
     , print_(std::move(print))
 {
+    // The window system's events are never delivered here (activation would
+    // move the focus), so the windows stop producing them: each showing and
+    // hiding would otherwise queue a few for good.
+    for (const int n : {1, 2})
+        if (QWidget* w = window(n))
+            w->setAttribute(Qt::WA_DontShowOnScreen);
 }
 
 QWidget* Runner::window(int n) const
@@ -302,6 +308,14 @@ void Runner::shell(const std::string& command)
     std::filesystem::current_path(here, ec);
 }
 
+void Runner::deliverPosted()
+{
+    // Posted events only: timers must wait for tick lines, and the window
+    // system's events (activation moves the focus) never reached the windows.
+    QCoreApplication::sendPostedEvents();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
 bool Runner::run(const ScriptLine& line)
 {
     const auto& words = line.words;
@@ -356,6 +370,7 @@ bool Runner::run(const ScriptLine& line)
     } else {
         fail("unknown command '" + cmd + "'");
     }
+    deliverPosted();
     if (app_.ended())
         ended_ = true;
     return !ended_;

@@ -46,6 +46,7 @@ private:
     bool canReceive(QWidget* w) const;
 
     void keyboard(const std::vector<std::string>& words);
+    void deliverPosted();
     void device(const std::vector<std::string>& words);
     void close(const std::vector<std::string>& words);
     void shell(const std::string& command);

@@ -153,7 +153,7 @@ TEST(Resources, HeldPicturesMatchTheStagedFilesAndTheWindowsSizes)
     }
     EXPECT_EQ(stored, 101 + 6 + 1);
 
-    const std::vector<std::pair<const char*, QSize>> windows = {{":/art/form1_background.bmp", {553, 649}},
+    const std::vector<std::pair<const char*, QSize>> windows = {{":/art/form1_background.bmp", {302, 538}},
         {":/art/form1_keycap.bmp", {71, 71}}, {":/art/form1_enter.bmp", {72, 145}},
         {":/art/keyboard.gif", {970, 280}}, {":/art/KeyCap.gif", {73, 41}},
         {":/art/SpeedButton1.png", {120, 33}}, {":/art/SpeedButton2.png", {120, 33}},

@@ -1,0 +1,113 @@
+// padmacro-bench-events [N]: the cost of one event of each kind, driven through
+// the real windows as the scenario runner drives them, at N and at 10 N
+// repetitions, with the heap's growth per event. Runs in the current folder,
+// which must be a copy of the staged application directory.
+#include <QApplication>
+#include <QTemporaryDir>
+#include <malloc.h>
+
+#include <chrono>
+#include <cstdio>
+#include <cstdlib>
+#include <memory>
+#include <string>
+
+#include "base/paths.h"
+#include "device/hid_sim.h"
+#include "runner_qt.h"
+#include "script.h"
+#include "ui/application_qt.h"
+
+namespace {
+
+using Clock = std::chrono::steady_clock;
+
+struct Kind {
+    const char* name;
+    const char* setup;    // once, before the first repetition
+    const char* body;     // one repetition
+    int eventsPerBody;    // what one repetition counts as
+    const char* teardown; // once, after the last
+    int scale;            // repetitions are N / scale
+};
+
+// A stroke needs Delete after it, or the macro would fill up; a job needs the
+// editor opened, emptied, one stroke and Program, then ticks until it is done.
+const Kind kKinds[] = {
+    {"editor click (a stroke, then Delete)", "click Key_9", "click KeyQ\nclick SpeedButton4", 2, "close Form2", 1},
+    {"choosing a key, closing the editor", "", "click Key_9\nclose Form2", 1, "", 1},
+    {"layout switch", "", "click BitBtn1", 1, "", 1},
+    {"programming job (4 clicks, 3 ticks)", "device add\ntick 3",
+        "click Key_9\nclick SpeedButton3\nclick KeyQ\nclick SpeedButton2\ntick 3", 1, "device remove", 4},
+};
+
+size_t heapInUse()
+{
+    return mallinfo2().uordblks;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    using namespace pm::scenario;
+    const int n = argc > 1 ? std::atoi(argv[1]) : 1000;
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QTemporaryDir> runtimeDir;
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        runtimeDir = std::make_unique<QTemporaryDir>();
+        if (runtimeDir->isValid())
+            qputenv("XDG_RUNTIME_DIR", runtimeDir->path().toLocal8Bit());
+    }
+    QApplication qapp(argc, argv);
+
+    pm::SimulatedKeypad sim;
+    pm::Application::Options options;
+    options.backend = &sim;
+    options.simulated = &sim;
+    options.realTimers = false;
+    std::string lastBox;
+    int boxes = 0;
+    options.onError = [&](const std::string& m) { ++boxes, lastBox = m; };
+    options.onMessage = options.onError;
+    options.onNotice = options.onError;
+    pm::Application app(options);
+    if (!app.start()) {
+        std::fprintf(stderr, "padmacro-bench-events: start-up failed: %s\n", lastBox.c_str());
+        return 1;
+    }
+    Runner runner(app, sim, pm::currentDirectory(), [](const std::string&) {});
+    auto run = [&](const char* text) {
+        for (const ScriptLine& line : parseScript(text))
+            runner.run(line);
+    };
+
+    std::printf("Events through the real windows (offscreen), time per event at two counts\n");
+    std::printf("  %-42s %12s %12s %14s\n", "", "us, 1x", "us, 10x", "heap/event");
+    for (const Kind& kind : kKinds) {
+        run(kind.setup);
+        const int base = std::max(1, n / kind.scale);
+        double us[2] = {0, 0};
+        double growth = 0;
+        for (int round = 0; round < 2; ++round) {
+            const int reps = round == 0 ? base : 10 * base;
+            // One repetition outside the count, so caches filled once are not growth.
+            run(kind.body);
+            const size_t heapBefore = heapInUse();
+            const auto start = Clock::now();
+            for (int i = 0; i < reps; ++i)
+                run(kind.body);
+            const double elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+            const double events = static_cast<double>(reps) * kind.eventsPerBody;
+            us[round] = elapsed / events;
+            if (round == 1)
+                growth = (static_cast<double>(heapInUse()) - static_cast<double>(heapBefore)) / events;
+        }
+        run(kind.teardown);
+        std::printf("  %-42s %12.1f %12.1f %12.0f B\n", kind.name, us[0], us[1], growth);
+    }
+    if (boxes > 0)
+        std::printf("  (%d message boxes came up; the last: %s)\n", boxes, lastBox.c_str());
+    return 0;
+}
