@@ -47,9 +47,15 @@ struct Listing {
 };
 
 // A listing stays good while the directory's modification time stands, but
-// only when that time was at least this far in the past when it was read:
-// two changes within one tick of the file system's clock look alike.
-constexpr auto kSettled = std::chrono::seconds(2);
+// only when that time was at least one tick of the file system's clock in
+// the past when it was read: two changes within one tick look alike. Stamps
+// with a fraction of a second come from a clock that ticks every few
+// milliseconds; whole seconds may come from one that ticks every 2 s (FAT).
+std::chrono::milliseconds settleTime(fs::file_time_type stamp)
+{
+    const bool fineStamps = stamp.time_since_epoch() % std::chrono::seconds(1) != fs::file_time_type::duration::zero();
+    return fineStamps ? std::chrono::milliseconds(50) : std::chrono::milliseconds(2000);
+}
 
 // The entry of dir whose name equals part ignoring case, or nothing. Pictures
 // are looked up at every event; their folder is read again only when it changed.
@@ -72,7 +78,7 @@ std::optional<std::string> entryIgnoringCase(const fs::path& dir, const std::str
         if (it != listings.end())
             listings.erase(it);
         it = listings.end();
-        if (stampKnown && !ec && dir.is_absolute() && stamp < readAt - kSettled)
+        if (stampKnown && !ec && dir.is_absolute() && stamp < readAt - settleTime(stamp))
             it = listings.emplace(dir.string(), listing).first;
         for (const std::string& name : listing.names)
             if (sameIgnoringCase(name, part))

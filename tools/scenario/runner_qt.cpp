@@ -114,9 +114,12 @@ Runner::Runner(Application& app, SimulatedKeypad& sim, std::string appDir, Print
     // The window system's events are never delivered here (activation would
     // move the focus), so the windows stop producing them: each showing and
     // hiding would otherwise queue a few for good.
+    // Nobody sees them either, so they draw only for a screenshot.
     for (const int n : {1, 2})
-        if (QWidget* w = window(n))
+        if (QWidget* w = window(n)) {
             w->setAttribute(Qt::WA_DontShowOnScreen);
+            w->setUpdatesEnabled(false);
+        }
 }
 
 QWidget* Runner::window(int n) const
@@ -359,7 +362,11 @@ bool Runner::run(const ScriptLine& line)
     } else if (cmd == "screenshot") {
         expectWords(words, 3);
         Target t = resolveWidget(words[1]);
-        if (!t.widget->grab().save(QString::fromLocal8Bit(words[2].c_str()), "PNG"))
+        QWidget* top = t.widget->window();
+        top->setUpdatesEnabled(true);
+        const QPixmap shot = t.widget->grab();
+        top->setUpdatesEnabled(false);
+        if (!shot.save(QString::fromLocal8Bit(words[2].c_str()), "PNG"))
             fail("cannot write screenshot '" + words[2] + "'");
     } else if (cmd == "device") {
         device(words);
