@@ -41,6 +41,40 @@ int qtKeyOf(unsigned char c)
     return Qt::Key_unknown;
 }
 
+// Runs a task once the window has been painted and the paint flushed; or a
+// second later, should the window system never ask for a paint.
+class AfterFirstPaint : public QObject {
+public:
+    AfterFirstPaint(QWidget* window, std::function<void()> task)
+        : QObject(window)
+        , task_(std::move(task))
+    {
+        window->installEventFilter(this);
+        QTimer::singleShot(1000, this, [this] { run(); });
+    }
+
+protected:
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        if (event->type() == QEvent::Paint)
+            QMetaObject::invokeMethod(this, [this] { run(); }, Qt::QueuedConnection);
+        return false;
+    }
+
+private:
+    void run()
+    {
+        if (!task_)
+            return;
+        const std::function<void()> task = std::move(task_);
+        task_ = nullptr;
+        deleteLater();
+        task();
+    }
+
+    std::function<void()> task_;
+};
+
 } // namespace
 
 Application::Application(Options options)
@@ -99,15 +133,34 @@ bool Application::start()
         ended_ = true;
         return false;
     }
-    form2_ = std::make_unique<EditorWindow>(*this, Dress::Later);
+    started_ = true;
     sync();
 
     form1_->show();
     form1_->memo1()->setFocus();
     form1_->activateWindow();
-    if (options_.realTimers)
+    if (options_.realTimers) {
         form1_->timer1()->start();
+        // Nothing shows the editor before a click on a drawn key.
+        new AfterFirstPaint(form1_.get(), [this] { makeEditor(); });
+    } else {
+        makeEditor();
+    }
     return true;
+}
+
+void Application::makeEditor()
+{
+    if (form2_ || !started_ || ended_)
+        return;
+    form2_ = std::make_unique<EditorWindow>(*this, Dress::Later);
+    form2_->sync(editor().state(), context().AppDir, options_.realTimers);
+}
+
+EditorWindow* Application::form2()
+{
+    makeEditor();
+    return form2_.get();
 }
 
 void Application::dispatch(const std::function<void()>& handler)
@@ -192,6 +245,7 @@ void Application::hideKeypad()
 
 void Application::showEditor()
 {
+    makeEditor();
     if (!form2_)
         return;
     form2_->show();

@@ -64,7 +64,8 @@ public:
     EditorCore& editor() { return session_->editor(); }
     Scheduler& scheduler() { return session_->scheduler(); }
     KeypadWindow* form1() const { return form1_.get(); }
-    EditorWindow* form2() const { return form2_.get(); }
+    // The editor, made now if it has not been yet.
+    EditorWindow* form2();
 
     // Shell
     void showKeypad() override;
@@ -82,11 +83,16 @@ public:
     void closeKeypadWindow() override;
 
 private:
+    // The editor is made once the keypad window has been drawn, or at once
+    // when something needs it sooner.
+    void makeEditor();
+
     Options options_;
     std::unique_ptr<Session> session_;
     std::unique_ptr<KeypadWindow> form1_;
     std::unique_ptr<EditorWindow> form2_;
     bool ended_ = false;
+    bool started_ = false;
     int dispatchDepth_ = 0;
     bool syncing_ = false;
 };

@@ -229,7 +229,7 @@ TEST(StoredPictures, PlainPixelsAreTheArtwork)
 {
     QStringList names = {QStringLiteral("form1_background.bmp"), QStringLiteral("form1_keycap.bmp"),
         QStringLiteral("Form1_Enter.BMP")};
-    for (const int n : {16, 24, 32, 48, 64, 128, 256})
+    for (const int n : {16, 24, 32, 48, 64})
         names.append(QStringLiteral("icon_%1.png").arg(n));
     for (const QString& name : names) {
         EXPECT_TRUE(QResource(QStringLiteral(":/raw/") + name.toLower()).isValid()) << name.toStdString();
@@ -243,12 +243,13 @@ TEST(StoredPictures, PlainPixelsAreTheArtwork)
     EXPECT_TRUE(rawPictureImage(encodeRawPicture(QImage(4, 4, QImage::Format_RGB32)).chopped(1)).isNull());
 }
 
-// The window manager and the task bar pick the size they need.
-TEST(Icon, OffersEverySizeDrawnForIt)
+// The window manager and the task bar pick the size they need, up to 64
+// pixels; larger views take the installed icons.
+TEST(Icon, OffersEveryWindowSizeDrawnForIt)
 {
     const QIcon icon = appIcon();
     QList<QSize> expected;
-    for (const int n : {16, 24, 32, 48, 64, 128, 256})
+    for (const int n : {16, 24, 32, 48, 64})
         expected.append(QSize(n, n));
     QList<QSize> sizes = icon.availableSizes();
     std::sort(sizes.begin(), sizes.end(), [](QSize a, QSize b) { return a.width() < b.width(); });
@@ -443,6 +444,23 @@ TEST_F(Windows, CancelGivesTheMemoTheFocusEvenIfTheWindowLostIt)
     EXPECT_EQ(app.focusedControl(), app.form1()->memo1());
     app.typeIntoFocus("a");
     EXPECT_EQ(app.context().state.ProgramState, 1);
+}
+
+// The program makes the editor after the keypad window's first paint; a key
+// chosen before then still opens it, showing the key's macro.
+TEST_F(Windows, AKeyChosenBeforeTheEditorWasMadeOpensIt)
+{
+    Application& app = start(true);
+    auto shownEditors = [] {
+        int n = 0;
+        for (const QWidget* w : QApplication::topLevelWidgets())
+            n += w->objectName() == QLatin1String("Form2") && w->isVisible();
+        return n;
+    };
+    sendMouse(form1("Key_9"), QEvent::MouseButtonPress);
+    EXPECT_TRUE(app.editor().isOpen());
+    EXPECT_EQ(shownEditors(), 1);
+    EXPECT_EQ(shown(form2("Key_Number")), "ESC");
 }
 
 TEST_F(Windows, EditorTimerFollowsTheCoreOnlyWithRealTimers)
