@@ -34,13 +34,15 @@ struct Kind {
 
 // A stroke needs Delete after it, or the macro would fill up; a job needs the
 // editor opened, emptied, one stroke and Program, then ticks until it is done;
-// a keypad plugged in is found within one discovery period (16 ticks).
+// a keypad plugged in is found within one discovery period (16 ticks). The
+// simulated keypad keeps every report until they are printed, so each job
+// prints them, as a scenario would.
 const Kind kKinds[] = {
     {"editor click (a stroke, then Delete)", "click Key_9", "click KeyQ\nclick SpeedButton4", 2, "close Form2", 1},
     {"choosing a key, closing the editor", "", "click Key_9\nclose Form2", 1, "", 1},
     {"layout switch", "", "click BitBtn1", 1, "", 1},
     {"programming job (4 clicks, 3 ticks)", "device add\ntick 20",
-        "click Key_9\nclick SpeedButton3\nclick KeyQ\nclick SpeedButton2\ntick 3", 1, "device remove", 4},
+        "click Key_9\nclick SpeedButton3\nclick KeyQ\nclick SpeedButton2\ntick 3\nprint reports", 1, "device remove", 4},
 };
 
 size_t heapInUse()
