@@ -56,14 +56,7 @@ int main(int argc, char* argv[])
 {
     using namespace pm::scenario;
     const int n = argc > 1 ? std::atoi(argv[1]) : 1000;
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    std::unique_ptr<QTemporaryDir> runtimeDir;
-    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-        runtimeDir = std::make_unique<QTemporaryDir>();
-        if (runtimeDir->isValid())
-            qputenv("XDG_RUNTIME_DIR", runtimeDir->path().toLocal8Bit());
-    }
+    const auto runtimeDir = prepareOffscreen();
     QApplication qapp(argc, argv);
 
     pm::SimulatedKeypad sim;

@@ -41,16 +41,7 @@ int main(int argc, char** argv)
     const std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
     const auto lines = parseScript(text);
 
-    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    // Without a session runtime directory (CI, ssh) Qt warns on stderr; give it
-    // a private one so the runner's stderr carries only script errors.
-    std::unique_ptr<QTemporaryDir> runtimeDir;
-    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
-        runtimeDir = std::make_unique<QTemporaryDir>();
-        if (runtimeDir->isValid())
-            qputenv("XDG_RUNTIME_DIR", runtimeDir->path().toLocal8Bit());
-    }
+    const auto runtimeDir = prepareOffscreen();
     QApplication qapp(argc, argv);
 
     const std::string appDir = pm::currentDirectory();

@@ -8,6 +8,7 @@
 #include <QMouseEvent>
 #include <QPixmap>
 #include <QPlainTextEdit>
+#include <QTemporaryDir>
 #include <QTextEdit>
 #include <QWidget>
 
@@ -104,6 +105,19 @@ std::string num(unsigned v)
 }
 
 } // namespace
+
+std::unique_ptr<QTemporaryDir> prepareOffscreen()
+{
+    if (!qEnvironmentVariableIsSet("QT_QPA_PLATFORM"))
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    std::unique_ptr<QTemporaryDir> runtimeDir;
+    if (!qEnvironmentVariableIsSet("XDG_RUNTIME_DIR")) {
+        runtimeDir = std::make_unique<QTemporaryDir>();
+        if (runtimeDir->isValid())
+            qputenv("XDG_RUNTIME_DIR", runtimeDir->path().toLocal8Bit());
+    }
+    return runtimeDir;
+}
 
 Runner::Runner(Application& app, SimulatedKeypad& sim, std::string appDir, Print print)
     : app_(app)

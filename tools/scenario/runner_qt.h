@@ -4,6 +4,7 @@
 // and the widgets hold.
 #include <QPointer>
 #include <functional>
+#include <memory>
 #include <string>
 
 #include "script.h"
@@ -15,7 +16,15 @@ class Application;
 class SimulatedKeypad;
 } // namespace pm
 
+class QTemporaryDir;
+
 namespace pm::scenario {
+
+// Before the application object: the offscreen platform unless another is
+// set, and where the session has no runtime folder (CI, ssh) a private one,
+// so Qt warns of nothing on stderr. Keep what it returns while Qt runs.
+std::unique_ptr<QTemporaryDir> prepareOffscreen();
+
 
 class Runner {
 public:
