@@ -69,23 +69,20 @@ std::optional<std::string> entryIgnoringCase(const fs::path& dir, const std::str
     const fs::file_time_type stamp = fs::last_write_time(dir, ec);
     const bool stampKnown = !ec;
     auto it = listings.find(dir.string());
-    if (!stampKnown || it == listings.end() || it->second.stamp != stamp) {
+    Listing fresh;
+    const Listing* listing = it != listings.end() ? &it->second : nullptr;
+    if (!stampKnown || !listing || listing->stamp != stamp) {
         const auto readAt = fs::file_time_type::clock::now();
-        Listing listing{stamp, {}};
+        fresh.stamp = stamp;
         fs::directory_iterator entry(dir, ec);
         for (; !ec && entry != fs::directory_iterator(); entry.increment(ec))
-            listing.names.push_back(entry->path().filename().string());
+            fresh.names.push_back(entry->path().filename().string());
         if (it != listings.end())
             listings.erase(it);
-        it = listings.end();
-        if (stampKnown && !ec && dir.is_absolute() && stamp < readAt - settleTime(stamp))
-            it = listings.emplace(dir.string(), listing).first;
-        for (const std::string& name : listing.names)
-            if (sameIgnoringCase(name, part))
-                return name;
-        return std::nullopt;
+        const bool keep = stampKnown && !ec && dir.is_absolute() && stamp < readAt - settleTime(stamp);
+        listing = keep ? &listings.emplace(dir.string(), std::move(fresh)).first->second : &fresh;
     }
-    for (const std::string& name : it->second.names)
+    for (const std::string& name : listing->names)
         if (sameIgnoringCase(name, part))
             return name;
     return std::nullopt;
