@@ -49,14 +49,8 @@ QPixmap storedPicture(const QString& name)
 QIcon appIcon()
 {
     QIcon icon;
-    const QString pattern = QStringLiteral("icon_*.png");
-    for (const QString& entry : QDir(QStringLiteral(":/raw")).entryList({pattern}, QDir::Files))
+    for (const QString& entry : QDir(QStringLiteral(":/raw")).entryList({QStringLiteral("icon_*.png")}, QDir::Files))
         icon.addPixmap(storedPicture(entry));
-    if (!icon.isNull())
-        return icon;
-    const QDir dir(QStringLiteral(":/art"));
-    for (const QString& entry : dir.entryList({pattern}, QDir::Files))
-        icon.addFile(dir.filePath(entry));
     return icon;
 }
 
