@@ -206,14 +206,16 @@ void Application::typeIntoFocus(const std::string& text)
         QWidget* target = focusedControl();
         if (!target)
             continue;
-        const auto c = static_cast<unsigned char>(ch);
-        const int key = qtKeyOf(c);
-        const QString typed = toDisplay(std::string(1, ch));
-        QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, typed);
-        QApplication::sendEvent(target, &press);
-        QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, typed);
-        QApplication::sendEvent(target, &release);
+        sendKey(target, QEvent::KeyPress, ch);
+        sendKey(target, QEvent::KeyRelease, ch);
     }
+}
+
+void Application::sendKey(QWidget* target, QEvent::Type type, char ch, unsigned scanCode)
+{
+    const QString typed = ch ? toDisplay(std::string(1, ch)) : QString();
+    QKeyEvent event(type, qtKeyOf(static_cast<unsigned char>(ch)), Qt::NoModifier, scanCode, 0, 0, typed);
+    QApplication::sendEvent(target, &event);
 }
 
 QWidget* Application::focusedControl() const

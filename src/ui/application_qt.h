@@ -1,6 +1,7 @@
 #pragma once
 // Owns the process: the shared context, the two windows and their cores, and
 // the event dispatcher that runs every handler and shows what it raised.
+#include <QEvent>
 #include <functional>
 #include <memory>
 #include <string>
@@ -53,6 +54,9 @@ public:
     void editorTick() override;
     // Types text into the control with the keyboard focus in the active window.
     void typeIntoFocus(const std::string& text);
+    // One key event for a typed character (0: a key that types none); a
+    // scan code other than 0 names the key of the keyboard that typed it.
+    static void sendKey(QWidget* target, QEvent::Type type, char ch, unsigned scanCode = 0);
 
     // The active window's focused control, or nullptr.
     QWidget* focusedControl() const;

@@ -4,7 +4,6 @@
 // event the program's state must hold together, and at the end every macro
 // it stored must be one an import accepts.
 #include <QApplication>
-#include <QKeyEvent>
 #include <QPushButton>
 #include <QToolButton>
 #include <gtest/gtest.h>
@@ -117,9 +116,8 @@ protected:
             QWidget* target = app_->focusedControl();
             if (!target)
                 target = app_->form2()->isVisible() ? static_cast<QWidget*>(app_->form2()) : app_->form1();
-            QKeyEvent key(rng() % 2 ? QEvent::KeyPress : QEvent::KeyRelease, Qt::Key_unknown, Qt::NoModifier,
-                scanCodeOfUsage(ScanCodes::Xkb, k.usage), 0, 0, QString());
-            QApplication::sendEvent(target, &key);
+            Application::sendKey(target, rng() % 2 ? QEvent::KeyPress : QEvent::KeyRelease, 0,
+                scanCodeOfUsage(ScanCodes::Xkb, k.usage));
         }
     }
 

@@ -2,7 +2,6 @@
 
 #include <QAbstractButton>
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMouseEvent>
@@ -70,23 +69,21 @@ bool isPictureControl(int window, const std::string& name)
         || name == kCapsLockKey.name || name == "NumShape";
 }
 
-// The key code and text a US layout gives the key of a usage; the editor
+// The character a US layout types with the key of a usage, or 0; the editor
 // goes by the scan code alone.
-std::pair<int, QString> keyAndText(unsigned usage)
+char typedBy(unsigned usage)
 {
     if (usage >= 4 && usage <= 29)
-        return {Qt::Key_A + static_cast<int>(usage - 4), QString(QChar(u'a' + (usage - 4)))};
-    if (usage >= 30 && usage <= 39) {
-        const char digit = usage == 39 ? '0' : static_cast<char>('1' + (usage - 30));
-        return {digit, QString(QLatin1Char(digit))};
-    }
+        return static_cast<char>('a' + (usage - 4));
+    if (usage >= 30 && usage <= 39)
+        return usage == 39 ? '0' : static_cast<char>('1' + (usage - 30));
     switch (usage) {
-    case 40: return {Qt::Key_Return, QStringLiteral("\r")};
-    case 41: return {Qt::Key_Escape, QStringLiteral("\x1b")};
-    case 42: return {Qt::Key_Backspace, QStringLiteral("\b")};
-    case 43: return {Qt::Key_Tab, QStringLiteral("\t")};
-    case 44: return {Qt::Key_Space, QStringLiteral(" ")};
-    default: return {Qt::Key_unknown, QString()};
+    case 40: return '\r';
+    case 41: return '\x1b';
+    case 42: return '\b';
+    case 43: return '\t';
+    case 44: return ' ';
+    default: return 0;
     }
 }
 
@@ -266,10 +263,8 @@ void Runner::keyboard(const std::vector<std::string>& words)
     }
     if (!target || !target->window()->isVisible())
         return;
-    const auto [key, text] = keyAndText(usage);
     const QEvent::Type type = words[1] == "down" ? QEvent::KeyPress : QEvent::KeyRelease;
-    QKeyEvent event(type, key, Qt::NoModifier, scanCode, 0, 0, text);
-    QApplication::sendEvent(target, &event);
+    Application::sendKey(target, type, typedBy(usage), scanCode);
 }
 
 void Runner::device(const std::vector<std::string>& words)
