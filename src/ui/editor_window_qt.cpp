@@ -176,35 +176,21 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
 
     for (size_t i = 0; i < kRecordKeys.size(); ++i) {
         const RecordKey& k = kRecordKeys[i];
-        auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
         const int index = static_cast<int>(i);
-        key->onMouseDown = [this, index] {
-            app_.dispatch([this, index] { app_.session().editor().recordKeyMouseDown(index); });
-        };
-        key->onMouseUp = [this, index] {
-            app_.dispatch([this, index] { app_.session().editor().recordKeyMouseUp(index); });
-        };
-        recordKeys_[i] = key;
+        recordKeys_[i] = drawnKey(k.name, rectOf(k.left, k.top, k.width, k.height),
+            [index](EditorCore& e) { e.recordKeyMouseDown(index); },
+            [index](EditorCore& e) { e.recordKeyMouseUp(index); });
     }
-
     for (size_t i = 0; i < kModifierKeys.size(); ++i) {
         const ModifierKey& k = kModifierKeys[i];
-        auto* key = new PictureControl(this, k.name, rectOf(k.left, k.top, k.width, k.height));
         const int index = static_cast<int>(i);
-        key->onMouseDown = [this, index] {
-            app_.dispatch([this, index] { app_.session().editor().modifierMouseDown(index); });
-        };
-        key->onMouseUp = [this, index] {
-            app_.dispatch([this, index] { app_.session().editor().modifierMouseUp(index); });
-        };
-        modifierKeys_[i] = key;
+        modifierKeys_[i] = drawnKey(k.name, rectOf(k.left, k.top, k.width, k.height),
+            [index](EditorCore& e) { e.modifierMouseDown(index); },
+            [index](EditorCore& e) { e.modifierMouseUp(index); });
     }
-
-    numLockKey_ = new PictureControl(this, kNumLockKey.name,
-        rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height));
-    numLockKey_->onMouseDown
-        = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseDown(); }); };
-    numLockKey_->onMouseUp = [this] { app_.dispatch([this] { app_.session().editor().KeyNum1LMouseUp(); }); };
+    numLockKey_ = drawnKey(kNumLockKey.name,
+        rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height),
+        [](EditorCore& e) { e.KeyNum1LMouseDown(); }, [](EditorCore& e) { e.KeyNum1LMouseUp(); });
 
     capsLock_ = new PictureControl(this, kCapsLockKey.name,
         rectOf(kCapsLockKey.left, kCapsLockKey.top, kCapsLockKey.width, kCapsLockKey.height));
@@ -286,6 +272,15 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
 
     if (when == Dress::Now)
         dress();
+}
+
+PictureControl* EditorWindow::drawnKey(const char* name, const QRect& geometry,
+    std::function<void(EditorCore&)> down, std::function<void(EditorCore&)> up)
+{
+    auto* key = new PictureControl(this, name, geometry);
+    key->onMouseDown = [this, down] { app_.dispatch([this, down] { down(app_.session().editor()); }); };
+    key->onMouseUp = [this, up] { app_.dispatch([this, up] { up(app_.session().editor()); }); };
+    return key;
 }
 
 void EditorWindow::dress()

@@ -4,6 +4,7 @@
 // holds no logic: events go to the editor core and sync() draws its state.
 #include <QWidget>
 #include <array>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -64,6 +65,10 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // A drawn key whose press and release go to the editor core.
+    PictureControl* drawnKey(const char* name, const QRect& geometry, std::function<void(EditorCore&)> down,
+        std::function<void(EditorCore&)> up);
+
     Dispatcher& app_;
     bool dressed_ = false;
     QLabel* image1_ = nullptr;
