@@ -92,12 +92,7 @@ if pad=$(wait_window 301x532); then
     [ "$n" -eq 78 ] || fail "the per-user folder holds $n macro files, not 78"
     [ -L "$user_dir/BMP" ] && [ "$(readlink -f "$user_dir/BMP")" = "$(readlink -f "$stage/usr/share/padmacro/BMP")" ] ||
         fail "$user_dir/BMP does not lead to the installed pictures"
-    editor=
-    for attempt in 1 2 3; do
-        "$xshot" --click "${pad% *}" 35 37
-        editor=$(wait_limit=50 wait_window 972x408) && break
-        editor=
-    done
+    editor=$(open_editor "${pad% *}" "$xshot") || editor=
     if [ -z "$editor" ]; then
         fail "first start: the editor did not open"
     else

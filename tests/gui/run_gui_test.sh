@@ -40,14 +40,8 @@ run_one() { # name, extra arguments
             echo "$name: keypad window $id is $size"
         fi
         shot "$name" form1 "$id"
-        # A click on the top-left key opens the editor. On a loaded machine
-        # the first click can arrive before the window takes input: retry.
-        editor=
-        for attempt in 1 2 3; do
-            "$xshot" --click "$id" 35 37
-            editor=$(wait_limit=50 wait_window 972x408) && break
-            editor=
-        done
+        # A click on the top-left key opens the editor.
+        editor=$(open_editor "$id" "$xshot") || editor=
         if [ -n "$editor" ]; then
             echo "$name: editor window ${editor% *} is 972x408"
             sleep 0.5

@@ -56,3 +56,14 @@ wait_window() {
     done
     return 1
 }
+
+# Clicks the keypad window's top-left key ($1 the window id, $2 the xshot
+# program) until the editor opens; on a loaded machine a click can arrive
+# before the window takes input. Prints the editor's "ID SIZE".
+open_editor() {
+    for attempt in 1 2 3; do
+        "$2" --click "$1" 35 37
+        wait_limit=50 wait_window 972x408 && return 0
+    done
+    return 1
+}
