@@ -78,10 +78,13 @@ constexpr QRect kKeyHintRect(540, 286, 250, 17);
 constexpr QRect kKeyNoteRect(540, 304, 250, 34);
 const char* const kKeyHintText = "Typing on your keyboard records keys too.";
 
-// Scan codes as this window system numbers them.
+// Scan codes as this window system numbers them; the platform is fixed for
+// the process, so it is asked once.
 ScanCodes platformScanCodes()
 {
-    return QGuiApplication::platformName() == QLatin1String("windows") ? ScanCodes::Windows : ScanCodes::Xkb;
+    static const ScanCodes codes
+        = QGuiApplication::platformName() == QLatin1String("windows") ? ScanCodes::Windows : ScanCodes::Xkb;
+    return codes;
 }
 
 // Up to the next caption on its row, or for the NumLock caption the shape it
