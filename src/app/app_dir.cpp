@@ -5,6 +5,7 @@
 #include <fstream>
 #include <system_error>
 
+#include "base/errors.h"
 #include "base/paths.h"
 #include "keypad/key_table.h"
 #include "storage/macro_files.h"
@@ -46,9 +47,13 @@ void makeLogFiles(const fs::path& dir)
             const fs::path file = platformPath(dir.string(), literal);
             if (fs::exists(fs::symlink_status(file, ec)))
                 continue;
-            std::ofstream out(file, std::ios::binary);
-            if (!out)
-                fail(file, "create", std::make_error_code(std::errc::permission_denied), kDirRemedy);
+            // Created exclusively: a name taken meanwhile, or a link, is left alone.
+            try {
+                writeNewFile(file.string(), {});
+            } catch (const UiError&) {
+                if (!fs::exists(fs::symlink_status(file, ec)))
+                    fail(file, "create", std::make_error_code(std::errc::permission_denied), kDirRemedy);
+            }
         }
 }
 

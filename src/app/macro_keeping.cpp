@@ -1,5 +1,7 @@
 #include "app/macro_keeping.h"
 
+#include <istream>
+
 #include "base/errors.h"
 #include "base/paths.h"
 #include "keypad/key_table.h"
@@ -62,9 +64,45 @@ ImportResult importMacroText(const std::string& appDir, const std::string& text,
     return {done.backupPath};
 }
 
+namespace {
+
+[[noreturn]] void tooLarge(const std::string& source)
+{
+    throw UiError("Cannot import \"" + source + "\": it holds more than " + std::to_string(kMaxImportBytes)
+        + " bytes, far more than any export; nothing was changed");
+}
+
+} // namespace
+
 ImportResult importMacroFile(const std::string& appDir, const std::string& path)
 {
-    return importMacroText(appDir, readWholeFile(path), path);
+    const BoundedRead file = readRegularFile(path, kMaxImportBytes);
+    if (!file.notRegular.empty())
+        throw UiError("Cannot import \"" + path + "\": it is " + file.notRegular
+            + ", not a file; name an exported file (or - for standard input); nothing was changed");
+    if (file.tooLarge)
+        tooLarge(path);
+    return importMacroText(appDir, file.bytes, path);
+}
+
+ImportResult importMacroStream(const std::string& appDir, std::istream& in, const std::string& source)
+{
+    std::string text;
+    char buf[65536];
+    std::streamsize n = 0;
+    while (text.size() <= kMaxImportBytes && in.rdbuf() && (n = in.rdbuf()->sgetn(buf, sizeof buf)) > 0)
+        text.append(buf, static_cast<size_t>(n));
+    if (text.size() > kMaxImportBytes)
+        tooLarge(source);
+    return importMacroText(appDir, text, source);
+}
+
+std::vector<std::string> recoverMacros(const std::string& appDir)
+{
+    std::vector<std::string> done = recoverMacroSet(logDirOf(appDir), macroKeyNumbers());
+    for (std::string& m : replayStoreJournals(appDir))
+        done.push_back(std::move(m));
+    return done;
 }
 
 std::string exportedMessage(const std::string& path)

@@ -2,6 +2,8 @@
 // Keeping the macros: every stored macro exported to one text file, and such
 // a file imported over the 78 macro files, all or nothing. The keypad window
 // and padmacroctl both use these.
+#include <cstddef>
+#include <iosfwd>
 #include <string>
 #include <vector>
 
@@ -29,8 +31,23 @@ struct ImportResult {
 // leaves either the old set or the new one.
 ImportResult importMacroText(const std::string& appDir, const std::string& text, const std::string& source);
 
-// The same for a file; a file that cannot be read throws "Cannot open file ...".
+// Far above any real export (a full one is well under 100 KB): an import
+// reads no more.
+inline constexpr size_t kMaxImportBytes = size_t(1) << 20;
+
+// The same for a file; a file that cannot be read throws "Cannot open file
+// ...". Only a regular file of at most kMaxImportBytes is read: a folder, a
+// named pipe or a device is refused at once, before anything is read.
 ImportResult importMacroFile(const std::string& appDir, const std::string& path);
+
+// The same for a stream (standard input), read up to kMaxImportBytes.
+ImportResult importMacroStream(const std::string& appDir, std::istream& in, const std::string& source);
+
+// Brings the macro files below appDir back to a whole state after a crash:
+// an interrupted import is finished or rolled back, an interrupted store of
+// a key finished, temporary files removed. Returns what it did, as messages
+// for the user; none when nothing was left over.
+std::vector<std::string> recoverMacros(const std::string& appDir);
 
 // What the user is told after an export to path, and after an import from source.
 std::string exportedMessage(const std::string& path);

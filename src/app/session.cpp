@@ -2,6 +2,7 @@
 
 #include <chrono>
 #include <thread>
+#include <vector>
 
 #include "app/macro_keeping.h"
 
@@ -101,7 +102,15 @@ void Session::start(const std::string& appDir, const std::function<void()>& whil
     const auto waited = std::chrono::steady_clock::now() + std::chrono::milliseconds(100);
     if (whileWaiting)
         whileWaiting();
+    // What a crash left is made whole before the first key is read.
+    const std::vector<std::string> recovered = recoverMacros(appDir);
     std::this_thread::sleep_until(waited);
+    if (!recovered.empty()) {
+        std::string text;
+        for (const std::string& line : recovered)
+            text += (text.empty() ? "" : "\n") + line;
+        shell_.message(text);
+    }
     keypad_.Load_Key();
 }
 

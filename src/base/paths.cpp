@@ -3,20 +3,30 @@
 #include "base/errors.h"
 
 #include <algorithm>
-#include <chrono>
+#include <atomic>
 #include <cerrno>
+#include <chrono>
+#include <cstdint>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
 #include <map>
 #include <mutex>
 #include <optional>
+#include <random>
+#include <string_view>
 #include <system_error>
 #include <vector>
 
 #ifdef _WIN32
+#include <fcntl.h>
 #include <io.h>
+#include <process.h>
+#include <sys/stat.h>
+#include <windows.h>
 #else
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 #endif
 
@@ -30,6 +40,24 @@ namespace {
 constexpr char kSeparator = '\\';
 #else
 constexpr char kSeparator = '/';
+#endif
+
+#ifndef _WIN32
+// Closes a descriptor when it goes out of scope.
+struct Fd {
+    int fd;
+    explicit Fd(int f)
+        : fd(f)
+    {
+    }
+    ~Fd()
+    {
+        if (fd >= 0)
+            ::close(fd);
+    }
+    Fd(const Fd&) = delete;
+    Fd& operator=(const Fd&) = delete;
+};
 #endif
 
 bool sameIgnoringCase(const std::string& a, const std::string& b)
@@ -150,6 +178,64 @@ std::string readWholeFile(const std::string& path)
     return bytes;
 }
 
+BoundedRead readRegularFile(const std::string& path, size_t limit)
+{
+    BoundedRead out;
+#ifdef _WIN32
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    if (ec)
+        throwCannotOpen(path, ec.value());
+    if (!fs::is_regular_file(st)) {
+        out.notRegular = fs::is_directory(st) ? "a folder" : "not a regular file";
+        return out;
+    }
+    if (fs::file_size(path, ec) > limit) {
+        out.tooLarge = true;
+        return out;
+    }
+    out.bytes = readWholeFile(path);
+    out.tooLarge = out.bytes.size() > limit;
+#else
+    // Opened without waiting: a named pipe without a writer would block.
+    Fd f(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC));
+    if (f.fd < 0)
+        throwCannotOpen(path, errno);
+    struct stat st;
+    if (::fstat(f.fd, &st) != 0)
+        throwCannotOpen(path, errno);
+    if (!S_ISREG(st.st_mode)) {
+        out.notRegular = S_ISDIR(st.st_mode) ? "a folder"
+            : S_ISFIFO(st.st_mode)           ? "a named pipe"
+            : S_ISSOCK(st.st_mode)           ? "a socket"
+            : (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) ? "a device"
+                                                          : "not a regular file";
+        return out;
+    }
+    if (st.st_size > static_cast<off_t>(limit)) {
+        out.tooLarge = true;
+        return out;
+    }
+    // The file may grow while it is read: never past the limit.
+    char buf[65536];
+    while (out.bytes.size() <= limit) {
+        const ssize_t n = ::read(f.fd, buf, sizeof buf);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n < 0)
+            throwCannotOpen(path, errno);
+        if (n == 0)
+            break;
+        out.bytes.append(buf, static_cast<size_t>(n));
+    }
+    if (out.bytes.size() > limit) {
+        out.bytes.clear();
+        out.tooLarge = true;
+    }
+#endif
+    return out;
+}
+
 std::string requireReadable(const std::string& path)
 {
     const std::string actual = findExisting(path);
@@ -164,49 +250,245 @@ std::string requireReadable(const std::string& path)
     return actual;
 }
 
-void replaceWholeFile(const std::string& path, const std::string& bytes)
+namespace {
+
+FileChangeHook& fileChangeHook()
 {
-    const std::string target = findExisting(path);
+    static FileChangeHook hook;
+    return hook;
+}
+
+
+constexpr std::string_view kTempMark = ".pm";
+constexpr std::string_view kTempEnd = ".tmp";
+constexpr size_t kTempDigits = 16;
+
+} // namespace
+
+void setFileChangeHook(FileChangeHook hook)
+{
+    fileChangeHook() = std::move(hook);
+}
+
+int beforeFileChange(const char* call, const std::string& path)
+{
+    return fileChangeHook() ? fileChangeHook()(call, path) : 0;
+}
+
+std::string temporaryNameFor(const std::string& path)
+{
+    static std::atomic<unsigned> counter{0};
+    static const uint64_t seed = [] {
+        std::random_device device;
+        return (uint64_t(device()) << 32) ^ device();
+    }();
+#ifdef _WIN32
+    const uint64_t pid = static_cast<uint64_t>(_getpid());
+#else
+    const uint64_t pid = static_cast<uint64_t>(::getpid());
+#endif
+    const uint64_t unique = seed ^ (pid << 40) ^ (uint64_t(++counter) << 20)
+        ^ uint64_t(std::chrono::steady_clock::now().time_since_epoch().count());
+    char digits[kTempDigits + 1];
+    std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(unique));
+    const fs::path p(path);
+    return (p.parent_path() / ("." + p.filename().string() + std::string(kTempMark) + digits
+                                  + std::string(kTempEnd)))
+        .string();
+}
+
+bool isTemporaryName(const std::string& name)
+{
+    const size_t tail = kTempMark.size() + kTempDigits + kTempEnd.size();
+    if (name.size() < tail + 2 || name[0] != '.' || !name.ends_with(kTempEnd))
+        return false;
+    const std::string_view mark(name.data() + name.size() - tail, kTempMark.size());
+    const std::string_view digits(name.data() + name.size() - tail + kTempMark.size(), kTempDigits);
+    return mark == kTempMark && std::all_of(digits.begin(), digits.end(), [](char c) {
+        return (c >= '0' && c <= '9') || (c >= 'a' && c <= 'f');
+    });
+}
+
+#ifndef _WIN32
+
+void syncFolder(const std::string& dir)
+{
+    if (const int err = beforeFileChange("fsync", dir))
+        throwCannotCreate(dir, err);
+    // A folder this user may not read, or a file system that cannot sync
+    // folders, is left as it is: the renames in it are done either way.
+    Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
+    if (d.fd >= 0 && ::fsync(d.fd) != 0 && errno != EINVAL && errno != ENOTSUP)
+        throwCannotCreate(dir, errno);
+}
+
+namespace {
+
+// writeNewFile's work: 0, or the errno value of the call that failed after
+// removing what it made.
+int writeNewFileOrErrno(const std::string& path, const std::string& bytes, const FileOwnership* like)
+{
+    if (const int err = beforeFileChange("create", path))
+        return err;
+    // O_EXCL also refuses a link at path rather than following it.
+    Fd f(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666));
+    if (f.fd < 0)
+        return errno;
+    int err = 0;
+    for (size_t done = 0; done < bytes.size() && err == 0;) {
+        if ((err = beforeFileChange("write", path)) != 0)
+            break;
+        const ssize_t n = ::write(f.fd, bytes.data() + done, bytes.size() - done);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            err = n < 0 ? errno : ENOSPC;
+        else
+            done += static_cast<size_t>(n);
+    }
+    if (err == 0 && like) {
+        // A superuser keeps the owner too, so the user can still change the file.
+        err = beforeFileChange("fchmod", path);
+        if (err == 0 && ::geteuid() == 0 && ::fchown(f.fd, like->uid, like->gid) != 0) { }
+        if (err == 0 && ::fchmod(f.fd, static_cast<mode_t>(like->mode & 07777)) != 0)
+            err = errno;
+    }
+    if (err == 0) {
+        err = beforeFileChange("fsync", path);
+        if (err == 0 && ::fsync(f.fd) != 0)
+            err = errno;
+    }
+    const int fd = f.fd;
+    f.fd = -1;
+    if (::close(fd) != 0 && err == 0)
+        err = errno;
+    if (err != 0) {
+        (void)beforeFileChange("unlink", path);
+        ::unlink(path.c_str());
+    }
+    return err;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
+} // namespace
+
+void writeNewFile(
+    const std::string& path, const std::string& bytes, const FileOwnership* like, const std::string& shownAs)
+{
+    if (const int err = writeNewFileOrErrno(path, bytes, like))
+        throwCannotCreate(shownAs.empty() ? path : shownAs, err);
+}
+
+void replaceWholeFile(const std::string& pathGiven, const std::string& bytes, const std::string& shownAs)
+{
+    const std::string& path = shownAs.empty() ? pathGiven : shownAs;
+    const std::string target = findExisting(pathGiven);
+    struct stat old;
+    const bool exists = ::lstat(target.c_str(), &old) == 0;
+    const bool regular = exists && S_ISREG(old.st_mode);
+    if (exists && S_ISDIR(old.st_mode))
+        throwCannotCreate(path, EISDIR);
+    // A device, a pipe, or a link to one, is never replaced by a file.
+    struct stat final;
+    if (exists && !regular
+        && (!S_ISLNK(old.st_mode) || (::stat(target.c_str(), &final) == 0 && !S_ISREG(final.st_mode))))
+        throw UiError("Cannot create file \"" + path + "\". It is not a regular file");
+    // Renaming over a read-only file would succeed; refuse it, as writing
+    // the file in place would.
+    errno = 0;
+    if (regular && !mayWrite(target))
+        throwCannotCreate(path, errno ? errno : EACCES);
+    // A link is replaced, not followed: the new file takes the default permissions.
+    const FileOwnership like{static_cast<unsigned>(old.st_mode), static_cast<unsigned>(old.st_uid),
+        static_cast<unsigned>(old.st_gid)};
+
+    std::string temp;
+    int err = EEXIST;
+    // Should another file hold the name, another is taken.
+    for (int attempt = 0; err == EEXIST && attempt < 8; ++attempt) {
+        temp = temporaryNameFor(target);
+        err = writeNewFileOrErrno(temp, bytes, regular ? &like : nullptr);
+    }
+    if (err != 0)
+        throwCannotCreate(path, err);
+    err = beforeFileChange("rename", target);
+    if (err != 0 || ::rename(temp.c_str(), target.c_str()) != 0) {
+        err = err ? err : errno;
+        (void)beforeFileChange("unlink", temp);
+        ::unlink(temp.c_str());
+        throwCannotCreate(path, err);
+    }
+    syncFolder(folderOf(target));
+}
+
+#else
+
+void syncFolder(const std::string&) { }
+
+void writeNewFile(
+    const std::string& path, const std::string& bytes, const FileOwnership* like, const std::string& shownAs)
+{
+    const std::string& shown = shownAs.empty() ? path : shownAs;
+    if (const int err = beforeFileChange("create", path))
+        throwCannotCreate(shown, err);
+    const int fd = _open(path.c_str(), _O_WRONLY | _O_CREAT | _O_EXCL | _O_BINARY, _S_IREAD | _S_IWRITE);
+    if (fd < 0)
+        throwCannotCreate(shown, errno);
+    bool ok = true;
+    int err = 0;
+    for (size_t done = 0; ok && done < bytes.size();) {
+        const int n = _write(fd, bytes.data() + done, static_cast<unsigned>(bytes.size() - done));
+        if (n <= 0) {
+            ok = false;
+            err = n < 0 ? errno : ENOSPC;
+        } else {
+            done += static_cast<size_t>(n);
+        }
+    }
+    if (ok && _commit(fd) != 0) {
+        ok = false;
+        err = errno;
+    }
+    if (_close(fd) != 0 && ok) {
+        ok = false;
+        err = errno;
+    }
+    if (ok && like)
+        _chmod(path.c_str(), static_cast<int>(like->mode) & (_S_IREAD | _S_IWRITE));
+    if (!ok) {
+        beforeFileChange("unlink", path);
+        _unlink(path.c_str());
+        throwCannotCreate(shown, err ? err : EIO);
+    }
+}
+
+void replaceWholeFile(const std::string& pathGiven, const std::string& bytes, const std::string& shownAs)
+{
+    const std::string& path = shownAs.empty() ? pathGiven : shownAs;
+    const std::string target = findExisting(pathGiven);
     std::error_code ec;
     const fs::file_status old = fs::status(target, ec);
     const bool exists = fs::exists(old);
-    // Renaming over a read-only file would succeed; refuse it, as writing
-    // the file in place would.
     if (exists && fs::is_directory(old))
         throwCannotCreate(path, EISDIR);
     errno = 0;
     if (exists && !mayWrite(target))
         throwCannotCreate(path, errno ? errno : EACCES);
-
-    const std::string temp = target + ".tmp";
-    errno = 0;
-    std::FILE* f = std::fopen(temp.c_str(), "wb");
-    if (!f)
-        throwCannotCreate(path, errno ? errno : EACCES);
-    bool ok = std::fwrite(bytes.data(), 1, bytes.size(), f) == bytes.size();
-    int err = errno;
-    if (std::fflush(f) != 0) {
-        ok = false;
-        err = errno;
+    const std::string temp = temporaryNameFor(target);
+    writeNewFile(temp, bytes, nullptr, path);
+    if (!MoveFileExA(temp.c_str(), target.c_str(), MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH)) {
+        const DWORD why = GetLastError();
+        _unlink(temp.c_str());
+        throwCannotCreate(path, why == ERROR_ACCESS_DENIED ? EACCES : EIO);
     }
-    if (std::fclose(f) != 0 && ok) {
-        ok = false;
-        err = errno;
-    }
-    if (ok && exists) {
-        // The replacement keeps the permissions of the file it replaces.
-        fs::permissions(temp, old.permissions(), ec);
-        ec.clear();
-    }
-    if (ok) {
-        fs::rename(temp, target, ec);
-        if (!ec)
-            return;
-        err = ec.value();
-    }
-    fs::remove(temp, ec);
-    throwCannotCreate(path, err ? err : EIO);
 }
+
+#endif
 
 std::string currentDirectory()
 {

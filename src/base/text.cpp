@@ -22,6 +22,68 @@ bool isPlainDecimal(std::string_view text)
     return true;
 }
 
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of s of a
+// character that is not a control, or 0.
+size_t printableUtf8Length(std::string_view s)
+{
+    const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
+    const unsigned char lead = b(0);
+    size_t n = 0;
+    char32_t c = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        n = 2;
+        c = lead & 0x1F;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        n = 3;
+        c = lead & 0x0F;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        n = 4;
+        c = lead & 0x07;
+    } else {
+        return 0;
+    }
+    if (s.size() < n)
+        return 0;
+    for (size_t i = 1; i < n; ++i) {
+        if ((b(i) & 0xC0) != 0x80)
+            return 0;
+        c = (c << 6) | (b(i) & 0x3F);
+    }
+    const char32_t least = n == 2 ? 0x80 : n == 3 ? 0x800 : 0x10000;
+    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || c < 0xA0)
+        return 0;
+    return n;
+}
+
+} // namespace
+
+std::string escapedText(std::string_view bytes)
+{
+    std::string out;
+    out.reserve(bytes.size());
+    for (size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (bytes.substr(i, kRightQuoteBytes.size()) == kRightQuoteBytes) {
+            out += kRightQuoteUtf8;
+            i += kRightQuoteBytes.size();
+        } else if (b == '\n' || (b >= 0x20 && b < 0x7F)) {
+            out += static_cast<char>(b);
+            ++i;
+        } else if (const size_t n = b >= 0x80 ? printableUtf8Length(bytes.substr(i)) : 0) {
+            out.append(bytes.substr(i, n));
+            i += n;
+        } else {
+            char hex[5];
+            std::snprintf(hex, sizeof hex, "\\x%02X", b);
+            out += hex;
+            ++i;
+        }
+    }
+    return out;
+}
+
 std::string hex4(unsigned value)
 {
     char text[8];

@@ -17,6 +17,13 @@ bool isPlainDecimal(std::string_view text);
 // Four upper-case hexadecimal digits, as vendor, product and usage values read.
 std::string hex4(unsigned value);
 
+// Text for a person to read, from bytes that may come from any file: valid
+// UTF-8 stays, the program's double-byte quotation mark becomes its UTF-8
+// form, and every other byte that a terminal or a window could take for a
+// control (below 0x20 except the line break, 0x7F, C1 controls, bytes that
+// are not UTF-8) is shown as \xHH. The result is valid UTF-8.
+std::string escapedText(std::string_view bytes);
+
 // The one double-byte character the program writes: the right double
 // quotation mark, bytes A1 A8 of the 8-bit text.
 inline constexpr std::string_view kRightQuoteBytes = "\xA1\xA8";

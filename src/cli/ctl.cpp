@@ -1,6 +1,7 @@
 #include "cli/ctl.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <cstdio>
 #include <filesystem>
 #include <istream>
@@ -70,9 +71,15 @@ int usageFailure(std::ostream& err, const std::string& what)
     return 2;
 }
 
-std::string readAll(std::istream& in)
+// Throws when what was written to out did not all arrive: a closed pipe or
+// a full disk must not pass for success.
+void requireWritten(std::ostream& out, const char* what)
 {
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    errno = 0;
+    out.flush();
+    const int err = errno;
+    if (!out)
+        throw UiError(std::string("Cannot write to ") + what + (err ? ": " + osReason(err) : std::string()));
 }
 
 // The simulated keypad "types" as it receives a report; what it typed
@@ -267,7 +274,7 @@ void showMacros(const std::string& appDir, const std::vector<uint8_t>& keys, std
         // As the editor shows it, in the export's notation: the terminal reads UTF-8.
         out << "  text " << exportValue(showTextOf(text)) << '\n';
         for (const std::string& line : strokes.lines())
-            out << "  stroke " << line << '\n';
+            out << "  stroke " << escapedText(line) << '\n';
     }
 }
 
@@ -365,6 +372,7 @@ int run(const Invocation& inv, Environment& env)
                        "be read\n";
                 return 1;
             }
+            requireWritten(out, "standard output");
             return 0;
         }
         // Key numbers are checked before anything is read or written.
@@ -377,23 +385,25 @@ int run(const Invocation& inv, Environment& env)
             return 1;
         }
         const std::string appDir = env.appDir(inv.dir);
+        // What a crash left is made whole before anything is read.
+        for (const std::string& done : recoverMacros(appDir))
+            err << "padmacroctl: " << escapedText(done) << '\n';
         if (inv.verb == "show") {
             showMacros(appDir, keys, out);
         } else if (inv.verb == "export") {
             const std::string& file = inv.args.front();
             if (file == "-") {
                 out << exportMacroText(appDir);
-                out.flush();
             } else {
                 exportMacroFile(appDir, file);
-                out << exportedMessage(file) << '\n';
+                out << escapedText(exportedMessage(file)) << '\n';
             }
         } else if (inv.verb == "import") {
             const std::string& file = inv.args.front();
             const std::string source = file == "-" ? "standard input" : file;
-            const ImportResult result = file == "-" ? importMacroText(appDir, readAll(*env.in), source)
+            const ImportResult result = file == "-" ? importMacroStream(appDir, *env.in, source)
                                                     : importMacroFile(appDir, file);
-            out << importedMessage(source, result) << '\n';
+            out << escapedText(importedMessage(source, result)) << '\n';
         } else if (inv.verb == "send") {
             // Every stroke file is converted before the keypad is touched.
             std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);
@@ -410,13 +420,16 @@ int run(const Invocation& inv, Environment& env)
                 clock = env.terminalClock();
             const int status = runJobs(ctx, shell, std::move(jobs), *clock, *node, out, err);
             ctx.link.CloseKeypad();
+            requireWritten(out, "standard output");
             return status;
         }
+        requireWritten(out, "standard output");
         return 0;
     } catch (const UsageError& e) {
         return usageFailure(err, e.what());
     } catch (const std::exception& e) {
-        err << "padmacroctl: " << e.what() << '\n';
+        // Bytes of a file or a name reach the terminal escaped.
+        err << "padmacroctl: " << escapedText(e.what()) << '\n';
         return 1;
     }
 }

@@ -2,7 +2,9 @@
 #include <signal.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <iostream>
 #include <memory>
 
@@ -13,6 +15,23 @@
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
 
+namespace {
+
+// 0 when everything written to standard output arrived, else 1 with a message.
+int stdoutWritten()
+{
+    errno = 0;
+    std::cout.flush();
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout)
+        return 0;
+    const int err = errno;
+    std::fprintf(stderr, "padmacroctl: Cannot write to standard output%s%s\n", err ? ": " : "",
+        err ? std::strerror(err) : "");
+    return 1;
+}
+
+} // namespace
+
 int main(int argc, char* argv[])
 {
     using namespace pm::ctl;
@@ -22,8 +41,8 @@ int main(int argc, char* argv[])
 
     const Invocation inv = parseInvocation(argc, argv);
     switch (inv.action) {
-    case Invocation::Action::Help: std::fputs(usageText(), stdout); return 0;
-    case Invocation::Action::Version: std::fputs(versionText(), stdout); return 0;
+    case Invocation::Action::Help: std::fputs(usageText(), stdout); return stdoutWritten();
+    case Invocation::Action::Version: std::fputs(versionText(), stdout); return stdoutWritten();
     case Invocation::Action::UsageError:
         std::fprintf(stderr, "padmacroctl: %s; try 'padmacroctl --help'\n", inv.error.c_str());
         return 2;
@@ -55,6 +74,5 @@ int main(int argc, char* argv[])
     env.terminalClock = [period] { return std::make_unique<TerminalTicks>(STDIN_FILENO, period); };
     env.plainClock = [period] { return std::make_unique<SteadyTicks>(-1, period); };
     const int status = run(inv, env);
-    std::cout.flush();
-    return status;
+    return status == 0 ? stdoutWritten() : status;
 }

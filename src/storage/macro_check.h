@@ -33,7 +33,8 @@ struct MacroProblem {
 
 // The first problem of one key's files, in the order the export shows them
 // (each display line with its length line, then the strokes), or none:
-// strokes as Program converts them (at most 30), at most 40 display lines,
+// strokes as Program converts them (at most 30), at most 40 display lines
+// of at most kMaxDisplayLineBytes each,
 // and one length line per display line holding its byte length and the
 // strokes of an Alt-code line (all such counts together at most the strokes).
 std::optional<MacroProblem> macroProblem(const KeyFiles& files);

@@ -212,6 +212,10 @@ MacroSet importMacros(const std::string& text, const std::vector<int>& keys)
         std::string_view s(text.data() + pos, end - pos);
         pos = end + 1;
         ++line;
+        if (s.size() > kMaxExportLineBytes)
+            fail(line,
+                "the line is " + std::to_string(s.size()) + " bytes long; a line of an export holds at most "
+                    + std::to_string(kMaxExportLineBytes));
         if (!s.empty() && s.back() == '\r')
             s.remove_suffix(1);
         if (line == 1 && s.substr(0, 3) == "\xEF\xBB\xBF") // a byte order mark some editors add

@@ -25,6 +25,10 @@ namespace pm {
 
 inline constexpr std::string_view kExportFormatLine = "format padmacro-macros 1";
 
+// Bytes of one line of an export: a whole file of 40 display lines, each
+// byte written as \xHH, stays well below.
+inline constexpr size_t kMaxExportLineBytes = 65536;
+
 struct ExportNotes {
     std::vector<std::string> header;        // comment lines after the fixed introduction
     std::map<int, std::string> keyComments; // shown after "key N", e.g. the key's name and layout
@@ -34,7 +38,8 @@ struct ExportNotes {
 std::string exportMacros(const MacroSet& set, const ExportNotes& notes = {});
 
 // Reads an export holding each of keys exactly once and checks every key
-// with macroProblem before returning. The first problem throws UiError
+// with macroProblem before returning. A line longer than
+// kMaxExportLineBytes is refused. The first problem throws UiError
 // "line N: why", N counting the export's lines from 1; the caller prefixes
 // the file's name.
 MacroSet importMacros(const std::string& text, const std::vector<int>& keys);

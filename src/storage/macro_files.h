@@ -3,8 +3,10 @@
 // AppDir: the stroke file "\log\KeyNum" N ".txt", the text file
 // "\log\KeyCode" N ".txt" and the line file "\log\LineBuf" N ".txt".
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "storage/line_list.h"
 
@@ -12,6 +14,9 @@ namespace pm {
 
 // Entries of the per-display-line tables, and so display lines a macro can hold.
 inline constexpr int kMacroLineTableSize = 40;
+// Bytes of one display line: the editor's longest (an Alt-code line of 30
+// digits under every modifier) is well under 100.
+inline constexpr size_t kMaxDisplayLineBytes = 255;
 // Stroke lines a macro can hold: the editor records no more, the keypad takes no more.
 inline constexpr int kMaxMacroStrokes = 30;
 
@@ -54,6 +59,17 @@ void parseLineTables(Macro& macro);
 // writes the line file. The first displayLines display lines are stored (all
 // when it is negative). Each file is replaced whole; a file that cannot be
 // written throws and leaves it and the files after it as they were.
+// The three new files are first kept together in a journal beside them, so
+// that a crash part way is finished by replayStoreJournals.
 void storeMacro(const std::string& appDir, int key, Macro& macro, int displayLines = -1);
+
+// Whether a name in the log folder is a store's journal (".store-N.journal").
+bool isStoreJournalName(const std::string& name);
+
+// Finishes each store a crash interrupted: a whole journal is written again
+// into its key's three files, a damaged one is dropped (the store had not
+// begun). Returns what it did, one message per key; none when nothing was
+// left. A file that cannot be written throws "Cannot create file ...".
+std::vector<std::string> replayStoreJournals(const std::string& appDir);
 
 } // namespace pm

@@ -11,6 +11,7 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "base/text.h"
 
 #ifndef _WIN32
 #include <fcntl.h>
@@ -92,6 +93,19 @@ MacroSet readPrevious(const std::string& logDir, const std::vector<int>& keys)
     return readSet(logDir, keys, true);
 }
 
+// Marks a staged set as whole (found in the log folder once exchanged);
+// then, moved into the stage, marks the old set there as done with. Both
+// hold the backup's path.
+constexpr const char* kCompleteMark = ".import-complete";
+constexpr const char* kOldMark = ".import-old";
+
+// Files of the log folder that an import carries over: not its own marks,
+// journals or temporary files.
+bool keptName(const std::string& name)
+{
+    return name != kCompleteMark && name != kOldMark && !isStoreJournalName(name) && !isTemporaryName(name);
+}
+
 void step(const ReplaceHooks& hooks, const std::string& name)
 {
     if (hooks.beforeStep)
@@ -100,59 +114,74 @@ void step(const ReplaceHooks& hooks, const std::string& name)
 
 #ifndef _WIN32
 
-// Closes a descriptor when it goes out of scope.
-struct Fd {
-    int fd;
-    explicit Fd(int f)
-        : fd(f)
-    {
-    }
-    ~Fd()
-    {
-        if (fd >= 0)
-            ::close(fd);
-    }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-};
-
-void syncDirectory(const std::string& dir)
+FileOwnership ownershipOf(const struct stat& st)
 {
-    Fd d(::open(dir.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (d.fd < 0 || ::fsync(d.fd) != 0)
-        throwCannotCreate(dir, errno);
+    return {static_cast<unsigned>(st.st_mode), static_cast<unsigned>(st.st_uid), static_cast<unsigned>(st.st_gid)};
 }
 
-// Writes a new file (never an existing one) and flushes it to the disk.
-void writeSynced(const std::string& path, const std::string& bytes, const struct stat* like)
+void unlinkIfThere(const std::string& path)
 {
-    Fd f(::open(path.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (f.fd < 0)
+    if (beforeFileChange("unlink", path) == 0 && ::unlink(path.c_str()) != 0 && errno != ENOENT)
         throwCannotCreate(path, errno);
-    for (size_t done = 0; done < bytes.size();) {
-        const ssize_t n = ::write(f.fd, bytes.data() + done, bytes.size() - done);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            throwCannotCreate(path, n < 0 ? errno : ENOSPC);
-        done += static_cast<size_t>(n);
+}
+
+// Removes a folder of files (a stage); false with errno when it stays.
+bool removeFolder(const std::string& dir)
+{
+    std::error_code ec;
+    std::vector<std::string> entries;
+    for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec))
+        entries.push_back(it->path().string());
+    // The marks go last: a stage half removed still says what it was.
+    std::stable_partition(entries.begin(), entries.end(), [](const std::string& path) {
+        const std::string name = fs::path(path).filename().string();
+        return name != kCompleteMark && name != kOldMark;
+    });
+    if (ec && ec.value() != ENOENT) {
+        errno = ec.value();
+        return false;
     }
-    if (like) {
-        // A superuser keeps the owner too, so the user can still program the key.
-        if (::geteuid() == 0 && ::fchown(f.fd, like->st_uid, like->st_gid) != 0) { }
-        if (::fchmod(f.fd, like->st_mode & 07777) != 0)
-            throwCannotCreate(path, errno);
+    for (const auto& path : entries)
+        if (beforeFileChange("unlink", path) != 0 || (::unlink(path.c_str()) != 0 && errno != ENOENT))
+            return false;
+    if (const int err = beforeFileChange("rmdir", dir)) {
+        errno = err;
+        return false;
     }
-    if (::fsync(f.fd) != 0)
-        throwCannotCreate(path, errno);
-    const int fd = f.fd;
-    f.fd = -1;
-    if (::close(fd) != 0)
-        throwCannotCreate(path, errno);
+    return ::rmdir(dir.c_str()) == 0 || errno == ENOENT;
+}
+
+// Renames stage/name over target/name, dropping the same file under another
+// letter case; false with errno when it failed.
+bool moveOver(const std::string& stage, const std::string& target, const std::string& name)
+{
+    const std::string old = findExisting(join(target, name));
+    if (const int err = beforeFileChange("rename", join(target, name))) {
+        errno = err;
+        return false;
+    }
+    if (::rename(join(stage, name).c_str(), join(target, name).c_str()) != 0)
+        return false;
+    if (old != join(target, name)) {
+        (void)beforeFileChange("unlink", old);
+        ::unlink(old.c_str());
+    }
+    return true;
+}
+
+void renameFile(const std::string& from, const std::string& to)
+{
+    int err = beforeFileChange("rename", to);
+    if (err == 0 && ::rename(from.c_str(), to.c_str()) != 0)
+        err = errno;
+    if (err != 0)
+        throwCannotCreate(to, err);
 }
 
 int systemExchange(const std::string& a, const std::string& b)
 {
+    if (const int err = beforeFileChange("exchange", b))
+        return err;
 #if defined(__linux__) && defined(SYS_renameat2)
     if (::syscall(SYS_renameat2, AT_FDCWD, a.c_str(), AT_FDCWD, b.c_str(), RENAME_EXCHANGE) == 0)
         return 0;
@@ -168,17 +197,15 @@ int systemExchange(const std::string& a, const std::string& b)
 std::string writeBackup(
     const std::string& dir, const std::string& base, const std::string& bytes, const struct stat& like)
 {
-    const std::string temp = join(dir, "." + base + ".tmp-" + std::to_string(::getpid()));
-    ::unlink(temp.c_str()); // a leftover of this process id from an earlier crash
-    try {
-        writeSynced(temp, bytes, nullptr);
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
-    }
+    const std::string temp = temporaryNameFor(join(dir, base + ".txt"));
+    FileOwnership mode = ownershipOf(like);
+    mode.mode &= 0666;
+    writeNewFile(temp, bytes, &mode);
     for (int n = 1;; ++n) {
         const std::string path = join(dir, base + (n > 1 ? "-" + std::to_string(n) : "") + ".txt");
-        int err = ::link(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
+        int err = beforeFileChange("link", path);
+        if (err == 0)
+            err = ::link(temp.c_str(), path.c_str()) == 0 ? 0 : errno;
         if (err == EPERM || err == ENOTSUP || err == ENOSYS) {
             // No hard links here: rename, looking first so as not to replace a file.
             struct stat st;
@@ -187,12 +214,11 @@ std::string writeBackup(
         }
         if (err == EEXIST)
             continue;
+        (void)beforeFileChange("unlink", temp);
         ::unlink(temp.c_str());
         if (err != 0)
             throwCannotCreate(path, err);
-        if (::geteuid() == 0 && ::chown(path.c_str(), like.st_uid, like.st_gid) != 0) { }
-        ::chmod(path.c_str(), like.st_mode & 0666);
-        syncDirectory(dir);
+        syncFolder(dir);
         return path;
     }
 }
@@ -243,6 +269,11 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
     return out;
 }
 
+std::vector<std::string> recoverMacroSet(const std::string&, const std::vector<int>&)
+{
+    return {};
+}
+
 #else
 
 ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& next,
@@ -281,7 +312,7 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
     std::vector<std::string> kept;
     for (fs::directory_iterator it(target, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
         const std::string name = it->path().filename().string();
-        if (macroName(name))
+        if (macroName(name) || !keptName(name))
             continue;
         if (!it->is_regular_file())
             throw UiError("Cannot replace the macros: \"" + join(logDir, name)
@@ -292,12 +323,12 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
         throwCannotOpen(logDir, ec.value());
 
     const MacroSet previous = readPrevious(logDir, keys);
-    std::vector<std::optional<struct stat>> modes;
+    std::vector<std::optional<FileOwnership>> modes;
     for (const auto& name : names) {
         const std::string path = join(logDir, name);
         const std::string actual = findExisting(path);
         struct stat st;
-        if (::stat(actual.c_str(), &st) != 0) {
+        if (::lstat(actual.c_str(), &st) != 0 || !S_ISREG(st.st_mode)) {
             modes.emplace_back();
             continue;
         }
@@ -305,24 +336,26 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
         const bool mayWrite = hooks.mayWrite ? hooks.mayWrite(path) : pm::mayWrite(actual);
         if (!mayWrite)
             throwCannotCreate(path, errno ? errno : EACCES);
-        modes.emplace_back(st);
+        modes.emplace_back(ownershipOf(st));
     }
 
     ReplaceOutcome out;
     step(hooks, "stage");
-    if (::mkdir(stage.c_str(), 0700) != 0) {
-        const int err = errno;
-        if (err != EEXIST)
-            throwCannotCreate(stage, err);
-        throw UiError("Cannot create file \"" + stage + "\". " + osReason(err)
-            + ". An earlier import may have stopped there; nothing was changed. Remove it and try again.");
+    int made = beforeFileChange("mkdir", stage);
+    if (made == 0 && ::mkdir(stage.c_str(), 0700) != 0)
+        made = errno;
+    if (made != 0) {
+        if (made != EEXIST)
+            throwCannotCreate(stage, made);
+        throw UiError("Cannot create file \"" + stage + "\". " + osReason(made)
+            + ". Another import may be under way; nothing was changed.");
     }
     try {
         size_t i = 0;
         for (const int key : keys)
             for (const MacroFile f : kFiles) {
                 step(hooks, "stage " + names[i]);
-                writeSynced(join(stage, names[i]), bytesOf(next.at(key), f), modes[i] ? &*modes[i] : nullptr);
+                writeNewFile(join(stage, names[i]), bytesOf(next.at(key), f), modes[i] ? &*modes[i] : nullptr);
                 ++i;
             }
         for (const auto& name : kept) {
@@ -330,14 +363,17 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
             const std::string from = join(target, name);
             if (::stat(from.c_str(), &st) != 0)
                 throwCannotOpen(join(logDir, name), errno);
-            writeSynced(join(stage, name), readWholeFile(from), &st);
+            const FileOwnership mode = ownershipOf(st);
+            writeNewFile(join(stage, name), readWholeFile(from), &mode);
         }
+        if (const int err = beforeFileChange("chmod", stage))
+            throwCannotCreate(stage, err);
         if (::geteuid() == 0 && ::chown(stage.c_str(), logStat.st_uid, logStat.st_gid) != 0) { }
         if (::chmod(stage.c_str(), logStat.st_mode & 07777) != 0)
             throwCannotCreate(stage, errno);
-        syncDirectory(stage);
+        syncFolder(stage);
     } catch (...) {
-        fs::remove_all(stage, ec);
+        removeFolder(stage);
         throw;
     }
 
@@ -349,6 +385,8 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
         const std::string base = fs::path(logDir).filename().string() + "-before-import-"
             + backupStamp(hooks.now ? hooks.now() : std::time(nullptr));
         out.backupPath = writeBackup(parentOf(logDir), base, exportMacros(previous, backupNotes), logStat);
+        // From here on the staged set is whole: a crash is finished, not undone.
+        replaceWholeFile(join(stage, kCompleteMark), out.backupPath + "\n");
         step(hooks, "exchange");
         const int err = hooks.exchange ? hooks.exchange(stage, target) : systemExchange(stage, target);
         if (err != 0 && err != EINVAL && err != ENOSYS)
@@ -356,41 +394,139 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
         exchanged = changed = err == 0;
         if (!exchanged) {
             // No atomic exchange here: each file is renamed over its old
-            // self, whole, but a crash in between leaves a mix of both sets.
+            // self, whole; a crash in between is finished at the next start.
             for (const auto& name : names) {
                 step(hooks, "replace " + name);
-                const std::string old = findExisting(join(target, name));
-                if (::rename(join(stage, name).c_str(), join(target, name).c_str()) != 0)
+                if (!moveOver(stage, target, name))
                     throw UiError("Cannot create file \"" + join(logDir, name) + "\". " + osReason(errno)
                         + ". The macro files are now partly replaced; the previous ones are in \""
                         + out.backupPath + "\"");
                 changed = true;
-                if (old != join(target, name))
-                    ::unlink(old.c_str()); // the same file under another letter case
             }
-            syncDirectory(target);
+            syncFolder(target);
+            renameFile(join(stage, kCompleteMark), join(stage, kOldMark));
         }
     } catch (...) {
-        fs::remove_all(stage, ec);
-        if (!changed && !out.backupPath.empty())
+        removeFolder(stage);
+        if (!changed && !out.backupPath.empty()) {
+            (void)beforeFileChange("unlink", out.backupPath);
             fs::remove(out.backupPath, ec);
+        }
         throw;
     }
 
     // The exchange is done and cannot be undone; what fails from here on
     // leaves the new set in place, at worst with the old one beside it.
     try {
-        if (exchanged)
-            syncDirectory(parent);
+        if (exchanged) {
+            syncFolder(parent);
+            // The old set, now in the stage, is marked as done with.
+            renameFile(join(target, kCompleteMark), join(stage, kOldMark));
+            syncFolder(target);
+        }
         step(hooks, "remove old");
-        fs::remove_all(stage);
-        syncDirectory(parent);
+        if (!removeFolder(stage))
+            throw UiError("busy");
+        syncFolder(parent);
     } catch (...) {
         std::error_code gone;
         if (fs::exists(stage, gone))
             out.leftover = stage;
     }
     return out;
+}
+
+std::vector<std::string> recoverMacroSet(const std::string& logDirGiven, const std::vector<int>& keys)
+{
+    std::vector<std::string> done;
+    const std::string logDir = trimmed(logDirGiven);
+    std::error_code ec;
+    const std::string target = fs::is_symlink(logDir, ec) ? fs::canonical(logDir, ec).string() : logDir;
+    if (ec || !fs::is_directory(target, ec))
+        return done;
+    const std::string stage = target + ".importing";
+    std::vector<std::string> names;
+    for (const int key : keys)
+        for (const MacroFile f : kFiles)
+            names.push_back(macroFileName(f, key));
+
+    struct stat st;
+    const bool staged = ::lstat(stage.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
+    const std::string inLog = join(target, kCompleteMark);
+    const std::string inStage = join(stage, kCompleteMark);
+    auto backupNamedIn = [](const std::string& mark) {
+        std::string text;
+        try {
+            text = readWholeFile(mark);
+        } catch (const UiError&) {
+        }
+        while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
+            text.pop_back();
+        return text;
+    };
+    auto finished = [&](const std::string& backup) {
+        done.push_back("An import that had been interrupted was finished: the macros are the imported ones"
+            + (backup.empty() ? std::string(".") : "; the previous ones are in " + escapedText(backup) + "."));
+    };
+
+    const std::string oldInStage = join(stage, kOldMark);
+    if (::lstat(inLog.c_str(), &st) == 0 || (staged && ::lstat(oldInStage.c_str(), &st) == 0)) {
+        // Exchanged: the new set is in place; what is left is the old one.
+        const bool inLogNow = ::lstat(inLog.c_str(), &st) == 0;
+        const std::string backup = backupNamedIn(inLogNow ? inLog : oldInStage);
+        if (staged && !removeFolder(stage))
+            throwCannotCreate(stage, errno);
+        syncFolder(parentOf(target));
+        if (inLogNow)
+            unlinkIfThere(inLog);
+        syncFolder(target);
+        finished(backup);
+    } else if (staged && ::lstat(inStage.c_str(), &st) == 0) {
+        // The staged set is whole: put it in place, as the import would have.
+        const std::string backup = backupNamedIn(inStage);
+        bool all = true;
+        for (const auto& name : names)
+            all = all && ::lstat(join(stage, name).c_str(), &st) == 0;
+        if (all && systemExchange(stage, target) == 0) {
+            syncFolder(parentOf(target));
+            renameFile(inLog, oldInStage);
+        } else {
+            for (const auto& name : names)
+                if (::lstat(join(stage, name).c_str(), &st) == 0 && !moveOver(stage, target, name))
+                    throwCannotCreate(join(logDir, name), errno);
+            renameFile(inStage, oldInStage);
+        }
+        syncFolder(target);
+        if (!removeFolder(stage))
+            throwCannotCreate(stage, errno);
+        syncFolder(parentOf(target));
+        finished(backup);
+    } else if (staged) {
+        // Stopped while the new set was being written: nothing was changed.
+        // An empty stage may also be an old set just removed: either way
+        // the set in place is whole, and there is nothing to tell.
+        const bool empty = fs::is_empty(stage, ec);
+        if (!removeFolder(stage))
+            throwCannotCreate(stage, errno);
+        syncFolder(parentOf(target));
+        if (!empty)
+            done.push_back(
+                "An import that had been interrupted was rolled back: the macros are those from before it.");
+    }
+
+    // Temporary files of replacements that never finished.
+    bool removed = false;
+    for (const std::string& dir : {target, parentOf(target), parentOf(logDir)})
+        for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
+            const std::string name = it->path().filename().string();
+            if (isTemporaryName(name) && it->is_regular_file(ec) && !it->is_symlink(ec)) {
+                unlinkIfThere(it->path().string());
+                removed = true;
+            }
+        }
+    if (removed)
+        syncFolder(target);
+    return done;
 }
 
 #endif

@@ -39,6 +39,7 @@ struct ReplaceOutcome {
 // Before the exchange the previous set is written as an export to
 // "<parent of logDir>/<name>-before-import-YYYYMMDD-HHMMSS.txt".
 //
+// A crash at any point leaves what recoverMacroSet finishes or rolls back.
 // Refuses before changing anything when next fails validateMacroSet, when
 // a file to replace is read-only for this user ("Cannot create file ...")
 // or cannot be read; any failure up to the exchange removes what it staged.
@@ -49,5 +50,11 @@ struct ReplaceOutcome {
 // replaced atomically.
 ReplaceOutcome replaceMacroSet(const std::string& logDir, const MacroSet& next, const std::vector<int>& keys,
     const ExportNotes& backupNotes = {}, const ReplaceHooks& hooks = {});
+
+// After a crash: an import that stopped before its new set was whole is
+// rolled back, one that stopped later is finished, and temporary files of
+// replacements that never finished are removed. Returns a message for each
+// import finished or rolled back (none when nothing was left over).
+std::vector<std::string> recoverMacroSet(const std::string& logDir, const std::vector<int>& keys);
 
 } // namespace pm

@@ -10,6 +10,7 @@
 
 #include "base/errors.h"
 #include "base/paths.h"
+#include "base/text.h"
 #include "device/hid_sim.h"
 #include "ui/editor_window_qt.h"
 #include "ui/keypad_window_qt.h"
@@ -82,16 +83,23 @@ Application::Application(Options options)
 {
     if (!options_.onError)
         options_.onError = [](const std::string& text) {
-            QMessageBox::critical(QApplication::activeWindow(), kTitle, toDisplay(text));
+            QMessageBox box(QMessageBox::Critical, kTitle, messageText(text), QMessageBox::Ok,
+                QApplication::activeWindow());
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
         };
     if (!options_.onMessage)
         options_.onMessage = [](const std::string& text) {
-            QMessageBox::information(QApplication::activeWindow(), kTitle, toDisplay(text));
+            QMessageBox box(QMessageBox::Information, kTitle, messageText(text), QMessageBox::Ok,
+                QApplication::activeWindow());
+            box.setTextFormat(Qt::PlainText);
+            box.exec();
         };
     if (!options_.onNotice)
         options_.onNotice = [](const std::string& text) {
-            auto* box = new QMessageBox(QMessageBox::Information, kTitle, toDisplay(text), QMessageBox::Ok,
+            auto* box = new QMessageBox(QMessageBox::Information, kTitle, messageText(text), QMessageBox::Ok,
                 QApplication::activeWindow());
+            box->setTextFormat(Qt::PlainText);
             box->setAttribute(Qt::WA_DeleteOnClose);
             box->setModal(false);
             // The keypad's keystrokes must keep going to Memo1.
@@ -282,7 +290,7 @@ void Application::message(const std::string& text)
 
 void Application::notice(const std::string& text)
 {
-    std::fprintf(stderr, "padmacro: %s\n", text.c_str());
+    std::fprintf(stderr, "padmacro: %s\n", escapedText(text).c_str());
     options_.onNotice(text);
 }
 

@@ -12,6 +12,7 @@
 #include <QScreen>
 #include <QStatusBar>
 #include <QTimer>
+#include <QTextDocument>
 
 #include "app/scheduler.h"
 #include "app/session.h"
@@ -219,7 +220,10 @@ void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& status
     dress();
     for (size_t i = 0; i < keys_.size(); ++i) {
         keys_[i]->showSlot(appDir, state.keyPictures[i]);
-        const QString tip = toDisplay(state.keyTooltips[i]);
+        QString tip = toDisplay(state.keyTooltips[i]);
+        // A tooltip that looks like markup would be rendered; a stored macro is text.
+        if (Qt::mightBeRichText(tip))
+            tip = QStringLiteral("<p style=\"white-space:pre\">") + tip.toHtmlEscaped() + QStringLiteral("</p>");
         if (keys_[i]->toolTip() != tip)
             keys_[i]->setToolTip(tip);
         if (keys_[i]->isEnabled() != state.keyEnabled[i])

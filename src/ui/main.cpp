@@ -9,20 +9,24 @@
 
 #include "app/app_dir.h"
 #include "app/command_line.h"
+#include "base/text.h"
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
 #include "ui/application_qt.h"
 #include "ui/picture_control_qt.h"
+#include "ui/text_qt.h"
 
 namespace {
 
 // Start-up failures reach the terminal and, for a start from the menu, a box.
 int startFailed(const std::string& text)
 {
-    std::fprintf(stderr, "padmacro: %s\n", text.c_str());
+    std::fprintf(stderr, "padmacro: %s\n", pm::escapedText(text).c_str());
     // The windows get the icon while start-up waits; this box comes before.
     QApplication::setWindowIcon(pm::appIcon());
-    QMessageBox::critical(nullptr, QStringLiteral("padmacro"), QString::fromStdString(text));
+    QMessageBox box(QMessageBox::Critical, QStringLiteral("padmacro"), pm::messageText(text), QMessageBox::Ok);
+    box.setTextFormat(Qt::PlainText);
+    box.exec();
     return 1;
 }
 

@@ -18,6 +18,11 @@ constexpr auto kTrailByte = static_cast<unsigned char>(kRightQuoteBytes[1]);
 
 } // namespace
 
+QString messageText(const std::string& text)
+{
+    return QString::fromStdString(escapedText(text));
+}
+
 QString toDisplay(const std::string& bytes)
 {
     QString text;

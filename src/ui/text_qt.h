@@ -16,6 +16,8 @@ class QPlainTextEdit;
 namespace pm {
 
 QString toDisplay(const std::string& bytes);
+// A message for a box: plain text, with bytes from files escaped (escapedText).
+QString messageText(const std::string& text);
 // Characters with no byte of their own become '?'.
 std::string fromDisplay(const QString& text);
 

@@ -5,12 +5,14 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
 #include <random>
 #include <string>
+#include <string_view>
 #include <utility>
 #include <vector>
 
@@ -40,6 +42,7 @@ public:
     }
     ~TempAppDir()
     {
+        pm::setFileChangeHook(nullptr);
         std::error_code ec;
         fs::remove_all(dir_, ec);
     }
@@ -74,7 +77,15 @@ public:
     }
     // Makes the next replacement of the file fail even for root: the
     // temporary file it is written to cannot be created.
-    void blockWrite(const std::string& literal) const { fs::create_directories(file(literal) + ".tmp"); }
+    // Every later replacement of the file fails as on a full disk.
+    void blockWrite(const std::string& literal) const
+    {
+        const fs::path target = file(literal);
+        const std::string prefix = (target.parent_path() / ("." + target.filename().string() + ".pm")).string();
+        pm::setFileChangeHook([prefix](const char* call, const std::string& path) {
+            return std::string_view(call) == "create" && path.rfind(prefix, 0) == 0 ? ENOSPC : 0;
+        });
+    }
 
 private:
     void writeRaw(const std::string& rel, const std::string& bytes) const

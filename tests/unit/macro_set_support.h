@@ -4,6 +4,7 @@
 
 #include "keypad/key_table.h"
 #include "storage/macro_check.h"
+#include "storage/macro_export.h"
 
 namespace pmtest {
 
@@ -19,6 +20,12 @@ inline pm::MacroSet emptySet()
     for (const int k : allKeys())
         set[k];
     return set;
+}
+
+// The export of emptySet, as an import reads it.
+inline std::string exportOfEmptySet()
+{
+    return pm::exportMacros(emptySet());
 }
 
 } // namespace pmtest

@@ -2,18 +2,25 @@
 // application folder and clocks that tick at once.
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <algorithm>
+#include <filesystem>
+#include <fstream>
 #include <sstream>
 
+#include "app/macro_keeping.h"
 #include "app/scheduler.h"
 #include "cli/ctl.h"
 #include "device/hid_sim.h"
 #include "unit/keypad_test_support.h"
+#include "unit/macro_set_support.h"
 
 namespace pm::ctl {
 namespace {
 
 using pmtest::TempAppDir;
+namespace fs = std::filesystem;
 
 // Ticks at once; before each tick's wait the keypad's keystrokes reach the terminal.
 class InstantClock : public TickClock {
@@ -39,6 +46,7 @@ protected:
     SimulatedKeypad sim;
     std::istringstream in;
     std::ostringstream out, err;
+    std::ostream* sink = &out; // where standard output goes
     bool terminal = true;
 
     int ctl(std::vector<const char*> args, const std::string& input = {})
@@ -54,7 +62,7 @@ protected:
         env.backend = &sim;
         env.simulated = &sim;
         env.in = &in;
-        env.out = &out;
+        env.out = sink;
         env.err = &err;
         const std::string appDir = dir.path();
         env.appDir
@@ -275,6 +283,89 @@ TEST_F(CtlTest, SendChecksEveryStrokeFileFirst)
     EXPECT_NE(err.str().find("'x' is not a valid integer value"), std::string::npos) << err.str();
     EXPECT_TRUE(sim.takeReports().empty());
     EXPECT_EQ(out.str(), "");
+}
+
+
+// Standard output that takes nothing, as a full disk or a closed pipe.
+class RefusingBuffer : public std::streambuf {
+protected:
+    int_type overflow(int_type) override { return traits_type::eof(); }
+    std::streamsize xsputn(const char*, std::streamsize) override { return 0; }
+};
+
+TEST_F(CtlTest, OutputThatDoesNotArriveIsAFailureNamingStandardOutput)
+{
+    RefusingBuffer refusing;
+    std::ostream broken(&refusing);
+    sink = &broken;
+    for (const std::vector<const char*>& args :
+        {std::vector<const char*>{"export", "-"}, {"show"}, {"list"}, {"import", "-"}}) {
+        err.str("");
+        const std::string input = args[0] == std::string("import") ? pmtest::exportOfEmptySet() : "";
+        EXPECT_EQ(ctl(args, input), 1) << args[0];
+        EXPECT_NE(err.str().find("padmacroctl: Cannot write to standard output"), std::string::npos)
+            << args[0] << ": " << err.str();
+    }
+    // An export to a file that cannot be written names the file.
+    sink = &out;
+    err.str("");
+    const std::string into = dir.path() + "/nofolder/out.txt";
+    EXPECT_EQ(ctl({"export", into.c_str()}), 1);
+    EXPECT_NE(err.str().find("Cannot create file \"" + into + "\""), std::string::npos) << err.str();
+}
+
+TEST_F(CtlTest, ImportRefusesWhatIsNotAFileAndWhatIsTooLongChangingNothing)
+{
+    const auto before = dir.logSnapshot();
+    const std::string fifo = dir.path() + "/fifo";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    auto refused = [&](std::vector<const char*> args, const std::string& input, const std::string& why) {
+        err.str("");
+        EXPECT_EQ(ctl(args, input), 1) << why;
+        EXPECT_NE(err.str().find(why), std::string::npos) << err.str();
+        EXPECT_EQ(dir.logSnapshot(), before) << why;
+    };
+    // Refused at once: a pipe without a writer would otherwise wait forever.
+    refused({"import", fifo.c_str()}, "", "Cannot import \"" + fifo + "\": it is a named pipe, not a file");
+    refused({"import", dir.path().c_str()}, "", "it is a folder, not a file");
+    refused({"import", "/dev/zero"}, "", "Cannot import \"/dev/zero\": it is a device, not a file");
+    refused({"import", "-"}, std::string(pm::kMaxImportBytes + 1, '#'),
+        "Cannot import \"standard input\": it holds more than 1048576 bytes");
+
+    // A line far longer than any export's, and a display line no editor makes.
+    const std::string base = pmtest::exportOfEmptySet();
+    std::string longLine = base;
+    longLine.insert(longLine.find("\nkey 40"), "\n# " + std::string(70000, 'x'));
+    refused({"import", "-"}, longLine, "the line is 70002 bytes long; a line of an export holds at most 65536");
+    std::string longText = base;
+    longText.replace(longText.find("key 40") + 6, 0,
+        "\ntext " + std::string(300, 'A') + "\nlength 300,0");
+    refused({"import", "-"}, longText, "a display line of 300 bytes; a display line holds at most 255");
+}
+
+TEST_F(CtlTest, BytesOfAFileReachTheTerminalEscaped)
+{
+    std::string evil = pmtest::exportOfEmptySet();
+    evil.replace(evil.find("key 40"), 6, "key 4\x1B]0;owned\x07");
+    EXPECT_EQ(ctl({"import", "-"}, evil), 1);
+    EXPECT_EQ(err.str().find('\x1B'), std::string::npos) << err.str();
+    EXPECT_NE(err.str().find("\\x1B]0;owned\\x07"), std::string::npos) << err.str();
+}
+
+TEST_F(CtlTest, ACommandFirstRollsBackAnImportThatStoppedHalfWay)
+{
+    dir.write("\\log\\KeyNum40.txt", "2,20\r\n");
+    const auto before = dir.logSnapshot();
+    fs::create_directory(dir.path() + "/log.importing");
+    std::ofstream(dir.path() + "/log.importing/KeyNum40.txt") << "0,4\r\n";
+    ASSERT_EQ(ctl({"show", "40"}), 0) << err.str();
+    EXPECT_EQ(err.str(),
+        "padmacroctl: An import that had been interrupted was rolled back: the macros are those from before "
+        "it.\n");
+    EXPECT_FALSE(fs::exists(dir.path() + "/log.importing"));
+    EXPECT_EQ(dir.logSnapshot(), before);
+    // Then the next import goes through.
+    EXPECT_EQ(ctl({"import", "-"}, pmtest::exportOfEmptySet()), 0) << err.str();
 }
 
 } // namespace
