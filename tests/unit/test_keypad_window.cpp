@@ -2,7 +2,12 @@
 // key for the editor (every failing step) and releasing it.
 #include "keypad_core_fixture.h"
 
+#include <sys/wait.h>
+#include <unistd.h>
+
 #include <chrono>
+
+#include "storage/macro_files.h"
 
 using namespace pmtest;
 
@@ -59,6 +64,44 @@ TEST_F(KeypadCoreTest, WorkDuringTheWaitRunsAfterAppDirAndBeforeTheRefresh)
     EXPECT_EQ(uiErrorOf([&] { session.start(dir.path(), [&] { ran = true; }); }),
         "Cannot open file \"" + dir.file("\\log\\KeyCode42.txt") + "\". No such file or directory");
     EXPECT_TRUE(ran);
+}
+
+// A Program killed between a key's text file and its line file: the start
+// finishes the store before the first refresh, and says so.
+TEST_F(KeypadCoreTest, StartFinishesAStoreAKilledProgramLeftHalfDone)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        pm::setFileChangeHook([](const char* call, const std::string& path) {
+            if (std::string(call) == "rename" && path.ends_with("KeyNum41.txt"))
+                ::_exit(0);
+            return 0;
+        });
+        pm::Macro m;
+        m.KeyCode.add("Esc");
+        m.KeyCode.add("Tab");
+        m.KeyNum.add("0,41");
+        m.KeyNum.add("0,43");
+        m.LineLen[0] = 3;
+        m.LineLen[1] = 3;
+        pm::storeMacro(dir.path(), 41, m);
+        ::_exit(1);
+    }
+    int status = 1;
+    ::waitpid(child, &status, 0);
+    ASSERT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ASSERT_EQ(dir.read("\\log\\KeyCode41.txt"), "Esc\r\nTab\r\n"); // the line file is still empty
+
+    session.start(dir.path());
+    EXPECT_EQ(shell.take(), (std::vector<std::string>{"message:The macro of key 41 was being stored when the "
+                                                      "program stopped; it is now stored whole."}));
+    EXPECT_EQ(dir.read("\\log\\KeyNum41.txt"), "0,41\r\n0,43\r\n");
+    EXPECT_EQ(dir.read("\\log\\LineBuf41.txt"), "3,0\r\n3,0\r\n");
+    EXPECT_EQ(picture("Key_10"), kMarked);
+
+    // A start with nothing left over says nothing.
+    session.start(dir.path());
+    EXPECT_EQ(shell.take(), std::vector<std::string>{});
 }
 
 TEST_F(KeypadCoreTest, TheRefreshProbesThePadEvenInMod0)

@@ -243,3 +243,22 @@ TEST_F(CrashTest, ADamagedJournalIsDroppedAndTheKeyKeepsItsMacro)
     EXPECT_EQ(pm::readMacroSet(log(), allKeys()), old);
     EXPECT_EQ(strayNames(), std::vector<std::string>{});
 }
+
+TEST_F(CrashTest, ExportKilledAtAnyCallLeavesTheOldOrTheNewFileAndNoLeftover)
+{
+    const std::string out = dir.path() + "/macros.txt";
+    const std::string before = pm::exportMacros(old);
+    const std::string after = pm::exportMacros(next);
+    int points = 0;
+    for (int n = 1;; ++n) {
+        std::ofstream(out, std::ios::binary | std::ios::trunc) << before;
+        if (!crashAt(n, [&] { pm::replaceWholeFile(out, after); }))
+            break;
+        ++points;
+        const std::string now = dir.read("\\macros.txt");
+        EXPECT_TRUE(now == before || now == after) << "a torn export after a crash at call " << n;
+        EXPECT_EQ(recover(), std::vector<std::string>{});
+        EXPECT_EQ(strayNames(), std::vector<std::string>{"macros.txt"}) << n;
+    }
+    EXPECT_GE(points, 5);
+}
