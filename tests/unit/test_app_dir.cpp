@@ -111,6 +111,17 @@ TEST_F(AppDirTest, StoredMacrosSurviveTheNextStart)
     EXPECT_TRUE(fs::exists(fs::path(userDir()) / "log" / "KeyCode40.txt"));
 }
 
+TEST_F(AppDirTest, AnEmptyMacroFileIsNeverCreatedThroughALink)
+{
+    const fs::path log = fs::path(userDir()) / "log";
+    fs::create_directories(log);
+    fs::create_symlink(root_ / "victim", log / "KeyNum0.txt"); // dangling: a plain create would make it
+    pm::chooseAppDir(in_);
+    EXPECT_FALSE(fs::exists(root_ / "victim"));
+    EXPECT_TRUE(fs::is_symlink(log / "KeyNum0.txt"));
+    EXPECT_TRUE(fs::is_regular_file(log / "KeyCode0.txt"));
+}
+
 TEST_F(AppDirTest, XdgDataHomeIsHonouredWhenAbsolute)
 {
     in_.dataHome = (root_ / "data").string();
