@@ -99,13 +99,6 @@ MacroSet readPrevious(const std::string& logDir, const std::vector<int>& keys)
 constexpr const char* kCompleteMark = ".import-complete";
 constexpr const char* kOldMark = ".import-old";
 
-// Files of the log folder that an import carries over: not its own marks,
-// journals or temporary files.
-bool keptName(const std::string& name)
-{
-    return name != kCompleteMark && name != kOldMark && !isStoreJournalName(name) && !isTemporaryName(name);
-}
-
 void step(const ReplaceHooks& hooks, const std::string& name)
 {
     if (hooks.beforeStep)
@@ -113,6 +106,13 @@ void step(const ReplaceHooks& hooks, const std::string& name)
 }
 
 #ifndef _WIN32
+
+// Files of the log folder that an import carries over: not its own marks,
+// journals or temporary files.
+bool keptName(const std::string& name)
+{
+    return name != kCompleteMark && name != kOldMark && !isStoreJournalName(name) && !isTemporaryName(name);
+}
 
 FileOwnership ownershipOf(const struct stat& st)
 {
