@@ -79,7 +79,7 @@ ImportResult importMacroFile(const std::string& appDir, const std::string& path)
     const BoundedRead file = readRegularFile(path, kMaxImportBytes);
     if (!file.notRegular.empty())
         throw UiError("Cannot import \"" + path + "\": it is " + file.notRegular
-            + ", not a file; name an exported file (or - for standard input); nothing was changed");
+            + ", not a file; name an exported file; nothing was changed");
     if (file.tooLarge)
         tooLarge(path);
     return importMacroText(appDir, file.bytes, path);

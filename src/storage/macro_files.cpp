@@ -217,7 +217,10 @@ std::vector<std::string> replayStoreJournals(const std::string& appDir)
     for (const std::string& name : journals) {
         const int key = std::stoi(name.substr(kJournalPrefix.size()));
         const std::string path = (log / name).string();
-        const std::optional<StoredFiles> files = parseJournal(key, readWholeFile(path));
+        // A journal holds three small files; anything larger is not one.
+        const BoundedRead journal = readRegularFile(path, 1 << 20);
+        const std::optional<StoredFiles> files
+            = journal.notRegular.empty() && !journal.tooLarge ? parseJournal(key, journal.bytes) : std::nullopt;
         if (files) {
             writeStoredFiles(appDir, key, *files);
             done.push_back("The macro of key " + std::to_string(key)

@@ -2,6 +2,7 @@
 // key for the editor (every failing step) and releasing it.
 #include "keypad_core_fixture.h"
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -361,4 +362,29 @@ TEST_F(KeypadCoreTest, ClosingTheWindowClosesTheDeviceHandles)
     EXPECT_EQ(sim.openHandleCount(), 2u);
     keypad.FormClose();
     EXPECT_EQ(sim.openHandleCount(), 0u);
+}
+
+// Export and Import from the window: a write that fails is an error, never
+// "exported"; what is not a file is refused without waiting on it.
+TEST_F(KeypadCoreTest, AnExportThatCannotBeWrittenIsAnErrorAndAPipeIsNotImported)
+{
+    const std::string out = dir.path() + "/macros.txt";
+    pm::setFileChangeHook(
+        [](const char* call, const std::string&) { return std::string(call) == "write" ? ENOSPC : 0; });
+    EXPECT_EQ(uiErrorOf([&] { session.exportMacros(out); }),
+        "Cannot create file \"" + out + "\". No space left on device");
+    pm::setFileChangeHook(nullptr);
+    EXPECT_EQ(uiErrorOf([&] { session.exportMacros("/dev/full"); }),
+        "Cannot create file \"/dev/full\". It is not a regular file");
+    EXPECT_EQ(shell.take(), std::vector<std::string>{});
+    EXPECT_FALSE(fs::exists(out));
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir.path()), fs::directory_iterator()), 2); // BMP, log
+
+    const std::string fifo = dir.path() + "/pipe";
+    ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+    const auto before = dir.logSnapshot();
+    EXPECT_EQ(uiErrorOf([&] { session.importMacros(fifo); }),
+        "Cannot import \"" + fifo
+            + "\": it is a named pipe, not a file; name an exported file; nothing was changed");
+    EXPECT_EQ(dir.logSnapshot(), before);
 }
