@@ -205,11 +205,11 @@ BoundedRead readRegularFile(const std::string& path, size_t limit)
     if (::fstat(f.fd, &st) != 0)
         throwCannotOpen(path, errno);
     if (!S_ISREG(st.st_mode)) {
-        out.notRegular = S_ISDIR(st.st_mode) ? "a folder"
-            : S_ISFIFO(st.st_mode)           ? "a named pipe"
-            : S_ISSOCK(st.st_mode)           ? "a socket"
+        out.notRegular = S_ISDIR(st.st_mode)               ? "a folder"
+            : S_ISFIFO(st.st_mode)                         ? "a named pipe"
+            : S_ISSOCK(st.st_mode)                         ? "a socket"
             : (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) ? "a device"
-                                                          : "not a regular file";
+                                                           : "not a regular file";
         return out;
     }
     if (st.st_size > static_cast<off_t>(limit)) {
@@ -258,7 +258,6 @@ FileChangeHook& fileChangeHook()
     return hook;
 }
 
-
 constexpr std::string_view kTempMark = ".pm";
 constexpr std::string_view kTempEnd = ".tmp";
 constexpr size_t kTempDigits = 16;
@@ -292,8 +291,8 @@ std::string temporaryNameFor(const std::string& path)
     char digits[kTempDigits + 1];
     std::snprintf(digits, sizeof digits, "%016llx", static_cast<unsigned long long>(unique));
     const fs::path p(path);
-    return (p.parent_path() / ("." + p.filename().string() + std::string(kTempMark) + digits
-                                  + std::string(kTempEnd)))
+    return (p.parent_path()
+        / ("." + p.filename().string() + std::string(kTempMark) + digits + std::string(kTempEnd)))
         .string();
 }
 

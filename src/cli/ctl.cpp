@@ -401,8 +401,8 @@ int run(const Invocation& inv, Environment& env)
         } else if (inv.verb == "import") {
             const std::string& file = inv.args.front();
             const std::string source = file == "-" ? "standard input" : file;
-            const ImportResult result = file == "-" ? importMacroStream(appDir, *env.in, source)
-                                                    : importMacroFile(appDir, file);
+            const ImportResult result
+                = file == "-" ? importMacroStream(appDir, *env.in, source) : importMacroFile(appDir, file);
             out << escapedText(importedMessage(source, result)) << '\n';
         } else if (inv.verb == "send") {
             // Every stroke file is converted before the keypad is touched.

@@ -51,8 +51,8 @@ std::optional<MacroProblem> macroProblem(const KeyFiles& files)
                 "a display line beyond the " + std::to_string(kMacroLineTableSize) + " a macro can hold");
         if (text[i].size() > kMaxDisplayLineBytes)
             return at(MacroFile::text, i,
-                "a display line of " + std::to_string(text[i].size()) + " bytes; a display line holds at most "
-                    + std::to_string(kMaxDisplayLineBytes));
+                "a display line of " + std::to_string(text[i].size())
+                    + " bytes; a display line holds at most " + std::to_string(kMaxDisplayLineBytes));
         if (i >= lines.size())
             return at(MacroFile::text, i, "display line " + exportValue(text[i]) + " has no length line");
         const std::string shown = "length " + exportValue(lines[i]);

@@ -65,7 +65,8 @@ std::string journalBytes(int key, const StoredFiles& f)
     char check[17];
     std::snprintf(check, sizeof check, "%016llx", static_cast<unsigned long long>(checksum(payload)));
     return std::string(kJournalMagic) + " " + std::to_string(key) + " " + std::to_string(f.text.size()) + " "
-        + std::to_string(f.strokes.size()) + " " + std::to_string(f.lines.size()) + " " + check + "\n" + payload;
+        + std::to_string(f.strokes.size()) + " " + std::to_string(f.lines.size()) + " " + check + "\n"
+        + payload;
 }
 
 std::optional<StoredFiles> parseJournal(int key, const std::string& bytes)
@@ -88,8 +89,8 @@ std::optional<StoredFiles> parseJournal(int key, const std::string& bytes)
     std::snprintf(want, sizeof want, "%016llx", static_cast<unsigned long long>(checksum(payload)));
     if (check != want)
         return std::nullopt;
-    return StoredFiles{payload.substr(0, sizes[0]), payload.substr(sizes[0], sizes[1]),
-        payload.substr(sizes[0] + sizes[1])};
+    return StoredFiles{
+        payload.substr(0, sizes[0]), payload.substr(sizes[0], sizes[1]), payload.substr(sizes[0] + sizes[1])};
 }
 
 void writeStoredFiles(const std::string& appDir, int key, const StoredFiles& f)
@@ -219,8 +220,9 @@ std::vector<std::string> replayStoreJournals(const std::string& appDir)
         const std::string path = (log / name).string();
         // A journal holds three small files; anything larger is not one.
         const BoundedRead journal = readRegularFile(path, 1 << 20);
-        const std::optional<StoredFiles> files
-            = journal.notRegular.empty() && !journal.tooLarge ? parseJournal(key, journal.bytes) : std::nullopt;
+        const std::optional<StoredFiles> files = journal.notRegular.empty() && !journal.tooLarge
+            ? parseJournal(key, journal.bytes)
+            : std::nullopt;
         if (files) {
             writeStoredFiles(appDir, key, *files);
             done.push_back("The macro of key " + std::to_string(key)

@@ -116,7 +116,8 @@ bool keptName(const std::string& name)
 
 FileOwnership ownershipOf(const struct stat& st)
 {
-    return {static_cast<unsigned>(st.st_mode), static_cast<unsigned>(st.st_uid), static_cast<unsigned>(st.st_gid)};
+    return {static_cast<unsigned>(st.st_mode), static_cast<unsigned>(st.st_uid),
+        static_cast<unsigned>(st.st_gid)};
 }
 
 void unlinkIfThere(const std::string& path)
@@ -355,7 +356,8 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
         for (const int key : keys)
             for (const MacroFile f : kFiles) {
                 step(hooks, "stage " + names[i]);
-                writeNewFile(join(stage, names[i]), bytesOf(next.at(key), f), modes[i] ? &*modes[i] : nullptr);
+                writeNewFile(
+                    join(stage, names[i]), bytesOf(next.at(key), f), modes[i] ? &*modes[i] : nullptr);
                 ++i;
             }
         for (const auto& name : kept) {
@@ -466,7 +468,8 @@ std::vector<std::string> recoverMacroSet(const std::string& logDirGiven, const s
     };
     auto finished = [&](const std::string& backup) {
         done.push_back("An import that had been interrupted was finished: the macros are the imported ones"
-            + (backup.empty() ? std::string(".") : "; the previous ones are in " + escapedText(backup) + "."));
+            + (backup.empty() ? std::string(".")
+                              : "; the previous ones are in " + escapedText(backup) + "."));
     };
 
     const std::string oldInStage = join(stage, kOldMark);

@@ -11,8 +11,8 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QStatusBar>
-#include <QTimer>
 #include <QTextDocument>
+#include <QTimer>
 
 #include "app/scheduler.h"
 #include "app/session.h"
@@ -223,7 +223,8 @@ void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& status
         QString tip = toDisplay(state.keyTooltips[i]);
         // A tooltip that looks like markup would be rendered; a stored macro is text.
         if (Qt::mightBeRichText(tip))
-            tip = QStringLiteral("<p style=\"white-space:pre\">") + tip.toHtmlEscaped() + QStringLiteral("</p>");
+            tip = QStringLiteral("<p style=\"white-space:pre\">") + tip.toHtmlEscaped()
+                + QStringLiteral("</p>");
         if (keys_[i]->toolTip() != tip)
             keys_[i]->setToolTip(tip);
         if (keys_[i]->isEnabled() != state.keyEnabled[i])

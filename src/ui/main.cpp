@@ -24,7 +24,8 @@ int startFailed(const std::string& text)
     std::fprintf(stderr, "padmacro: %s\n", pm::escapedText(text).c_str());
     // The windows get the icon while start-up waits; this box comes before.
     QApplication::setWindowIcon(pm::appIcon());
-    QMessageBox box(QMessageBox::Critical, QStringLiteral("padmacro"), pm::messageText(text), QMessageBox::Ok);
+    QMessageBox box(
+        QMessageBox::Critical, QStringLiteral("padmacro"), pm::messageText(text), QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
     box.exec();
     return 1;

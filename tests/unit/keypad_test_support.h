@@ -81,7 +81,8 @@ public:
     void blockWrite(const std::string& literal) const
     {
         const fs::path target = file(literal);
-        const std::string prefix = (target.parent_path() / ("." + target.filename().string() + ".pm")).string();
+        const std::string prefix
+            = (target.parent_path() / ("." + target.filename().string() + ".pm")).string();
         pm::setFileChangeHook([prefix](const char* call, const std::string& path) {
             return std::string_view(call) == "create" && path.rfind(prefix, 0) == 0 ? ENOSPC : 0;
         });

@@ -285,7 +285,6 @@ TEST_F(CtlTest, SendChecksEveryStrokeFileFirst)
     EXPECT_EQ(out.str(), "");
 }
 
-
 // Standard output that takes nothing, as a full disk or a closed pipe.
 class RefusingBuffer : public std::streambuf {
 protected:
@@ -336,10 +335,10 @@ TEST_F(CtlTest, ImportRefusesWhatIsNotAFileAndWhatIsTooLongChangingNothing)
     const std::string base = pmtest::exportOfEmptySet();
     std::string longLine = base;
     longLine.insert(longLine.find("\nkey 40"), "\n# " + std::string(70000, 'x'));
-    refused({"import", "-"}, longLine, "the line is 70002 bytes long; a line of an export holds at most 65536");
+    refused(
+        {"import", "-"}, longLine, "the line is 70002 bytes long; a line of an export holds at most 65536");
     std::string longText = base;
-    longText.replace(longText.find("key 40") + 6, 0,
-        "\ntext " + std::string(300, 'A') + "\nlength 300,0");
+    longText.replace(longText.find("key 40") + 6, 0, "\ntext " + std::string(300, 'A') + "\nlength 300,0");
     refused({"import", "-"}, longText, "a display line of 300 bytes; a display line holds at most 255");
 }
 

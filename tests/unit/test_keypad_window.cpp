@@ -94,8 +94,9 @@ TEST_F(KeypadCoreTest, StartFinishesAStoreAKilledProgramLeftHalfDone)
     ASSERT_EQ(dir.read("\\log\\KeyCode41.txt"), "Esc\r\nTab\r\n"); // the line file is still empty
 
     session.start(dir.path());
-    EXPECT_EQ(shell.take(), (std::vector<std::string>{"message:The macro of key 41 was being stored when the "
-                                                      "program stopped; it is now stored whole."}));
+    EXPECT_EQ(shell.take(),
+        (std::vector<std::string>{"message:The macro of key 41 was being stored when the "
+                                  "program stopped; it is now stored whole."}));
     EXPECT_EQ(dir.read("\\log\\KeyNum41.txt"), "0,41\r\n0,43\r\n");
     EXPECT_EQ(dir.read("\\log\\LineBuf41.txt"), "3,0\r\n3,0\r\n");
     EXPECT_EQ(picture("Key_10"), kMarked);

@@ -78,8 +78,8 @@ protected:
         for (const fs::path& d : {fs::path(dir.path()), fs::path(log())})
             for (const auto& e : fs::directory_iterator(d)) {
                 const std::string name = e.path().filename().string();
-                const bool macro = d == fs::path(log()) && name.find(".txt") != std::string::npos
-                    && name[0] != '.';
+                const bool macro
+                    = d == fs::path(log()) && name.find(".txt") != std::string::npos && name[0] != '.';
                 if (name != "BMP" && name != "log" && !macro && name.rfind("log-before-import-", 0) != 0)
                     out.push_back(name);
             }
@@ -144,7 +144,8 @@ TEST_F(CrashTest, ProgramKilledAtAnyCallLeavesTheOldOrTheNewMacroOnceRecovered)
             EXPECT_EQ(said, std::vector<std::string>{}) << n;
         }
         for (const auto& s : said)
-            EXPECT_EQ(s, "The macro of key 40 was being stored when the program stopped; it is now stored whole.");
+            EXPECT_EQ(
+                s, "The macro of key 40 was being stored when the program stopped; it is now stored whole.");
         EXPECT_EQ(strayNames(), std::vector<std::string>{}) << n;
         expectEveryKeyLoads(n);
         // Nothing is left to do a second time.
@@ -173,15 +174,16 @@ TEST_F(CrashTest, ImportKilledAtAnyCallIsFinishedOrRolledBackAndSaysWhich)
             ASSERT_EQ(said.size(), 1u) << n;
             if (now == next) {
                 EXPECT_EQ(said[0].find("An import that had been interrupted was finished: the macros are the "
-                                        "imported ones; the previous ones are in "
-                              + dir.path() + "/log-before-import-",
+                                       "imported ones; the previous ones are in "
+                                  + dir.path() + "/log-before-import-",
                               0),
                     0u)
                     << said[0];
                 ++finished;
             } else {
                 EXPECT_EQ(said[0],
-                    "An import that had been interrupted was rolled back: the macros are those from before it.")
+                    "An import that had been interrupted was rolled back: the macros are those from before "
+                    "it.")
                     << n;
                 ++rolledBack;
             }
@@ -191,7 +193,8 @@ TEST_F(CrashTest, ImportKilledAtAnyCallIsFinishedOrRolledBackAndSaysWhich)
             bool backup = false;
             for (const auto& e : fs::directory_iterator(dir.path()))
                 if (e.path().filename().string().rfind("log-before-import-", 0) == 0)
-                    backup = pm::importMacros(dir.read("\\" + e.path().filename().string()), allKeys()) == old;
+                    backup
+                        = pm::importMacros(dir.read("\\" + e.path().filename().string()), allKeys()) == old;
             EXPECT_TRUE(backup) << n;
         }
         EXPECT_EQ(strayNames(), std::vector<std::string>{}) << n;
@@ -238,8 +241,9 @@ TEST_F(CrashTest, ADamagedJournalIsDroppedAndTheKeyKeepsItsMacro)
 {
     put(old);
     dir.write("\\log\\.store-9.journal", "padmacro-store 1 9 4 4 4 0000000000000000\nabcdabcdabcd");
-    EXPECT_EQ(recover(), (std::vector<std::string>{
-                             "An unfinished store of key 9 was dropped; the key keeps its previous macro."}));
+    EXPECT_EQ(recover(),
+        (std::vector<std::string>{
+            "An unfinished store of key 9 was dropped; the key keeps its previous macro."}));
     EXPECT_EQ(pm::readMacroSet(log(), allKeys()), old);
     EXPECT_EQ(strayNames(), std::vector<std::string>{});
 }
