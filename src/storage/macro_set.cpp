@@ -348,8 +348,11 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
     if (made != 0) {
         if (made != EEXIST)
             throwCannotCreate(stage, made);
+        struct stat there;
+        const bool folder = ::lstat(stage.c_str(), &there) == 0 && S_ISDIR(there.st_mode);
         throw UiError("Cannot create file \"" + stage + "\". " + osReason(made)
-            + ". Another import may be under way; nothing was changed.");
+            + (folder ? ". Another import may be under way; nothing was changed."
+                      : ". It is not a folder an import made; move it away and try again. Nothing was changed."));
     }
     try {
         size_t i = 0;
@@ -456,10 +459,15 @@ std::vector<std::string> recoverMacroSet(const std::string& logDirGiven, const s
     const bool staged = ::lstat(stage.c_str(), &st) == 0 && S_ISDIR(st.st_mode);
     const std::string inLog = join(target, kCompleteMark);
     const std::string inStage = join(stage, kCompleteMark);
+    // Marks are files this program made: a link of that name is none.
+    const auto isMark = [](const std::string& path) {
+        struct stat m;
+        return ::lstat(path.c_str(), &m) == 0 && S_ISREG(m.st_mode);
+    };
     auto backupNamedIn = [](const std::string& mark) {
         std::string text;
         try {
-            text = readWholeFile(mark);
+            text = readRegularFile(mark, 4096).bytes;
         } catch (const UiError&) {
         }
         while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
@@ -473,9 +481,9 @@ std::vector<std::string> recoverMacroSet(const std::string& logDirGiven, const s
     };
 
     const std::string oldInStage = join(stage, kOldMark);
-    if (::lstat(inLog.c_str(), &st) == 0 || (staged && ::lstat(oldInStage.c_str(), &st) == 0)) {
+    if (isMark(inLog) || (staged && isMark(oldInStage))) {
         // Exchanged: the new set is in place; what is left is the old one.
-        const bool inLogNow = ::lstat(inLog.c_str(), &st) == 0;
+        const bool inLogNow = isMark(inLog);
         const std::string backup = backupNamedIn(inLogNow ? inLog : oldInStage);
         if (staged && !removeFolder(stage))
             throwCannotCreate(stage, errno);
@@ -484,7 +492,7 @@ std::vector<std::string> recoverMacroSet(const std::string& logDirGiven, const s
             unlinkIfThere(inLog);
         syncFolder(target);
         finished(backup);
-    } else if (staged && ::lstat(inStage.c_str(), &st) == 0) {
+    } else if (staged && isMark(inStage)) {
         // The staged set is whole: put it in place, as the import would have.
         const std::string backup = backupNamedIn(inStage);
         bool all = true;

@@ -266,3 +266,23 @@ TEST_F(CrashTest, ExportKilledAtAnyCallLeavesTheOldOrTheNewFileAndNoLeftover)
     }
     EXPECT_GE(points, 5);
 }
+
+TEST_F(CrashTest, LinksPlantedAtTheNamesOfAnImportAreNeitherFollowedNorTakenForItsOwn)
+{
+    put(old);
+    const std::string secret = dir.path() + "/secret";
+    std::ofstream(secret) << "private";
+    // A link at the completion mark would have the recovery read the file it
+    // leads to into its message; a link at the stage would take the new set.
+    fs::create_symlink(secret, dir.file("\\log\\.import-complete"));
+    fs::create_directory(dir.path() + "/elsewhere");
+    fs::create_directory_symlink(dir.path() + "/elsewhere", log() + ".importing");
+    EXPECT_EQ(recover(), std::vector<std::string>{});
+    const std::string msg = uiErrorOf([&] { pm::replaceMacroSet(log(), next, allKeys()); });
+    EXPECT_EQ(msg,
+        "Cannot create file \"" + log() + ".importing\". File exists. It is not a folder an import made; move "
+        "it away and try again. Nothing was changed.");
+    EXPECT_TRUE(fs::is_empty(dir.path() + "/elsewhere"));
+    EXPECT_EQ(pm::readMacroSet(log(), allKeys()), old);
+    EXPECT_EQ(dir.read("\\secret"), "private");
+}
