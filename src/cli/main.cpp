@@ -1,5 +1,8 @@
 // padmacroctl: the keypad's macros from a terminal, without a display.
+#include <poll.h>
 #include <signal.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -17,13 +20,37 @@
 
 namespace {
 
+// Bytes written to a pipe have only reached its buffer: a reader that goes
+// away before taking them all (export - | head -c10) lost them. Waits until
+// the pipe is drained or its reader is gone; the unread bytes left then.
+int unreadInPipe(int fd)
+{
+    struct stat st {};
+    if (::fstat(fd, &st) != 0 || !S_ISFIFO(st.st_mode))
+        return 0;
+    for (;;) {
+        int unread = 0;
+        if (::ioctl(fd, FIONREAD, &unread) != 0 || unread <= 0)
+            return 0;
+        pollfd p{fd, 0, 0};
+        if (::poll(&p, 1, 20) > 0 && (p.revents & (POLLERR | POLLHUP | POLLNVAL)))
+            return unread;
+    }
+}
+
 // 0 when everything written to standard output arrived, else 1 with a message.
 int stdoutWritten()
 {
     errno = 0;
     std::cout.flush();
-    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout)
-        return 0;
+    if (std::fflush(stdout) == 0 && !std::ferror(stdout) && std::cout) {
+        const int unread = unreadInPipe(STDOUT_FILENO);
+        if (unread == 0)
+            return 0;
+        std::fprintf(stderr, "padmacroctl: Cannot write to standard output: the reader closed the pipe with %d "
+                             "bytes unread\n", unread);
+        return 1;
+    }
     const int err = errno;
     std::fprintf(stderr, "padmacroctl: Cannot write to standard output%s%s\n", err ? ": " : "",
         err ? std::strerror(err) : "");

@@ -44,5 +44,13 @@ unknown-key)
   [ "$(echo "$err" | wc -l)" -eq 1 ] || fail "not one line: $err"
   echo "$err" | grep -q "unknown key number '7'.*try 'padmacroctl --help'" || fail "unexpected hint: $err"
   ;;
+pipe-reader)
+  # A reader that stops early lost the export: that is no success.
+  { "$ctl" --dir "$app" export - 2>"$work/err"; echo $? >"$work/rc"; } | head -c10 >/dev/null
+  [ "$(cat "$work/rc")" = 1 ] || fail "export into head -c10 exited $(cat "$work/rc")"
+  grep -q "Cannot write to standard output" "$work/err" || fail "no message: $(cat "$work/err")"
+  { "$ctl" --dir "$app" export -; echo $? >"$work/rc"; } | cat >/dev/null
+  [ "$(cat "$work/rc")" = 0 ] || fail "export read whole exited $(cat "$work/rc")"
+  ;;
 *) fail "unknown check $3" ;;
 esac
