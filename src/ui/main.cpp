@@ -9,9 +9,11 @@
 
 #include "app/app_dir.h"
 #include "app/command_line.h"
+#include "app/udev_access.h"
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
 #include "ui/application_qt.h"
+#include "ui/keypad_window_qt.h"
 #include "ui/picture_control_qt.h"
 
 namespace {
@@ -75,7 +77,11 @@ int main(int argc, char* argv[])
     options.backend = backend.get();
 
     pm::Application app(options);
+    app.context().udev = pm::thisUdevSetup();
     if (!app.start())
         return 1;
+    // Nothing typed here reaches a real keypad: the title says so.
+    if (demo)
+        app.form1()->setWindowTitle(QStringLiteral("padmacro \u2014 simulated keypad"));
     return QApplication::exec();
 }
