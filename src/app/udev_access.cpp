@@ -48,9 +48,10 @@ UdevSetup findUdevSetup(const std::string& root, const std::string& executable)
     }
 
     if (!executable.empty()) {
-        const fs::path bin = fs::path(executable).parent_path();
-        for (const fs::path& candidate : {bin / ".." / "share" / "padmacro" / "install-udev-rule",
-                 bin / ".." / ".." / "packaging" / "linux" / "install-udev-rule"}) {
+        // Lexically, as the pictures are found: bin/.. is the prefix or the build folder.
+        const fs::path prefix = fs::path(executable).parent_path().parent_path();
+        for (const fs::path& candidate : {prefix / "share" / "padmacro" / "install-udev-rule",
+                 prefix.parent_path() / "packaging" / "linux" / "install-udev-rule"}) {
             std::error_code ec;
             if (fs::is_regular_file(candidate, ec)) {
                 setup.installer = candidate.lexically_normal().string();

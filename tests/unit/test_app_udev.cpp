@@ -13,6 +13,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
+using pm::findUdevSetup;
+using pm::UdevSetup;
+
 class UdevAdviceTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -40,9 +43,6 @@ protected:
 
     fs::path root_;
 };
-
-using pm::findUdevSetup;
-using pm::UdevSetup;
 
 TEST_F(UdevAdviceTest, WithTheRuleInPlaceTheAdviceIsToReplugAtTheSeatNotToInstall)
 {
