@@ -13,7 +13,6 @@
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
 #include "ui/application_qt.h"
-#include "ui/keypad_window_qt.h"
 #include "ui/picture_control_qt.h"
 
 namespace {
@@ -70,6 +69,8 @@ int main(int argc, char* argv[])
         simulated->add(pm::SimulatedKeypad::Interface{}, 0);
         simulated->setAck(pm::SimulatedKeypad::AckMode::On);
         options.simulated = simulated.get();
+        // Nothing typed here reaches a real keypad: the title says so.
+        options.keypadTitle = "padmacro \u2014 simulated keypad";
         backend = std::move(simulated);
     } else {
         backend = pm::createPlatformHidBackend();
@@ -80,8 +81,5 @@ int main(int argc, char* argv[])
     app.context().udev = pm::thisUdevSetup();
     if (!app.start())
         return 1;
-    // Nothing typed here reaches a real keypad: the title says so.
-    if (demo)
-        app.form1()->setWindowTitle(QStringLiteral("padmacro \u2014 simulated keypad"));
     return QApplication::exec();
 }
