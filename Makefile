@@ -1,4 +1,5 @@
-# Set-up commands. Every target installs missing packages first.
+# Set-up commands. Every target first installs the missing packages it uses
+# (scripts/install-deps PROFILE says which).
 # test and demo use the sanitizer build in build/; run, install and package
 # an optimized build without sanitizers in build-release/.
 BUILD ?= build
@@ -9,18 +10,23 @@ PREFIX ?= /usr/local
 DESTDIR ?=
 export ASAN_OPTIONS ?= detect_leaks=0
 
-.PHONY: deps configure build release run demo test bench install package clean windows-check
+.PHONY: deps deps-run deps-test deps-package deps-windows configure build release run demo test bench \
+	install package clean windows-check
 
+# Every profile, as CI needs them.
 deps:
 	@scripts/install-deps
 
-configure: deps
+deps-run deps-test deps-package deps-windows:
+	@scripts/install-deps $(@:deps-%=%)
+
+configure: deps-test
 	@test -f $(BUILD)/build.ninja || cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 
 build: configure
 	cmake --build $(BUILD)
 
-release: deps
+release: deps-run
 	@test -f $(RELEASE)/build.ninja || cmake -S . -B $(RELEASE) $(RELEASE_FLAGS)
 	cmake --build $(RELEASE)
 
@@ -45,7 +51,7 @@ test: build
 # event; optimized build, not part of the tests. BENCH_RUNS, BENCH_EVENTS.
 BENCH_RUNS ?= 30
 BENCH_EVENTS ?= 1000
-bench: deps
+bench: deps-test
 	@test -f $(RELEASE)/build.ninja || cmake -S . -B $(RELEASE) $(RELEASE_FLAGS)
 	cmake --build $(RELEASE) -j2 --target padmacro_bench_programs
 	tools/bench/bench.sh $(RELEASE) $(BENCH_RUNS) $(BENCH_EVENTS)
@@ -53,7 +59,7 @@ bench: deps
 install: release
 	DESTDIR="$(DESTDIR)" cmake --install $(RELEASE) --prefix "$(PREFIX)"
 
-package: release
+package: deps-package release
 	cd $(RELEASE) && cpack -G DEB
 
 clean:
@@ -62,7 +68,7 @@ clean:
 # The toolkit-free layers and the Windows HID backend, cross-compiled with
 # MinGW-w64; the probe runs under wine where wine is installed.
 WIN_BUILD ?= build-windows
-windows-check: deps
+windows-check: deps-windows
 	@test -f $(WIN_BUILD)/build.ninja || cmake -S . -B $(WIN_BUILD) -G Ninja \
 		-DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64.cmake -DPADMACRO_CORE_ONLY=ON -DCMAKE_BUILD_TYPE=Release
 	cmake --build $(WIN_BUILD) -j2

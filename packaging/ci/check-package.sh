@@ -1,6 +1,6 @@
 #!/bin/sh
-# Builds the Debian package, unpacks it into a staging root, validates the
-# desktop entry and metainfo with Debian's tools, then starts the installed
+# Builds the Debian package, runs lintian on it, unpacks it into a staging
+# root, validates the desktop entry and metainfo with Debian's tools, then starts the installed
 # program from the staging root under Xvfb with an empty HOME: the first start
 # makes the per-user folder and programs a macro through the windows (with
 # the simulated keypad), the second start must keep that macro.
@@ -42,6 +42,38 @@ desktop-file-validate "$stage/usr/share/applications/$id.desktop" || fail "deskt
 appstreamcli validate --no-net "$stage/usr/share/metainfo/$id.metainfo.xml" || fail "appstreamcli validate"
 zcat "$stage/usr/share/man/man1/padmacro.1.gz" | grep -q '^\.TH PADMACRO 1' || fail "padmacro.1 is no manual page"
 ok "contents checked"
+
+# ---- Debian's own checker and the documentation it wants ------------------
+doc=$stage/usr/share/doc/padmacro
+grep -q '^Format: https://www.debian.org/doc/packaging-manuals/copyright-format/1.0/' "$doc/copyright" 2>/dev/null ||
+    fail "no machine-readable /usr/share/doc/padmacro/copyright"
+grep -q '^License: ' "$doc/copyright" 2>/dev/null || fail "the copyright file names no licence"
+version=$(dpkg-deb -f "$deb" Version)
+# A native package's Debian changelog is changelog.gz.
+zcat "$doc/changelog.gz" 2>/dev/null | head -n 1 | grep -q "^padmacro ($version) " ||
+    fail "/usr/share/doc/padmacro/changelog.gz does not start with the entry for $version"
+# Hardening, read from the programs themselves: full RELRO with immediate
+# binding, position-independent, stack protector, fortified calls, no .comment.
+for prog in "$stage"/usr/bin/*; do
+    name=${prog##*/}
+    readelf -lW "$prog" | grep -q GNU_RELRO || fail "$name: no RELRO"
+    readelf -dW "$prog" | grep -q 'FLAGS.*BIND_NOW' || fail "$name: no immediate binding"
+    readelf -hW "$prog" | grep -q 'Type:.*DYN' || fail "$name: not position-independent"
+    readelf -sW --dyn-syms "$prog" | grep -q '__stack_chk_fail' || fail "$name: no stack protector"
+    readelf -sW --dyn-syms "$prog" | grep -q '__[a-z_]*_chk@' || fail "$name: no fortified calls"
+    readelf -SW "$prog" | grep -q ' \.comment ' && fail "$name: has a .comment section"
+done
+if command -v lintian >/dev/null 2>&1; then
+    lintian --display-info "$deb" >"$work/lintian.txt" 2>&1
+    cat "$work/lintian.txt"
+    grep -E '^[EW]: ' "$work/lintian.txt" >/dev/null && fail "lintian reports errors or warnings"
+    grep -E '^I: .*(hardening-|binary-has-unneeded-section|stack-protector)' "$work/lintian.txt" >/dev/null &&
+        fail "lintian reports missing hardening or unneeded sections"
+    grep -q '^Traceback\|^Internal error' "$work/lintian.txt" && fail "lintian did not finish"
+else
+    fail "lintian is not installed (scripts/install-deps package)"
+fi
+ok "Debian checks done"
 
 # ---- options, without a display -------------------------------------------
 bin=$stage/usr/bin/padmacro

@@ -4,6 +4,7 @@
 #include <cstdint>
 #include <string>
 
+#include "app/udev_access.h"
 #include "device/keypad_link.h"
 #include "device/report_image.h"
 
@@ -55,6 +56,7 @@ struct Context {
     std::string AppDir; // fixed once at start-up
     ReportImage image{};
     KeypadLink link;
+    UdevSetup udev; // what the advice on a keypad this user may not write to names
 };
 
 } // namespace pm

@@ -107,8 +107,7 @@ std::vector<std::string> recoverMacros(const std::string& appDir)
 
 std::string exportedMessage(const std::string& path)
 {
-    return "The macros of all " + std::to_string(macroKeyNumbers().size()) + " keys were exported to " + path
-        + ".";
+    return std::string("The macros of ") + kAllKeyNumbers + " were exported to " + path + ".";
 }
 
 std::string importedMessage(const std::string& source, const ImportResult& result)

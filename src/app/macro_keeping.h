@@ -12,6 +12,9 @@ namespace pm {
 // The 26 device key numbers, in the order export and import use.
 std::vector<int> macroKeyNumbers();
 
+// How messages name every macro: 26 numbers on a 22-key pad.
+inline constexpr const char* kAllKeyNumbers = "all 26 key numbers (22 keys; the top four in both layouts)";
+
 // "ESC, MOD0": the key that owns number n and the layout it is chosen in.
 std::string keyDescription(int n);
 

@@ -28,17 +28,14 @@ const char* statusMessage(uint8_t statusCode)
     return nullptr;
 }
 
-std::string accessDeniedNotice(const std::string& node)
+std::string accessDeniedNotice(const std::string& node, [[maybe_unused]] const UdevSetup& udev)
 {
 #ifdef _WIN32
     return "The keypad is at " + node
         + ", but this user may not open it for writing. Close any program that holds it, then unplug and "
           "replug the keypad.";
 #else
-    return "The keypad is at " + node
-        + ", but this user may not write to it.\nInstall the udev rule once, then unplug and replug the "
-          "keypad:\n  from the source tree: sudo packaging/linux/install-udev-rule\n  from an installed "
-          "package: sudo /usr/share/padmacro/install-udev-rule";
+    return "The keypad is at " + node + ", but this user may not write to it.\n" + udevAdvice(udev);
 #endif
 }
 
@@ -112,7 +109,7 @@ void Scheduler::discover()
     // Without the udev rule the keypad looks unplugged; say why, once for
     // each time it is plugged in.
     if (const auto& denied = ctx_.link.deniedKeypad; denied && deniedTold_.insert(denied->identity).second)
-        shell_.notice(accessDeniedNotice(denied->path));
+        shell_.notice(accessDeniedNotice(denied->path, ctx_.udev));
 }
 
 void Scheduler::loseKeypad()

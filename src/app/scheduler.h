@@ -32,7 +32,7 @@ struct StatusLine {
 enum class JobOutcome { Ok, Failed };
 
 // What to tell a user whose keypad was found but may not be written to.
-std::string accessDeniedNotice(const std::string& node);
+std::string accessDeniedNotice(const std::string& node, const UdevSetup& udev);
 
 class Scheduler {
 public:

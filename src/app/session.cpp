@@ -25,7 +25,7 @@ void Session::tick()
         // A key programmed from the editor would be taken for the restore's.
         restore_.stop();
         shell_.notice("The restore stopped: the macro editor was opened. " + std::to_string(restore_.done())
-            + " of " + std::to_string(restore_.total()) + " keys had been sent.");
+            + " of " + std::to_string(restore_.total()) + " key numbers had been sent.");
         return;
     }
     const std::optional<JobRun::Step> step = restore_.afterTick();
@@ -37,10 +37,9 @@ void Session::tick()
             + (ctx_.state.KeypadFound ? "the keypad did not acknowledge it in time. "
                                       : "the keypad was unplugged. ")
             + std::to_string(restore_.done()) + " of " + std::to_string(restore_.total())
-            + " keys were sent; the rest were not.");
+            + " key numbers were sent; the rest were not.");
     else if (step->last)
-        shell_.notice("The keypad holds the stored macros again: all " + std::to_string(restore_.total())
-            + " keys were sent.");
+        shell_.notice(std::string("The keypad holds the stored macros again: ") + kAllKeyNumbers + " were sent.");
 }
 
 void Session::exportMacros(const std::string& path)

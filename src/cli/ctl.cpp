@@ -170,7 +170,8 @@ const char* usageText()
            "  --help     print this help and exit\n"
            "  --version  print the version and exit\n"
            "\n"
-           "Device key numbers: 0 1 2 3 4 8 9 10 13 16 17 18 19 20 24 25 26 27 28 29 32 36 40 41 42 43.\n"
+           "Device key numbers, 26 for the 22 keys (the top four have one in each layout):\n"
+           "  0 1 2 3 4 8 9 10 13 16 17 18 19 20 24 25 26 27 28 29 32 36 40 41 42 43.\n"
            "Exit status: 0 success, 1 failure, 2 usage error.\n";
 }
 
@@ -198,7 +199,7 @@ std::vector<uint8_t> parseKeyNumbers(const std::vector<std::string>& args)
     return keys;
 }
 
-bool listInterfaces(HidBackend& backend, std::ostream& out)
+bool listInterfaces(HidBackend& backend, const UdevSetup& udev, std::ostream& out)
 {
     if (!backend.beginEnumeration())
         return false;
@@ -245,7 +246,7 @@ bool listInterfaces(HidBackend& backend, std::ostream& out)
                 << " does not exist: is /dev (or PADMACRO_DEV) the right folder?\n";
         } else if (!writable[i]) {
             out << "    the keypad, but this user may not write to it:\n";
-            indented(out, accessDeniedNotice(info.path), "      ");
+            indented(out, accessDeniedNotice(info.path, udev), "      ");
         } else if (chosen && chosen->path == info.path) {
             out << "    the keypad: this one is used\n";
         } else {
@@ -298,7 +299,7 @@ std::optional<std::string> openKeypad(Context& ctx, std::ostream& err)
         return ctx.link.keypad->path;
     }
     if (ctx.link.deniedKeypad) {
-        err << "padmacroctl: " << accessDeniedNotice(ctx.link.deniedKeypad->path) << '\n';
+        err << "padmacroctl: " << accessDeniedNotice(ctx.link.deniedKeypad->path, ctx.udev) << '\n';
         return std::nullopt;
     }
     err << "padmacroctl: no keypad found (vendor " << hex4(kKeypadVendor) << ", product "
@@ -343,8 +344,8 @@ int runJobs(Context& ctx, Shell& shell, std::vector<KeyJob> jobs, TickClock& clo
     if (!failed)
         return 0;
     const size_t rest = total - run.done() - 1;
-    err << "padmacroctl: stopped at key " << int{*failed} << "; " << run.done() << " of " << total << " key"
-        << (total == 1 ? " was" : "s were") << " sent";
+    err << "padmacroctl: stopped at key " << int{*failed} << "; " << run.done() << " of " << total
+        << " key number" << (total == 1 ? " was" : "s were") << " sent";
     if (rest > 0)
         err << ", the other " << rest << " not attempted";
     err << '\n';
@@ -367,7 +368,7 @@ int run(const Invocation& inv, Environment& env)
     std::ostream& err = *env.err;
     try {
         if (inv.verb == "list") {
-            if (!listInterfaces(*env.backend, out)) {
+            if (!listInterfaces(*env.backend, env.udev, out)) {
                 err << "padmacroctl: the HID interfaces cannot be listed: the hidraw class in sysfs cannot "
                        "be read\n";
                 return 1;
@@ -409,6 +410,7 @@ int run(const Invocation& inv, Environment& env)
             std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);
             Context ctx(*env.backend);
             ctx.AppDir = appDir;
+            ctx.udev = env.udev;
             const std::optional<std::string> node = openKeypad(ctx, err);
             if (!node)
                 return 1;

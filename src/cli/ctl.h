@@ -11,6 +11,7 @@
 #include <vector>
 
 #include "app/job_run.h"
+#include "app/udev_access.h"
 #include "base/shell.h"
 #include "device/hid.h"
 
@@ -47,7 +48,8 @@ std::vector<uint8_t> parseKeyNumbers(const std::vector<std::string>& args);
 
 // Every interface discovery looks at and why it is or is not the keypad.
 // False when the interfaces could not be enumerated at all.
-bool listInterfaces(HidBackend& backend, std::ostream& out);
+// A keypad this user may not write to gets the advice for udev.
+bool listInterfaces(HidBackend& backend, const UdevSetup& udev, std::ostream& out);
 
 // Each key's name and layout, its display text as the editor shows it and
 // its stroke lines. A macro file that cannot be read throws UiError.
@@ -104,6 +106,8 @@ struct Environment {
     std::ostream* err = nullptr;
     // The application folder for --dir (empty without); throws AppDirError.
     std::function<std::string(const std::string&)> appDir;
+    // Whether the udev rule is installed and how; left empty, the advice is general.
+    UdevSetup udev;
     bool inputIsTerminal = false;
     // Puts the terminal into no-echo mode for as long as the clock lives.
     std::function<std::unique_ptr<TickClock>()> terminalClock;

@@ -13,6 +13,7 @@
 
 #include "app/app_dir.h"
 #include "app/scheduler.h"
+#include "app/udev_access.h"
 #include "cli/ctl.h"
 #include "cli/terminal.h"
 #include "device/hid_platform.h"
@@ -97,6 +98,7 @@ int main(int argc, char* argv[])
     env.out = &std::cout;
     env.err = &std::cerr;
     env.appDir = [](const std::string& dir) { return pm::chooseAppDir(pm::processAppDirInputs(dir)); };
+    env.udev = pm::thisUdevSetup();
     env.inputIsTerminal = ::isatty(STDIN_FILENO) == 1;
     env.terminalClock = [period] { return std::make_unique<TerminalTicks>(STDIN_FILENO, period); };
     env.plainClock = [period] { return std::make_unique<SteadyTicks>(-1, period); };

@@ -126,6 +126,8 @@ bool Application::start()
     // during the wait start-up has to make anyway, the editor when it first
     // opens. The icon, for every window, comes then too.
     form1_ = std::make_unique<KeypadWindow>(*this, Dress::Later);
+    if (!options_.keypadTitle.empty())
+        form1_->setWindowTitle(QString::fromStdString(options_.keypadTitle));
     bool failed = false;
     dispatch([&] {
         failed = true;

@@ -24,6 +24,7 @@ public:
         HidBackend* backend = nullptr;        // required
         SimulatedKeypad* simulated = nullptr; // set when backend is the simulated keypad
         bool realTimers = true;               // false: time moves only by tick()/editorTick()
+        std::string keypadTitle;              // the keypad window's title from the start; empty: none
         // Error box (the toolkit's standard one) and other message boxes.
         // Defaults show real message boxes.
         std::function<void(const std::string&)> onError;

@@ -18,6 +18,7 @@
 #include "app/session.h"
 #include "ui/dispatcher.h"
 #include "ui/picture_control_qt.h"
+#include "ui/slash_label_qt.h"
 #include "ui/text_qt.h"
 
 namespace pm {
@@ -168,7 +169,7 @@ void KeypadWindow::buildTextControls()
 
     // Beside the layout button, over the empty corner left of Enter's foot,
     // while a restore runs.
-    restoreProgress_ = new QLabel(this);
+    restoreProgress_ = new SlashLabel(this);
     restoreProgress_->setObjectName(QStringLiteral("RestoreProgress"));
     restoreProgress_->setGeometry(212, 470, 88, 20);
     restoreProgress_->setToolTip(QStringLiteral("Keys sent to the keypad by Restore keypad"));

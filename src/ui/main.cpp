@@ -9,6 +9,7 @@
 
 #include "app/app_dir.h"
 #include "app/command_line.h"
+#include "app/udev_access.h"
 #include "base/text.h"
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
@@ -73,6 +74,8 @@ int main(int argc, char* argv[])
         simulated->add(pm::SimulatedKeypad::Interface{}, 0);
         simulated->setAck(pm::SimulatedKeypad::AckMode::On);
         options.simulated = simulated.get();
+        // Nothing typed here reaches a real keypad: the title says so.
+        options.keypadTitle = "padmacro \u2014 simulated keypad";
         backend = std::move(simulated);
     } else {
         backend = pm::createPlatformHidBackend();
@@ -80,6 +83,7 @@ int main(int argc, char* argv[])
     options.backend = backend.get();
 
     pm::Application app(options);
+    app.context().udev = pm::thisUdevSetup();
     if (!app.start())
         return 1;
     return QApplication::exec();

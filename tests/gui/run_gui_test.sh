@@ -39,6 +39,15 @@ run_one() { # name, extra arguments
         else
             echo "$name: keypad window $id is $size"
         fi
+        # The title names the simulated keypad, and only that.
+        title=$(xprop -id "$id" _NET_WM_NAME 2>/dev/null)
+        named=no want=no
+        case $title in *"simulated keypad"*) named=yes ;; esac
+        [ "$name" = demo ] && want=yes
+        if [ "$named" != "$want" ]; then
+            echo "$name: keypad window title $title"
+            failures=$((failures + 1))
+        fi
         shot "$name" form1 "$id"
         # A click on the top-left key opens the editor.
         editor=$(open_editor "$id" "$xshot") || editor=

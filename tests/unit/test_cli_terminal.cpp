@@ -186,7 +186,7 @@ TEST(CtlTerminal, WithoutAcknowledgementTheKeyFailsAfterItsTimeLimit)
     EXPECT_NE(f.output.find("key 40 (ESC, MOD0): the keypad did not acknowledge it within 3 seconds"),
         std::string::npos)
         << f.output;
-    EXPECT_NE(f.output.find("0 of 2 keys were sent, the other 1 not attempted"), std::string::npos)
+    EXPECT_NE(f.output.find("0 of 2 key numbers were sent, the other 1 not attempted"), std::string::npos)
         << f.output;
     EXPECT_TRUE(restored(f.after));
 }
@@ -218,7 +218,7 @@ TEST(CtlTerminal, AKeypadUnpluggedInTheMiddleEndsTheRun)
                   + s.dev.node(5).string() + " went away"),
         std::string::npos)
         << f.output;
-    EXPECT_NE(f.output.find("1 of 3 keys were sent, the other 1 not attempted"), std::string::npos);
+    EXPECT_NE(f.output.find("1 of 3 key numbers were sent, the other 1 not attempted"), std::string::npos);
     EXPECT_TRUE(restored(f.after));
 }
 

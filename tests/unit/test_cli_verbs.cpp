@@ -250,7 +250,7 @@ TEST_F(CtlTest, SendStopsAtTheFirstKeyNotAcknowledged)
     EXPECT_EQ(ctl({"send", "40", "41", "42"}), 1);
     EXPECT_EQ(out.str(), "key 40 (ESC, MOD0): the keypad did not acknowledge it within 3 seconds\n");
     EXPECT_EQ(
-        err.str(), "padmacroctl: stopped at key 40; 0 of 3 keys were sent, the other 2 not attempted\n");
+        err.str(), "padmacroctl: stopped at key 40; 0 of 3 key numbers were sent, the other 2 not attempted\n");
     EXPECT_EQ(sim.takeReports().size(), 2u); // key 41 was never raised
 }
 
@@ -264,7 +264,7 @@ TEST_F(CtlTest, SendWithoutAKeypadOrATerminalSendsNothing)
     denied.open = SimulatedKeypad::OpenBehaviour::Denied;
     sim.add(denied);
     EXPECT_EQ(ctl({"send", "40"}), 1);
-    EXPECT_EQ(err.str(), "padmacroctl: " + accessDeniedNotice("sim:1") + "\n");
+    EXPECT_EQ(err.str(), "padmacroctl: " + accessDeniedNotice("sim:1", UdevSetup{}) + "\n");
 
     err.str("");
     sim.removeAll();

@@ -1,0 +1,119 @@
+// The advice for a keypad this user may not write to, against fake
+// installations: what it says must work on the system it runs on.
+#include <gtest/gtest.h>
+
+#include <filesystem>
+#include <fstream>
+#include <random>
+
+#include "app/scheduler.h"
+#include "app/udev_access.h"
+
+namespace fs = std::filesystem;
+
+namespace {
+
+using pm::findUdevSetup;
+using pm::UdevSetup;
+
+class UdevAdviceTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        std::random_device rd;
+        root_ = fs::temp_directory_path() / ("padmacro-udev-" + std::to_string(rd()) + std::to_string(rd()));
+        fs::create_directories(root_);
+    }
+    void TearDown() override
+    {
+        std::error_code ec;
+        fs::remove_all(root_, ec);
+    }
+
+    // A file below the fake root, with content.
+    fs::path put(const std::string& relative, const std::string& content = "KERNEL==\"hidraw*\"\n")
+    {
+        const fs::path file = root_ / relative;
+        fs::create_directories(file.parent_path());
+        std::ofstream(file) << content;
+        return file;
+    }
+    std::string exe(const std::string& relative) const { return (root_ / relative).string(); }
+    std::string notice(const UdevSetup& setup) const { return pm::accessDeniedNotice("/dev/hidraw3", setup); }
+
+    fs::path root_;
+};
+
+TEST_F(UdevAdviceTest, WithTheRuleInPlaceTheAdviceIsToReplugAtTheSeatNotToInstall)
+{
+    put("usr/share/padmacro/install-udev-rule");
+    put("usr/lib/udev/rules.d/70-padmacro.rules");
+    const UdevSetup packaged = findUdevSetup(root_.string(), exe("usr/bin/padmacro"));
+    EXPECT_EQ(packaged.rule, "/usr/lib/udev/rules.d/70-padmacro.rules");
+    const std::string text = notice(packaged);
+    EXPECT_EQ(text.rfind("The keypad is at /dev/hidraw3, but this user may not write to it.\n", 0), 0u) << text;
+    EXPECT_NE(text.find("replug"), std::string::npos) << text;
+    EXPECT_NE(text.find("local seat"), std::string::npos) << text;
+    EXPECT_EQ(text.find("install-udev-rule"), std::string::npos) << text;
+
+    // Without merged /usr the package's rule lies in /lib.
+    fs::remove_all(root_ / "usr" / "lib");
+    put("lib/udev/rules.d/70-padmacro.rules");
+    EXPECT_EQ(findUdevSetup(root_.string(), exe("usr/bin/padmacro")).rule, "/lib/udev/rules.d/70-padmacro.rules");
+
+    // A copy the installer put in /etc counts as well, and is the one in force.
+    put("usr/lib/udev/rules.d/70-padmacro.rules");
+    put("etc/udev/rules.d/70-padmacro.rules");
+    const UdevSetup copied = findUdevSetup(root_.string(), exe("usr/bin/padmacro"));
+    EXPECT_EQ(copied.rule, "/etc/udev/rules.d/70-padmacro.rules");
+    EXPECT_EQ(notice(copied).find("install-udev-rule"), std::string::npos);
+}
+
+TEST_F(UdevAdviceTest, ARuleMaskedInEtcIsNoRule)
+{
+    put("usr/share/padmacro/install-udev-rule");
+    put("usr/lib/udev/rules.d/70-padmacro.rules");
+    fs::create_directories(root_ / "etc" / "udev" / "rules.d");
+    fs::create_symlink("/dev/null", root_ / "etc" / "udev" / "rules.d" / "70-padmacro.rules");
+    UdevSetup setup = findUdevSetup(root_.string(), exe("usr/bin/padmacro"));
+    EXPECT_EQ(setup.rule, "");
+    EXPECT_NE(notice(setup).find("sudo " + exe("usr/share/padmacro/install-udev-rule")), std::string::npos)
+        << notice(setup);
+
+    fs::remove(root_ / "etc" / "udev" / "rules.d" / "70-padmacro.rules");
+    put("etc/udev/rules.d/70-padmacro.rules", "");
+    EXPECT_EQ(findUdevSetup(root_.string(), exe("usr/bin/padmacro")).rule, "");
+}
+
+TEST_F(UdevAdviceTest, WithoutARuleTheAdviceNamesTheInstallerOfThisInstallation)
+{
+    // make install to another prefix: udev does not read its lib/udev.
+    put("opt/pm/share/padmacro/install-udev-rule");
+    put("opt/pm/lib/udev/rules.d/70-padmacro.rules");
+    const UdevSetup prefix = findUdevSetup(root_.string(), exe("opt/pm/bin/padmacroctl"));
+    EXPECT_EQ(prefix.rule, "");
+    const std::string text = notice(prefix);
+    EXPECT_NE(text.find("\n  sudo " + exe("opt/pm/share/padmacro/install-udev-rule")), std::string::npos) << text;
+    EXPECT_NE(text.find("replug"), std::string::npos) << text;
+    EXPECT_EQ(text.find("source tree"), std::string::npos) << text;
+    EXPECT_EQ(text.find("/usr/share/padmacro"), std::string::npos) << text;
+
+    // A build folder inside the source tree.
+    put("src/packaging/linux/install-udev-rule");
+    const UdevSetup tree = findUdevSetup(root_.string(), exe("src/build-release/bin/padmacro"));
+    EXPECT_EQ(tree.installer, exe("src/packaging/linux/install-udev-rule"));
+    EXPECT_NE(notice(tree).find("sudo " + tree.installer), std::string::npos);
+}
+
+TEST_F(UdevAdviceTest, WhenNothingIsFoundBothInstallersAreNamed)
+{
+    const UdevSetup none = findUdevSetup(root_.string(), exe("elsewhere/bin/padmacro"));
+    EXPECT_EQ(none.rule, "");
+    EXPECT_EQ(none.installer, "");
+    const std::string text = notice(none);
+    EXPECT_EQ(text, notice(UdevSetup{}));
+    EXPECT_NE(text.find("sudo packaging/linux/install-udev-rule"), std::string::npos) << text;
+    EXPECT_NE(text.find("sudo /usr/share/padmacro/install-udev-rule"), std::string::npos) << text;
+}
+
+} // namespace
