@@ -58,6 +58,15 @@ public:
     // scan code other than 0 names the key of the keyboard that typed it.
     static void sendKey(QWidget* target, QEvent::Type type, char ch, unsigned scanCode = 0);
 
+    // A key event with its key code, modifiers and text as a window system
+    // reports them.
+    static void sendKey(QWidget* target, QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers,
+        const QString& text, unsigned scanCode);
+
+    // The program's clock in milliseconds: the steady clock, or with time
+    // moved only by tick() the ticks so far.
+    int64_t clockMs() const override;
+
     // The active window's focused control, or nullptr.
     QWidget* focusedControl() const;
     bool ended() const { return ended_; }
@@ -97,6 +106,7 @@ private:
     std::unique_ptr<EditorWindow> form2_;
     bool ended_ = false;
     bool started_ = false;
+    int64_t ticks_ = 0;
     int dispatchDepth_ = 0;
     bool syncing_ = false;
 };
