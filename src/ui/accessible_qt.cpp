@@ -4,8 +4,8 @@
 #include <QAccessibleWidget>
 #include <cstdlib>
 #include <limits>
+#include <utility>
 
-#include "ui/keypad_window_qt.h"
 #include "ui/picture_control_qt.h"
 
 namespace pm {
@@ -52,26 +52,47 @@ private:
     PictureControl* key() const { return static_cast<PictureControl*>(widget()); }
 };
 
-// Takes the keypad's keystrokes off screen; a screen reader hears of it as
-// the keypad, not as a text to type into.
-class KeystrokeMemoAccessible : public QAccessibleWidget {
+// A memo that holds working lines or takes the keypad's keystrokes off
+// screen: a screen reader hears of it by its role in the window, not as a
+// text to type into, and not of its scroll bars.
+class HelperMemoAccessible : public QAccessibleWidget {
 public:
-    explicit KeystrokeMemoAccessible(QWidget* memo)
+    HelperMemoAccessible(QWidget* memo, QString name, QString description = {})
         : QAccessibleWidget(memo, QAccessible::Grouping)
+        , name_(std::move(name))
+        , description_(std::move(description))
     {
     }
 
     QString text(QAccessible::Text t) const override
     {
         if (t == QAccessible::Name)
-            return QStringLiteral("Keypad");
+            return name_;
         if (t == QAccessible::Description)
-            return QStringLiteral(
-                "Arrow keys or Tab move to the keys and the layout button; Space or Enter chooses a key; "
-                "the Menu key opens Export, Import and Restore keypad.");
+            return description_;
         return QAccessibleWidget::text(t);
     }
+    int childCount() const override { return 0; }
+    QAccessibleInterface* child(int) const override { return nullptr; }
+    int indexOfChild(const QAccessibleInterface*) const override { return -1; }
+
+private:
+    QString name_, description_;
 };
+
+// The hidden working memos of both windows, by name.
+QString helperMemoName(const QString& objectName)
+{
+    if (objectName == QLatin1String("Test_Memo"))
+        return QStringLiteral("Stored macro probe");
+    if (objectName == QLatin1String("KeyCode"))
+        return QStringLiteral("Display lines");
+    if (objectName == QLatin1String("KeyNum"))
+        return QStringLiteral("Stroke lines");
+    if (objectName == QLatin1String("LineBuf"))
+        return QStringLiteral("Line table");
+    return {};
+}
 
 QAccessibleInterface* factory(const QString& className, QObject* object)
 {
@@ -80,7 +101,14 @@ QAccessibleInterface* factory(const QString& className, QObject* object)
     if (className == QLatin1String("pm::PictureControl"))
         return new DrawnKeyAccessible(static_cast<PictureControl*>(object));
     if (className == QLatin1String("pm::KeystrokeMemo"))
-        return new KeystrokeMemoAccessible(static_cast<QWidget*>(object));
+        return new HelperMemoAccessible(static_cast<QWidget*>(object), QStringLiteral("Keypad"),
+            QStringLiteral("Arrow keys or Tab move to the keys and the layout button; Space or Enter chooses "
+                           "a key; the Menu key opens Export, Import and Restore keypad."));
+    if (className == QLatin1String("QPlainTextEdit")) {
+        const QString name = helperMemoName(object->objectName());
+        if (!name.isEmpty())
+            return new HelperMemoAccessible(static_cast<QWidget*>(object), name);
+    }
     // Both windows are windows, named by their title or their own name.
     if (className == QLatin1String("pm::KeypadWindow") || className == QLatin1String("pm::EditorWindow"))
         return new QAccessibleWidget(static_cast<QWidget*>(object), QAccessible::Window);

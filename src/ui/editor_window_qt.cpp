@@ -9,6 +9,7 @@
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -85,6 +86,7 @@ const char* const kCommandHintText
     = "Buttons: Tab or arrows move, Space or Enter presses, Esc goes back to typing.";
 constexpr QColor kHintColour(0x50, 0x50, 0x50);
 constexpr QColor kCommandHintColour(0, 0, 0xA0);
+constexpr QColor kCommandHintBand(0xFF, 0xF4, 0xC0);
 
 // Scan codes as this window system numbers them; the platform is fixed for
 // the process, so it is asked once.
@@ -270,6 +272,8 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     // The display shows the macro; what is typed goes to recording instead.
     keyShow_->setReadOnly(true);
     keyShow_->setAccessibleName(QStringLiteral("Macro"));
+    keyShow_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Macro, across"));
+    keyShow_->verticalScrollBar()->setAccessibleName(QStringLiteral("Macro, down"));
     QPalette showPalette = keyShow_->palette();
     showPalette.setColor(QPalette::Text, Qt::blue);
     keyShow_->setPalette(showPalette);
@@ -358,7 +362,17 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
         commandKey(key, usage);
         return true;
     }
-    const int64_t now = app_.clockMs();
+    // A release is timed from its press by the window system's stamps, so
+    // a busy moment that delivers both at once does not shorten a hold.
+    int64_t now = app_.clockMs();
+    if (const unsigned long stamp = key->timestamp(); stamp != 0) {
+        if (down) {
+            pressStamp_ = stamp;
+            pressClock_ = now;
+        } else if (pressStamp_ != 0 && stamp >= pressStamp_) {
+            now = pressClock_ + static_cast<int64_t>(stamp - pressStamp_);
+        }
+    }
     app_.dispatch([this, usage, down, now] {
         EditorCore& editor = app_.session().editor();
         if (down)
@@ -439,9 +453,12 @@ void EditorWindow::showCommandMode(bool on)
         return;
     commandMode_ = on;
     keyHint_->setText(QString::fromLatin1(on ? kCommandHintText : kKeyHintText));
+    // Plainly shown: bold on a light band while the keys do not record.
     QPalette palette = keyHint_->palette();
     palette.setColor(QPalette::WindowText, on ? kCommandHintColour : kHintColour);
+    palette.setColor(QPalette::Window, kCommandHintBand);
     keyHint_->setPalette(palette);
+    keyHint_->setAutoFillBackground(on);
     QFont font = keyHint_->font();
     font.setBold(on);
     keyHint_->setFont(font);

@@ -96,6 +96,10 @@ private:
     QTimer* timer1_ = nullptr;
     std::optional<unsigned> keyShowRevision_;
     bool commandMode_ = false;
+    // The window system's stamp of the latest key press, and the program's
+    // clock when it was handled.
+    unsigned long pressStamp_ = 0;
+    int64_t pressClock_ = 0;
 };
 
 } // namespace pm
