@@ -66,10 +66,11 @@ void drawFocusRing(QWidget* control)
     QPainter painter(control);
     const QRect r = control->rect();
     painter.setBrush(Qt::NoBrush);
-    painter.setPen(QPen(QColor(0, 0, 0), 4));
-    painter.drawRect(r.adjusted(2, 2, -2, -2));
-    painter.setPen(QPen(QColor(255, 204, 0), 2));
-    painter.drawRect(r.adjusted(3, 3, -3, -3));
+    const QRect ring = r.adjusted(3, 3, -4, -4);
+    painter.setPen(QPen(QColor(0, 0, 0), 6));
+    painter.drawRect(ring);
+    painter.setPen(QPen(QColor(255, 204, 0), 3));
+    painter.drawRect(ring);
 }
 
 PictureControl::PictureControl(QWidget* parent, const char* name, const QRect& geometry)
