@@ -293,6 +293,12 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     // Seen before any control: Tab must record, not move the focus.
     QApplication::instance()->installEventFilter(this);
 
+    // The toolkit's tab order is the one command mode follows: the buttons,
+    // then the keys as they are read.
+    const QList<QWidget*> stops = keyboardStops();
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        setTabOrder(stops[i - 1], stops[i]);
+
     if (when == Dress::Now)
         dress();
 }
