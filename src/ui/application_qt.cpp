@@ -208,7 +208,10 @@ void Application::editorTick()
 void Application::typeIntoFocus(const std::string& text)
 {
     for (const char ch : text) {
-        QWidget* target = focusedControl();
+        // An open menu takes the keyboard, as the window system gives it.
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target)
+            target = focusedControl();
         if (!target)
             continue;
         sendKey(target, QEvent::KeyPress, ch);

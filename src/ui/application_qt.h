@@ -52,7 +52,8 @@ public:
     void tick() override;
     // One tick of the editor's timer, only while it is enabled.
     void editorTick() override;
-    // Types text into the control with the keyboard focus in the active window.
+    // Types text into an open menu, else the control with the keyboard focus
+    // in the active window.
     void typeIntoFocus(const std::string& text);
     // One key event for a typed character (0: a key that types none); a
     // scan code other than 0 names the key of the keyboard that typed it.

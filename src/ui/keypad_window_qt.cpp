@@ -317,6 +317,7 @@ void KeypadWindow::buildMenu()
     popupMenu1_ = new QMenu(this);
     popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
     popupMenu1_->setAccessibleName(QStringLiteral("Macros"));
+    popupMenu1_->installEventFilter(this);
     popupMenu1_->addAction(QStringLiteral("Export\u2026"), this, [this, filter, folder] {
         const QString path = QFileDialog::getSaveFileName(
             this, QStringLiteral("Export macros"), folder + QStringLiteral("/padmacro-macros.txt"), filter);
@@ -364,6 +365,11 @@ QList<QWidget*> KeypadWindow::keyboardStops() const
 
 bool KeypadWindow::eventFilter(QObject* watched, QEvent* event)
 {
+    // An open menu takes the keys; the keypad's acknowledgement still counts.
+    if (watched == popupMenu1_) {
+        return event->type() == QEvent::KeyPress
+            && passAcknowledgement(static_cast<QKeyEvent*>(event));
+    }
     auto* control = qobject_cast<QWidget*>(watched);
     if (!control || control->window() != this)
         return false;
@@ -385,6 +391,14 @@ bool KeypadWindow::eventFilter(QObject* watched, QEvent* event)
     }
 }
 
+bool KeypadWindow::passAcknowledgement(QKeyEvent* event)
+{
+    if (!app_.session().scheduler().awaitsAcknowledgement(virtualKeyOf(event->key())))
+        return false;
+    QApplication::sendEvent(memo1_, event);
+    return true;
+}
+
 bool KeypadWindow::keyPressed(QWidget* control, QKeyEvent* event)
 {
     const int key = event->key();
@@ -402,10 +416,8 @@ bool KeypadWindow::keyPressed(QWidget* control, QKeyEvent* event)
     // The keypad's acknowledgement arrives wherever the focus is: while the
     // job waits for it, it goes to the memo as if the memo had the focus.
     // Nothing else typed here reaches the memo.
-    if (app_.session().scheduler().awaitsAcknowledgement(virtualKeyOf(key))) {
-        QApplication::sendEvent(memo1_, event);
+    if (passAcknowledgement(event))
         return true;
-    }
     if (event->isAutoRepeat())
         return true;
     if (isArrow(key)) {

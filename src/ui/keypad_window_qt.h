@@ -81,6 +81,9 @@ private:
     void openMenu(const QPoint& pos, QWidget* focusAfter);
     // The keys and the layout button, in reading order.
     QList<QWidget*> keyboardStops() const;
+    // The keypad's acknowledgement typed where the memo does not see it,
+    // while the job waits for it: it goes to the memo. True when it did.
+    bool passAcknowledgement(QKeyEvent* event);
     // A key of the keyboard in the keypad window; true when it was used.
     bool keyPressed(QWidget* control, QKeyEvent* event);
 
