@@ -26,8 +26,9 @@ static_assert(kMaxMacroStrokes == kMaxImageStrokes, "a stored macro must fit the
 inline constexpr int kDoubleClickMs = 400;
 
 // Escape held this long on the computer's keyboard leaves typing for the
-// window's buttons; a shorter press records Esc.
-inline constexpr int kCommandHoldMs = 1000;
+// window's buttons; a shorter press records Esc. A little under a second, so
+// a hold of "about a second" is never taken for a stroke.
+inline constexpr int kCommandHoldMs = 800;
 inline constexpr unsigned kEscapeUsage = 41;
 
 // What the editor asks of the rest of the program.
