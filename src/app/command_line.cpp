@@ -105,7 +105,13 @@ const char* usageText()
            "  --version  print the version and exit\n"
            "\n"
            "Without --dir, the current folder is used when it holds BMP/ or log/,\n"
-           "else $XDG_DATA_HOME/padmacro (~/.local/share/padmacro), made on first use.\n";
+           "else $XDG_DATA_HOME/padmacro (~/.local/share/padmacro), made on first use.\n"
+           "\n"
+           "Without a mouse: in the keypad window the arrow keys or Tab reach the keys\n"
+           "and the layout button, Space or Enter chooses, the Menu key or Shift+F10\n"
+           "opens Export, Import and Restore keypad. In the macro editor every key\n"
+           "typed records; hold Esc for a second to reach the buttons and keys with\n"
+           "Tab or the arrows, press them with Space or Enter, and press Esc to type again.\n";
 }
 
 const char* versionText()

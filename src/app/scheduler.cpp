@@ -136,6 +136,12 @@ void Scheduler::writeReport()
     s.WritePending = 0;
 }
 
+bool Scheduler::awaitsAcknowledgement(uint16_t key) const
+{
+    const uint8_t state = ctx_.state.ProgramState;
+    return (key == kFirstAck && state == job::kRaised) || (key == kSecondAck && state == job::kSecondSent);
+}
+
 void Scheduler::Memo1KeyDown(uint16_t key)
 {
     AppState& s = ctx_.state;

@@ -44,6 +44,10 @@ public:
 
     void Timer1Timer();
     void Memo1KeyDown(uint16_t key); // virtual-key code
+    // Whether the job under way waits for this keystroke now: A while the
+    // first half is out, B while the second is. Only then does a keystroke
+    // typed on another control of the keypad window count as the keypad's.
+    bool awaitsAcknowledgement(uint16_t key) const;
 
     const StatusLine& statusLine() const { return status_; }
     // Program clears the text; the next tick shows the current code's message.

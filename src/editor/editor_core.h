@@ -25,6 +25,12 @@ static_assert(kMaxMacroStrokes == kMaxImageStrokes, "a stored macro must fit the
 // The 400 ms window in which a second click on a modifier key locks it.
 inline constexpr int kDoubleClickMs = 400;
 
+// Escape held this long on the computer's keyboard leaves typing for the
+// window's buttons; a shorter press records Esc. A little under a second, so
+// a hold of "about a second" is never taken for a stroke.
+inline constexpr int kCommandHoldMs = 800;
+inline constexpr unsigned kEscapeUsage = 41;
+
 // What the editor asks of the rest of the program.
 class EditorHost {
 public:
@@ -65,6 +71,9 @@ struct EditorState : Macro {
 
     // Why the latest key typed on the computer's keyboard recorded nothing.
     std::string keyNote;
+    // Escape was held: the keyboard moves over the buttons and keys and
+    // records nothing until typing is taken up again.
+    bool commandMode = false;
 
     bool timer1Enabled = false; // the double-click timer
     int timer1Interval = kDoubleClickMs;
@@ -118,10 +127,16 @@ public:
     void Timer1Timer(); // the editor's own 400 ms timer
 
     // A key of the computer's keyboard, by USB HID usage (0: a key no table
-    // knows). It acts on the on-screen key of that usage as the mouse does;
-    // a modifier is locked while it is held.
-    void physicalKeyDown(unsigned usage);
-    void physicalKeyUp(unsigned usage);
+    // knows), at nowMs on the program's clock. It acts on the on-screen key
+    // of that usage as the mouse does; a modifier is locked while it is
+    // held. Escape acts when it is let go: held for kCommandHoldMs it
+    // records nothing and starts command mode instead.
+    void physicalKeyDown(unsigned usage, int64_t nowMs = 0);
+    void physicalKeyUp(unsigned usage, int64_t nowMs = 0);
+    // The clock moved: an Escape held long enough starts command mode now.
+    void typingClock(int64_t nowMs);
+    bool escapePending() const { return escapeSince_ >= 0; }
+    void leaveCommandMode() { s_.commandMode = false; }
 
     // The record step of every recording key.
     void Spec_Key_Prc(const std::string& normal, const std::string& shifted, const std::string& code);
@@ -158,8 +173,11 @@ private:
     void restartAltLine();
     void lockModifier(int key);
     void releaseModifier(int key);
-    // Forgets the keys held on the computer's keyboard.
+    // Forgets the keys held on the computer's keyboard, and command mode.
     void releasePhysicalKeys();
+    // The press of a key of the computer's keyboard, once it is known to be one.
+    void pressPhysicalKey(int row);
+    void enterCommandMode();
 
     EditorHost& host_;
     Shell& shell_;
@@ -170,6 +188,8 @@ private:
     // the modifier bits locked by holding a key rather than by the mouse.
     std::bitset<kKeyboardUsages> held_;
     uint8_t heldLocks_ = 0;
+    // When Escape went down while its meaning is still open, else -1.
+    int64_t escapeSince_ = -1;
 };
 
 } // namespace pm

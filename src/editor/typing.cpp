@@ -9,11 +9,44 @@ void EditorCore::releasePhysicalKeys()
 {
     held_.reset();
     heldLocks_ = 0;
+    escapeSince_ = -1;
+    s_.commandMode = false;
 }
 
-void EditorCore::physicalKeyDown(unsigned usage)
+void EditorCore::enterCommandMode()
 {
+    escapeSince_ = -1;
+    s_.commandMode = true;
+    s_.keyNote.clear();
+}
+
+void EditorCore::typingClock(int64_t nowMs)
+{
+    if (escapePending() && nowMs - escapeSince_ >= kCommandHoldMs)
+        enterCommandMode(); // its release then finds nothing held
+}
+
+void EditorCore::physicalKeyDown(unsigned usage, int64_t nowMs)
+{
+    // In command mode the window moves the focus; nothing records.
+    if (s_.commandMode)
+        return;
     const int row = physicalKeyOfUsage(usage);
+    if (row >= 0 && kPhysicalKeys[static_cast<size_t>(row)].usage == kEscapeUsage) {
+        if (!escapePending() && !held_[kEscapeUsage])
+            escapeSince_ = nowMs; // a stroke or the way out: its release tells
+        return;
+    }
+    if (escapePending()) {
+        // Another key with Escape down: Escape is typed, as part of a chord.
+        escapeSince_ = -1;
+        pressPhysicalKey(physicalKeyOfUsage(kEscapeUsage));
+    }
+    pressPhysicalKey(row);
+}
+
+void EditorCore::pressPhysicalKey(int row)
+{
     const KeyTarget target
         = row < 0 ? KeyTarget{KeyTarget::Kind::None, -1} : targetOf(kPhysicalKeys[static_cast<size_t>(row)]);
     if (target.kind == KeyTarget::Kind::None) {
@@ -43,12 +76,21 @@ void EditorCore::physicalKeyDown(unsigned usage)
     }
 }
 
-void EditorCore::physicalKeyUp(unsigned usage)
+void EditorCore::physicalKeyUp(unsigned usage, int64_t nowMs)
 {
     const int row = physicalKeyOfUsage(usage);
     if (row < 0)
         return;
     const unsigned key = kPhysicalKeys[static_cast<size_t>(row)].usage;
+    if (key == kEscapeUsage && escapePending()) {
+        const bool held = nowMs - escapeSince_ >= kCommandHoldMs;
+        escapeSince_ = -1;
+        if (held) {
+            enterCommandMode();
+            return;
+        }
+        pressPhysicalKey(row); // a short press: Esc is a stroke like any other
+    }
     if (!held_[key])
         return; // its press went elsewhere, or acted on nothing
     held_[key] = false;

@@ -28,6 +28,17 @@ std::string keyTooltip(const KeypadKey& key, uint8_t mode, const LineList& text)
     return tip;
 }
 
+std::string keySpokenName(const KeypadKey& key, uint8_t mode, const LineList& text)
+{
+    std::string name = std::string(key.editorName) + " key, number " + std::to_string(keyNumber(key, mode));
+    if (text.empty())
+        return name + ", empty";
+    std::string holds = showTextOf(text);
+    if (!holds.empty() && holds.back() == ' ')
+        holds.pop_back();
+    return name + ", holds " + holds;
+}
+
 void KeypadCore::loadKeyPicture(size_t key, const char* literal)
 {
     loadPicture(appDir_, s_.keyPictures[key], literal);
@@ -43,6 +54,7 @@ void KeypadCore::Load_Key()
         const int lines = probeMacro(appDir_, keyNumber(key, mode), s_.Test_Memo);
         // From the text just read: the tooltip costs no file access of its own.
         s_.keyTooltips[i] = keyTooltip(key, mode, s_.Test_Memo);
+        s_.keySpokenNames[i] = keySpokenName(key, mode, s_.Test_Memo);
         if (key.topRow || mode != 0)
             loadKeyPicture(i, lines > 0 ? kMarkedPicture : kReleasedPicture);
     }

@@ -35,6 +35,8 @@ struct KeypadWindowState {
     LineList Test_Memo;
     // What each key holds, as its tooltip says it; set by every key-state refresh.
     std::array<std::string, kKeypadKeys.size()> keyTooltips;
+    // What a screen reader calls each key; set with the tooltips.
+    std::array<std::string, kKeypadKeys.size()> keySpokenNames;
 
 private:
     static constexpr std::array<bool, kKeypadKeys.size()> initialEnabled()
@@ -55,6 +57,11 @@ private:
 // A key's tooltip: its editor name and pad legend, its device key number in
 // the layout mode, and its stored display lines as the editor shows them.
 std::string keyTooltip(const KeypadKey& key, uint8_t mode, const LineList& text);
+// The same for a screen reader, on one line: "ESC key, number 40, holds
+// Shift+H e l l o Enter" or "ESC key, number 40, empty".
+std::string keySpokenName(const KeypadKey& key, uint8_t mode, const LineList& text);
+// What a disabled key's name adds: it cannot be chosen in this layout.
+inline constexpr const char* kKeyUnavailable = ", unavailable in MOD0";
 
 class KeypadCore {
 public:

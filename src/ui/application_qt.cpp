@@ -6,6 +6,7 @@
 #include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QTimer>
+#include <chrono>
 #include <cstdio>
 
 #include "base/errors.h"
@@ -198,7 +199,11 @@ void Application::tick()
 {
     if (ended_)
         return;
+    ++ticks_;
     dispatch([this] { session_->tick(); });
+    // A held Escape starts the editor's command mode while it is still held.
+    if (!ended_ && editor().escapePending())
+        dispatch([this] { editor().typingClock(clockMs()); });
     if (options_.simulated && !ended_)
         typeIntoFocus(options_.simulated->takeAcks());
 }
@@ -213,7 +218,10 @@ void Application::editorTick()
 void Application::typeIntoFocus(const std::string& text)
 {
     for (const char ch : text) {
-        QWidget* target = focusedControl();
+        // An open menu takes the keyboard, as the window system gives it.
+        QWidget* target = QApplication::activePopupWidget();
+        if (!target)
+            target = focusedControl();
         if (!target)
             continue;
         sendKey(target, QEvent::KeyPress, ch);
@@ -224,8 +232,22 @@ void Application::typeIntoFocus(const std::string& text)
 void Application::sendKey(QWidget* target, QEvent::Type type, char ch, unsigned scanCode)
 {
     const QString typed = ch ? toDisplay(std::string(1, ch)) : QString();
-    QKeyEvent event(type, qtKeyOf(static_cast<unsigned char>(ch)), Qt::NoModifier, scanCode, 0, 0, typed);
+    sendKey(target, type, qtKeyOf(static_cast<unsigned char>(ch)), Qt::NoModifier, typed, scanCode);
+}
+
+void Application::sendKey(QWidget* target, QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers,
+    const QString& text, unsigned scanCode)
+{
+    QKeyEvent event(type, qtKey, modifiers, scanCode, 0, 0, text);
     QApplication::sendEvent(target, &event);
+}
+
+int64_t Application::clockMs() const
+{
+    if (!options_.realTimers)
+        return ticks_ * kSchedulerTickMs;
+    using namespace std::chrono;
+    return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
 QWidget* Application::focusedControl() const

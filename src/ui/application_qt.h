@@ -53,11 +53,21 @@ public:
     void tick() override;
     // One tick of the editor's timer, only while it is enabled.
     void editorTick() override;
-    // Types text into the control with the keyboard focus in the active window.
+    // Types text into an open menu, else the control with the keyboard focus
+    // in the active window.
     void typeIntoFocus(const std::string& text);
     // One key event for a typed character (0: a key that types none); a
     // scan code other than 0 names the key of the keyboard that typed it.
     static void sendKey(QWidget* target, QEvent::Type type, char ch, unsigned scanCode = 0);
+
+    // A key event with its key code, modifiers and text as a window system
+    // reports them.
+    static void sendKey(QWidget* target, QEvent::Type type, int qtKey, Qt::KeyboardModifiers modifiers,
+        const QString& text, unsigned scanCode);
+
+    // The program's clock in milliseconds: the steady clock, or with time
+    // moved only by tick() the ticks so far.
+    int64_t clockMs() const override;
 
     // The active window's focused control, or nullptr.
     QWidget* focusedControl() const;
@@ -98,6 +108,7 @@ private:
     std::unique_ptr<EditorWindow> form2_;
     bool ended_ = false;
     bool started_ = false;
+    int64_t ticks_ = 0;
     int dispatchDepth_ = 0;
     bool syncing_ = false;
 };

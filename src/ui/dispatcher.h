@@ -1,6 +1,7 @@
 #pragma once
 // What the windows ask of the application object: run a handler (showing
 // what it raised), move time, close. The windows hold no logic of their own.
+#include <cstdint>
 #include <functional>
 
 namespace pm {
@@ -16,6 +17,8 @@ public:
     virtual void editorTick() = 0;
     virtual void closeKeypadWindow() = 0;
     virtual Session& session() = 0;
+    // The program's clock in milliseconds (how long a key is held).
+    virtual int64_t clockMs() const = 0;
 };
 
 } // namespace pm

@@ -2,12 +2,14 @@
 
 #include <QApplication>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QGuiApplication>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QPainter>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QScrollBar>
 #include <QTimer>
 #include <QToolButton>
 #include <algorithm>
@@ -15,7 +17,9 @@
 
 #include "app/session.h"
 #include "editor/physical_keys.h"
+#include "editor/spoken_names.h"
 #include "keypad/key_table.h"
+#include "ui/accessible_qt.h"
 #include "ui/dispatcher.h"
 #include "ui/picture_control_qt.h"
 #include "ui/text_qt.h"
@@ -73,10 +77,16 @@ constexpr std::array<Caption, 5> kCaptions = {{
 constexpr QRect kNumShapeRect(796, 305, 49, 22);
 
 // Between the command buttons and the NumLock indicator: that typing
-// records, and why the latest key typed recorded nothing.
-constexpr QRect kKeyHintRect(540, 286, 250, 17);
-constexpr QRect kKeyNoteRect(540, 304, 250, 34);
-const char* const kKeyHintText = "Typing on your keyboard records keys too.";
+// records and how to leave it, and why the latest key typed recorded nothing.
+constexpr QRect kKeyHintRect(540, 286, 250, 30);
+constexpr QRect kKeyNoteRect(540, 317, 250, 32);
+const char* const kKeyHintText
+    = "Typing on your keyboard records keys too. Hold Esc for a second for the buttons.";
+const char* const kCommandHintText
+    = "Buttons: Tab or arrows move, Space or Enter presses, Esc goes back to typing.";
+constexpr QColor kHintColour(0x50, 0x50, 0x50);
+constexpr QColor kCommandHintColour(0, 0, 0xA0);
+constexpr QColor kCommandHintBand(0xFF, 0xF4, 0xC0);
 
 // Scan codes as this window system numbers them; the platform is fixed for
 // the process, so it is asked once.
@@ -166,6 +176,7 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     : QWidget(nullptr, kFixedWindowFlags)
     , app_(app)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("Form2"));
     setWindowTitle(QStringLiteral("109 Key Keyboard"));
     setFixedSize(kClientSize);
@@ -183,6 +194,7 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
         recordKeys_[i] = drawnKey(k.name, rectOf(k.left, k.top, k.width, k.height),
             [index](EditorCore& e) { e.recordKeyMouseDown(index); },
             [index](EditorCore& e) { e.recordKeyMouseUp(index); });
+        recordKeys_[i]->setSpoken(toDisplay(recordKeyName(k)));
     }
     for (size_t i = 0; i < kModifierKeys.size(); ++i) {
         const ModifierKey& k = kModifierKeys[i];
@@ -198,6 +210,7 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     capsLock_ = new PictureControl(this, kCapsLockKey.name,
         rectOf(kCapsLockKey.left, kCapsLockKey.top, kCapsLockKey.width, kCapsLockKey.height));
     capsLock_->setEnabled(false);
+    capsLock_->setAccessibleName(QStringLiteral("Caps Lock, not recorded"));
 
     for (size_t i = 0; i < kCaptions.size(); ++i) {
         const Caption& c = kCaptions[i];
@@ -218,8 +231,10 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     keyHint_->setObjectName(QStringLiteral("KeyHint"));
     keyHint_->setTextFormat(Qt::PlainText);
     keyHint_->setGeometry(kKeyHintRect);
+    keyHint_->setWordWrap(true);
+    keyHint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     QPalette hintPalette = keyHint_->palette();
-    hintPalette.setColor(QPalette::WindowText, QColor(0x50, 0x50, 0x50));
+    hintPalette.setColor(QPalette::WindowText, kHintColour);
     keyHint_->setPalette(hintPalette);
     keyNote_ = new QLabel(this);
     keyNote_->setObjectName(QStringLiteral("KeyNote"));
@@ -233,13 +248,15 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
 
     for (size_t i = 0; i < kCommands.size(); ++i) {
         const Command& c = kCommands[i];
-        auto* button = new QToolButton(this);
+        auto* button = new FocusDrawn<QToolButton>(this);
         button->setObjectName(QString::fromLatin1(c.name));
         button->setGeometry(QRect(QPoint(c.left, kCommandTop), kCommandSize));
         button->setToolButtonStyle(Qt::ToolButtonIconOnly);
         button->setIconSize(kCommandSize);
         button->setToolTip(QString::fromLatin1(c.tip));
-        button->setFocusPolicy(Qt::NoFocus);
+        button->setAccessibleName(QString::fromLatin1(c.tip));
+        // Reached in command mode only: a click leaves the focus where it was.
+        button->setFocusPolicy(Qt::TabFocus);
         commands_[i] = button;
         const auto handler = c.handler;
         connect(button, &QToolButton::clicked, this,
@@ -254,6 +271,9 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     keyShow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     // The display shows the macro; what is typed goes to recording instead.
     keyShow_->setReadOnly(true);
+    keyShow_->setAccessibleName(QStringLiteral("Macro"));
+    keyShow_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Macro, across"));
+    keyShow_->verticalScrollBar()->setAccessibleName(QStringLiteral("Macro, down"));
     QPalette showPalette = keyShow_->palette();
     showPalette.setColor(QPalette::Text, Qt::blue);
     keyShow_->setPalette(showPalette);
@@ -273,6 +293,12 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     // Seen before any control: Tab must record, not move the focus.
     QApplication::instance()->installEventFilter(this);
 
+    // The toolkit's tab order is the one command mode follows: the buttons,
+    // then the keys as they are read.
+    const QList<QWidget*> stops = keyboardStops();
+    for (qsizetype i = 1; i < stops.size(); ++i)
+        setTabOrder(stops[i - 1], stops[i]);
+
     if (when == Dress::Now)
         dress();
 }
@@ -281,6 +307,7 @@ PictureControl* EditorWindow::drawnKey(const char* name, const QRect& geometry,
     std::function<void(EditorCore&)> down, std::function<void(EditorCore&)> up)
 {
     auto* key = new PictureControl(this, name, geometry);
+    key->setFocusPolicy(Qt::TabFocus);
     key->onMouseDown = [this, down] { app_.dispatch([this, down] { down(app_.session().editor()); }); };
     key->onMouseUp = [this, up] { app_.dispatch([this, up] { up(app_.session().editor()); }); };
     return key;
@@ -318,12 +345,16 @@ void EditorWindow::showEvent(QShowEvent* event)
 bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
 {
     const QEvent::Type type = event->type();
-    if (type != QEvent::KeyPress && type != QEvent::KeyRelease)
+    if (type != QEvent::KeyPress && type != QEvent::KeyRelease && type != QEvent::ContextMenu)
         return false;
     auto* widget = qobject_cast<QWidget*>(watched);
     if (!widget || widget->window() != this || !isVisible())
         return false;
-    const auto* key = static_cast<QKeyEvent*>(event);
+    // The Menu key records App; the display's own menu would take the
+    // keys typed after it.
+    if (type == QEvent::ContextMenu)
+        return static_cast<QContextMenuEvent*>(event)->reason() == QContextMenuEvent::Keyboard;
+    auto* key = static_cast<QKeyEvent*>(event);
     // Text sent by a program rather than typed on a key, such as the
     // keypad's acknowledgements as the runner delivers them, carries no
     // scan code and is left to the focused control.
@@ -333,14 +364,114 @@ bool EditorWindow::eventFilter(QObject* watched, QEvent* event)
         return true;
     const unsigned usage = usageOfScanCode(platformScanCodes(), key->nativeScanCode());
     const bool down = type == QEvent::KeyPress;
-    app_.dispatch([this, usage, down] {
+    if (down && app_.session().editor().state().commandMode) {
+        commandKey(key, usage);
+        return true;
+    }
+    // A release is timed from its press by the window system's stamps, so
+    // a busy moment that delivers both at once does not shorten a hold.
+    int64_t now = app_.clockMs();
+    if (const unsigned long stamp = key->timestamp(); stamp != 0) {
+        if (down) {
+            pressStamp_ = stamp;
+            pressClock_ = now;
+        } else if (pressStamp_ != 0 && stamp >= pressStamp_) {
+            now = pressClock_ + static_cast<int64_t>(stamp - pressStamp_);
+        }
+    }
+    app_.dispatch([this, usage, down, now] {
         EditorCore& editor = app_.session().editor();
         if (down)
-            editor.physicalKeyDown(usage);
+            editor.physicalKeyDown(usage, now);
         else
-            editor.physicalKeyUp(usage);
+            editor.physicalKeyUp(usage, now);
     });
     return true;
+}
+
+QList<QWidget*> EditorWindow::keyboardStops() const
+{
+    QList<QWidget*> keys;
+    for (PictureControl* k : recordKeys_)
+        keys.append(k);
+    for (PictureControl* k : modifierKeys_)
+        keys.append(k);
+    keys.append(numLockKey_);
+    // Rows of the drawing are 42 pixels apart; keys of a row differ by a
+    // pixel or two in their tops.
+    auto row = [](const QWidget* w) { return (w->y() + 20) / 42; };
+    std::stable_sort(keys.begin(), keys.end(), [&](const QWidget* a, const QWidget* b) {
+        return row(a) != row(b) ? row(a) < row(b) : a->x() < b->x();
+    });
+    QList<QWidget*> stops;
+    for (QToolButton* c : commands_)
+        stops.append(c);
+    stops.append(keys);
+    return stops;
+}
+
+bool EditorWindow::commandKey(QKeyEvent* key, unsigned usage)
+{
+    QWidget* focus = focusWidget();
+    const QList<QWidget*> stops = keyboardStops();
+    const qsizetype at = stops.indexOf(focus);
+    switch (key->key()) {
+    case Qt::Key_Tab:
+    case Qt::Key_Backtab: {
+        const bool back = key->key() == Qt::Key_Backtab || (key->modifiers() & Qt::ShiftModifier);
+        const qsizetype n = stops.size();
+        qsizetype next = at < 0 ? 0 : (at + (back ? n - 1 : 1)) % n;
+        // Disabled keys are passed over.
+        for (qsizetype tries = 0; tries < n && !stops[next]->isEnabled(); ++tries)
+            next = (next + (back ? n - 1 : 1)) % n;
+        stops[next]->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    case Qt::Key_Left:
+    case Qt::Key_Right:
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (at < 0)
+            stops.first()->setFocus(Qt::TabFocusReason);
+        else if (QWidget* next = neighbourOf(stops, focus, key->key()))
+            next->setFocus(Qt::TabFocusReason);
+        return true;
+    case Qt::Key_Space:
+    case Qt::Key_Return:
+    case Qt::Key_Enter:
+        if (auto* button = qobject_cast<QToolButton*>(focus); button && at >= 0)
+            button->click();
+        else if (auto* picture = qobject_cast<PictureControl*>(focus); picture && at >= 0)
+            picture->click();
+        return true;
+    default: break;
+    }
+    if (usage == kEscapeUsage) {
+        app_.dispatch([this] { app_.session().editor().leaveCommandMode(); });
+        return true;
+    }
+    return false;
+}
+
+void EditorWindow::showCommandMode(bool on)
+{
+    if (on == commandMode_)
+        return;
+    commandMode_ = on;
+    keyHint_->setText(QString::fromLatin1(on ? kCommandHintText : kKeyHintText));
+    // Plainly shown: bold on a light band while the keys do not record.
+    QPalette palette = keyHint_->palette();
+    palette.setColor(QPalette::WindowText, on ? kCommandHintColour : kHintColour);
+    palette.setColor(QPalette::Window, kCommandHintBand);
+    keyHint_->setPalette(palette);
+    keyHint_->setAutoFillBackground(on);
+    QFont font = keyHint_->font();
+    font.setBold(on);
+    keyHint_->setFont(font);
+    if (on)
+        commands_.front()->setFocus(Qt::TabFocusReason);
+    else if (keyboardStops().contains(focusWidget()))
+        keyShow_->setFocus(Qt::OtherFocusReason);
 }
 
 void EditorWindow::sync(const EditorState& state, const std::string& appDir, bool realTimers)
@@ -357,6 +488,24 @@ void EditorWindow::sync(const EditorState& state, const std::string& appDir, boo
     setCaption(textLines_, state.TextLines);
     setCaption(keyNumber_, state.KeyNumber);
     numShape_->setFill(state.numShapeFill);
+
+    // What a screen reader hears; a change of a lock or a count is announced.
+    const QString strokes = QStringLiteral("Key strokes: ") + toDisplay(state.TextLines);
+    if (textLines_->accessibleName() != strokes)
+        textLines_->setAccessibleName(strokes);
+    const QString keyName = QStringLiteral("Key: ") + toDisplay(state.KeyNumber);
+    if (keyNumber_->accessibleName() != keyName)
+        keyNumber_->setAccessibleName(keyName);
+    const bool numLock = (state.ModState & kNumLockBit) != 0;
+    const QString numLockText = toDisplay(numLockName(numLock));
+    if (numShape_->accessibleName() != numLockText)
+        numShape_->setAccessibleName(numLockText);
+    numLockKey_->setSpoken(numLockText, numLock);
+    for (size_t i = 0; i < modifierKeys_.size(); ++i) {
+        const bool locked = (state.ModLock & kModifierKeys[i].bit) != 0;
+        modifierKeys_[i]->setSpoken(toDisplay(modifierKeyName(kModifierKeys[i], locked)), locked);
+    }
+    showCommandMode(state.commandMode);
 
     // Only a refresh replaces the display.
     if (keyShowRevision_ != state.keyShowRevision) {

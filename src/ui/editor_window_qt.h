@@ -65,6 +65,12 @@ protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
+    // Command mode: the keyboard moves the focus and presses; true when used.
+    bool commandKey(QKeyEvent* key, unsigned usage);
+    // The command buttons, then the drawn keys as they are read, row by row.
+    QList<QWidget*> keyboardStops() const;
+    void showCommandMode(bool on);
+
     // A drawn key whose press and release go to the editor core.
     PictureControl* drawnKey(const char* name, const QRect& geometry, std::function<void(EditorCore&)> down,
         std::function<void(EditorCore&)> up);
@@ -89,6 +95,11 @@ private:
     QPlainTextEdit* lineBuf_ = nullptr;
     QTimer* timer1_ = nullptr;
     std::optional<unsigned> keyShowRevision_;
+    bool commandMode_ = false;
+    // The window system's stamp of the latest key press, and the program's
+    // clock when it was handled.
+    unsigned long pressStamp_ = 0;
+    int64_t pressClock_ = 0;
 };
 
 } // namespace pm

@@ -1,5 +1,6 @@
 #include "ui/keypad_window_qt.h"
 
+#include <QApplication>
 #include <QCloseEvent>
 #include <QContextMenuEvent>
 #include <QDir>
@@ -16,6 +17,7 @@
 
 #include "app/scheduler.h"
 #include "app/session.h"
+#include "ui/accessible_qt.h"
 #include "ui/dispatcher.h"
 #include "ui/picture_control_qt.h"
 #include "ui/slash_label_qt.h"
@@ -50,6 +52,18 @@ QStringList statusTexts()
         if (const char* text = statusMessage(static_cast<uint8_t>(code)))
             texts.append(QString::fromLatin1(text));
     return texts;
+}
+
+bool isArrow(int key)
+{
+    return key == Qt::Key_Left || key == Qt::Key_Right || key == Qt::Key_Up || key == Qt::Key_Down;
+}
+
+// The Menu key, or Shift+F10 on keyboards without one.
+bool opensMenu(const QKeyEvent* event)
+{
+    return event->key() == Qt::Key_Menu
+        || (event->key() == Qt::Key_F10 && (event->modifiers() & Qt::ShiftModifier));
 }
 
 } // namespace
@@ -87,8 +101,11 @@ KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
     : QWidget(nullptr, kFixedWindowFlags)
     , app_(app)
 {
+    installAccessibility();
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QString());
+    // The title stays empty; a screen reader still names the window.
+    setAccessibleName(QStringLiteral("padmacro keypad"));
     setFixedSize(kClientSize);
     // The window role is the toolkit's button face.
     setBackgroundRole(QPalette::Window);
@@ -111,11 +128,15 @@ KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
         };
         key->onMouseUp
             = [this, index] { app_.dispatch([this, index] { app_.session().keypad().keyMouseUp(index); }); };
+        // Reached with the keyboard only: a click keeps the focus where it was.
+        key->setFocusPolicy(Qt::TabFocus);
+        key->installEventFilter(this);
         keys_[i] = key;
     }
 
     enter_ = new PictureControl(this, "Key_28", kEnterRect);
     enter_->setCursor(Qt::ForbiddenCursor);
+    enter_->setAccessibleName(QStringLiteral("Enter key, cannot be programmed"));
 
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(placeInside(screen->availableGeometry(), kClientSize));
@@ -145,6 +166,9 @@ void KeypadWindow::buildTextControls()
     memo1_ = new KeystrokeMemo(this, app_);
     memo1_->setObjectName(QStringLiteral("Memo1"));
     memo1_->setGeometry(403, 8, 159, 97);
+    // Tab leaves it for the layout button and the keys.
+    memo1_->setTabChangesFocus(true);
+    memo1_->installEventFilter(this);
 
     statusBar_ = new QStatusBar(this);
     statusBar_->setObjectName(QStringLiteral("StatusBar"));
@@ -156,16 +180,25 @@ void KeypadWindow::buildTextControls()
     testMemo_->setGeometry(308, 8, 89, 65);
     testMemo_->hide();
 
-    bitBtn1_ = new QPushButton(this);
+    bitBtn1_ = new FocusDrawn<QPushButton>(this);
     bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
     bitBtn1_->setGeometry(96, 462, 113, 33);
     bitBtn1_->setCursor(Qt::PointingHandCursor);
     bitBtn1_->setAutoDefault(false);
+    bitBtn1_->setAccessibleDescription(
+        QStringLiteral("Switches the layout: MOD0 programs the four top keys, MOD1 all 22 keys"));
+    bitBtn1_->installEventFilter(this);
     connect(bitBtn1_, &QPushButton::clicked, this,
         [this] { app_.dispatch([this] { app_.session().keypad().BitBtn1Click(); }); });
 
     setTabOrder(memo1_, testMemo_);
     setTabOrder(testMemo_, bitBtn1_);
+    // Then the keys, row by row as they are read.
+    QWidget* previous = bitBtn1_;
+    for (PictureControl* key : keys_) {
+        setTabOrder(previous, key);
+        previous = key;
+    }
 
     // Beside the layout button, over the empty corner left of Enter's foot,
     // while a restore runs.
@@ -179,6 +212,8 @@ void KeypadWindow::buildTextControls()
     timer1_->setObjectName(QStringLiteral("Timer1"));
     timer1_->setInterval(kSchedulerTickMs);
     connect(timer1_, &QTimer::timeout, this, [this] { app_.tick(); });
+
+    buildMenu();
 }
 
 void KeypadWindow::dress()
@@ -230,14 +265,18 @@ void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& status
             keys_[i]->setToolTip(tip);
         if (keys_[i]->isEnabled() != state.keyEnabled[i])
             keys_[i]->setEnabled(state.keyEnabled[i]);
+        keys_[i]->setSpoken(toDisplay(state.keySpokenNames[i])
+            + (state.keyEnabled[i] ? QString() : QString::fromLatin1(kKeyUnavailable)));
     }
     for (size_t i = 0; i < legends_.size(); ++i)
         if (legends_[i]->isHidden() == state.legendVisible[i])
             legends_[i]->setVisible(state.legendVisible[i]);
 
     const QString caption = toDisplay(state.bitBtn1Caption);
-    if (bitBtn1_->text() != caption)
+    if (bitBtn1_->text() != caption) {
         bitBtn1_->setText(caption);
+        bitBtn1_->setAccessibleName(QStringLiteral("Layout ") + caption);
+    }
 
     // Until the first discovery switches it to one simple text the bar has
     // no panels, so it shows nothing.
@@ -247,6 +286,8 @@ void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& status
             statusBar_->clearMessage();
         else
             statusBar_->showMessage(status);
+        // The bar paints its message: a screen reader hears it as the bar's name.
+        statusBar_->setAccessibleName(status);
     }
 
     mirrorLines(testMemo_, state.Test_Memo);
@@ -274,27 +315,135 @@ void KeypadWindow::restoreKeypad()
     app_.dispatch([this] { app_.session().restoreKeypad(); });
 }
 
-void KeypadWindow::contextMenuEvent(QContextMenuEvent* event)
+void KeypadWindow::buildMenu()
 {
     const QString filter = QStringLiteral("Macro exports (*.txt);;All files (*)");
     const QString folder = QDir::homePath();
     // No mnemonics and no shortcuts: a keystroke A or B must reach Memo1.
-    QMenu menu(this);
-    menu.addAction(QStringLiteral("Export\u2026"), this, [this, filter, folder] {
+    popupMenu1_ = new QMenu(this);
+    popupMenu1_->setObjectName(QStringLiteral("PopupMenu1"));
+    popupMenu1_->setAccessibleName(QStringLiteral("Macros"));
+    popupMenu1_->installEventFilter(this);
+    popupMenu1_->addAction(QStringLiteral("Export\u2026"), this, [this, filter, folder] {
         const QString path = QFileDialog::getSaveFileName(
             this, QStringLiteral("Export macros"), folder + QStringLiteral("/padmacro-macros.txt"), filter);
         if (!path.isEmpty())
             exportMacrosTo(path);
     });
-    menu.addAction(QStringLiteral("Import\u2026"), this, [this, filter, folder] {
+    popupMenu1_->addAction(QStringLiteral("Import\u2026"), this, [this, filter, folder] {
         const QString path
             = QFileDialog::getOpenFileName(this, QStringLiteral("Import macros"), folder, filter);
         if (!path.isEmpty())
             importMacrosFrom(path);
     });
-    menu.addAction(QStringLiteral("Restore keypad"), this, [this] { restoreKeypad(); });
-    menu.exec(event->globalPos());
-    memo1_->setFocus();
+    popupMenu1_->addAction(QStringLiteral("Restore keypad"), this, [this] { restoreKeypad(); });
+    connect(popupMenu1_, &QMenu::aboutToHide, this, [this] {
+        QWidget* after = focusAfterMenu_ ? focusAfterMenu_ : memo1_;
+        focusAfterMenu_ = nullptr;
+        after->setFocus(Qt::PopupFocusReason);
+    });
+}
+
+void KeypadWindow::openMenu(const QPoint& pos, QWidget* focusAfter)
+{
+    if (popupMenu1_->isVisible())
+        return;
+    focusAfterMenu_ = focusAfter;
+    popupMenu1_->popup(pos);
+}
+
+void KeypadWindow::contextMenuEvent(QContextMenuEvent* event)
+{
+    // With the mouse the focus goes back to Memo1, as after any click here.
+    const bool mouse = event->reason() == QContextMenuEvent::Mouse;
+    QWidget* focus = focusWidget();
+    openMenu(event->globalPos(), mouse || !focus ? memo1_ : focus);
+}
+
+QList<QWidget*> KeypadWindow::keyboardStops() const
+{
+    QList<QWidget*> stops;
+    for (PictureControl* key : keys_)
+        stops.append(key);
+    stops.append(bitBtn1_);
+    return stops;
+}
+
+bool KeypadWindow::eventFilter(QObject* watched, QEvent* event)
+{
+    // An open menu takes the keys; the keypad's acknowledgement still counts.
+    if (watched == popupMenu1_) {
+        return event->type() == QEvent::KeyPress
+            && passAcknowledgement(static_cast<QKeyEvent*>(event));
+    }
+    auto* control = qobject_cast<QWidget*>(watched);
+    if (!control || control->window() != this)
+        return false;
+    switch (event->type()) {
+    case QEvent::KeyPress: return keyPressed(control, static_cast<QKeyEvent*>(event));
+    case QEvent::KeyRelease:
+        // A key or the layout button acts on the press alone.
+        return control != memo1_;
+    case QEvent::ContextMenu:
+        // The memo's own menu (Undo, Cut, Paste) is never offered; a key
+        // pressed with the right button keeps its own handling.
+        if (control == memo1_
+            || static_cast<QContextMenuEvent*>(event)->reason() != QContextMenuEvent::Mouse) {
+            openMenu(control->mapToGlobal(control->rect().center()), control);
+            return true;
+        }
+        return false;
+    default: return false;
+    }
+}
+
+bool KeypadWindow::passAcknowledgement(QKeyEvent* event)
+{
+    if (!app_.session().scheduler().awaitsAcknowledgement(virtualKeyOf(event->key())))
+        return false;
+    QApplication::sendEvent(memo1_, event);
+    return true;
+}
+
+bool KeypadWindow::keyPressed(QWidget* control, QKeyEvent* event)
+{
+    const int key = event->key();
+    if (opensMenu(event)) {
+        openMenu(control->mapToGlobal(control->rect().center()), control);
+        return true;
+    }
+    if (control == memo1_) {
+        // The arrows lead from the memo to the keys; the rest is the memo's.
+        if (!isArrow(key))
+            return false;
+        keys_[0]->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    // The keypad's acknowledgement arrives wherever the focus is: while the
+    // job waits for it, it goes to the memo as if the memo had the focus.
+    // Nothing else typed here reaches the memo.
+    if (passAcknowledgement(event))
+        return true;
+    if (event->isAutoRepeat())
+        return true;
+    if (isArrow(key)) {
+        if (QWidget* next = neighbourOf(keyboardStops(), control, key))
+            next->setFocus(Qt::TabFocusReason);
+        return true;
+    }
+    if (key == Qt::Key_Space || key == Qt::Key_Return || key == Qt::Key_Enter) {
+        if (control == bitBtn1_) {
+            app_.dispatch([this] { app_.session().keypad().BitBtn1Click(); });
+            // From the keyboard the focus stays on the button; the keypad's
+            // keystrokes reach the memo from here as well.
+            bitBtn1_->setFocus(Qt::TabFocusReason);
+        } else if (auto* picture = qobject_cast<PictureControl*>(control)) {
+            picture->click();
+        }
+        return true;
+    }
+    // Tab and Shift+Tab move along the tab order; anything else is nobody's.
+    return key != Qt::Key_Tab && key != Qt::Key_Backtab;
 }
 
 void KeypadWindow::closeEvent(QCloseEvent* event)

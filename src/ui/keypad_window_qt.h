@@ -13,6 +13,7 @@
 #include "ui/picture_control_qt.h"
 
 class QLabel;
+class QMenu;
 class QPushButton;
 class QStatusBar;
 class QTimer;
@@ -61,15 +62,30 @@ public:
     QLabel* legend(int i) const { return legends_[static_cast<size_t>(i)]; }
     QStatusBar* statusBar() const { return statusBar_; }
     QPushButton* bitBtn1() const { return bitBtn1_; }
+    // Export..., Import..., Restore keypad.
+    QMenu* popupMenu1() const { return popupMenu1_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
     // The background, the legends and the status bar: Export, Import, Restore.
     void contextMenuEvent(QContextMenuEvent* event) override;
+    // The keyboard over the keys and the layout button, and the keypad's
+    // keystrokes wherever the focus is.
+    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void buildTextControls();
+    void buildMenu();
+    // Opens the menu at pos; the focus then goes back to focusAfter.
+    void openMenu(const QPoint& pos, QWidget* focusAfter);
+    // The keys and the layout button, in reading order.
+    QList<QWidget*> keyboardStops() const;
+    // The keypad's acknowledgement typed where the memo does not see it,
+    // while the job waits for it: it goes to the memo. True when it did.
+    bool passAcknowledgement(QKeyEvent* event);
+    // A key of the keyboard in the keypad window; true when it was used.
+    bool keyPressed(QWidget* control, QKeyEvent* event);
 
     Dispatcher& app_;
     bool dressed_ = false;
@@ -83,6 +99,8 @@ private:
     QPushButton* bitBtn1_ = nullptr;
     QLabel* restoreProgress_ = nullptr;
     QTimer* timer1_ = nullptr;
+    QMenu* popupMenu1_ = nullptr;
+    QWidget* focusAfterMenu_ = nullptr;
 };
 
 } // namespace pm

@@ -1,5 +1,6 @@
 #include "ui/picture_control_qt.h"
 
+#include <QAccessible>
 #include <QContextMenuEvent>
 #include <QDir>
 #include <QHash>
@@ -60,6 +61,18 @@ QPixmap filePicture(const std::string& appDir, const std::string& literal)
     return QPixmap(QString::fromLocal8Bit(path.c_str()));
 }
 
+void drawFocusRing(QWidget* control)
+{
+    QPainter painter(control);
+    const QRect r = control->rect();
+    painter.setBrush(Qt::NoBrush);
+    const QRect ring = r.adjusted(3, 3, -4, -4);
+    painter.setPen(QPen(QColor(0, 0, 0), 6));
+    painter.drawRect(ring);
+    painter.setPen(QPen(QColor(255, 204, 0), 3));
+    painter.drawRect(ring);
+}
+
 PictureControl::PictureControl(QWidget* parent, const char* name, const QRect& geometry)
     : QLabel(parent)
 {
@@ -67,6 +80,29 @@ PictureControl::PictureControl(QWidget* parent, const char* name, const QRect& g
     setGeometry(geometry);
     setScaledContents(true);
     setCursor(Qt::PointingHandCursor);
+}
+
+void PictureControl::setSpoken(const QString& name, std::optional<bool> checked)
+{
+    if (accessibleName() != name)
+        setAccessibleName(name); // announced as a name change
+    if (checked_ != checked) {
+        checked_ = checked;
+        QAccessible::State changed;
+        changed.checked = true;
+        QAccessibleStateChangeEvent event(this, changed);
+        QAccessible::updateAccessibility(&event);
+    }
+}
+
+void PictureControl::click()
+{
+    if (!isEnabled() || !onMouseDown)
+        return;
+    onMouseDown();
+    // Choosing a keypad key hides its window: the release then goes nowhere.
+    if (isVisible() && onMouseUp)
+        onMouseUp();
 }
 
 void PictureControl::setStored(const QPixmap& picture)
@@ -99,6 +135,8 @@ void PictureControl::paintEvent(QPaintEvent* event)
     const QPixmap shown = pixmap();
     if (isEnabled() || shown.isNull() || margin() != 0) {
         QLabel::paintEvent(event);
+        if (hasFocus())
+            drawFocusRing(this);
         return;
     }
     QStyleOption opt;

@@ -6,6 +6,7 @@
 #include <QLabel>
 #include <QPixmap>
 #include <functional>
+#include <optional>
 #include <string>
 
 namespace pm {
@@ -24,6 +25,10 @@ QIcon appIcon();
 // The picture file AppDir + literal; a null pixmap when it does not decode.
 QPixmap filePicture(const std::string& appDir, const std::string& literal);
 
+// The keyboard focus drawn on a control: a thick dark ring with a light
+// one inside, clear on the dark key caps and on white alike.
+void drawFocusRing(QWidget* control);
+
 class PictureControl : public QLabel {
     Q_OBJECT
 public:
@@ -32,6 +37,14 @@ public:
     // Either callback may be left empty: that mouse event is then ignored.
     std::function<void()> onMouseDown;
     std::function<void()> onMouseUp;
+
+    // What a screen reader is told: the name, and for a key that locks or
+    // switches whether it is on. Changes are announced.
+    void setSpoken(const QString& name, std::optional<bool> checked = std::nullopt);
+    std::optional<bool> spokenChecked() const { return checked_; }
+    // Pressed from the keyboard or by a screen reader: a press, then the
+    // release while the key is still on screen, as a click.
+    void click();
 
     void setStored(const QPixmap& picture);
     // Shows the stored picture for an empty literal, else the file; loads
@@ -48,6 +61,7 @@ protected:
 
 private:
     QPixmap stored_;
+    std::optional<bool> checked_;
     std::string slot_;
 };
 

@@ -1,6 +1,7 @@
 // The windows driven through the application object, as the program runs
 // them: a temporary application directory, the simulated keypad, and events
 // sent to the widgets.
+#include <QAccessible>
 #include <QApplication>
 #include <QDir>
 #include <QImage>
@@ -26,6 +27,7 @@
 #include "ui/keypad_window_qt.h"
 #include "ui/picture_control_qt.h"
 #include "ui/raw_picture.h"
+#include "editor/physical_keys.h"
 #include "ui/text_qt.h"
 #include "ui_test_support.h"
 
@@ -550,6 +552,84 @@ TEST_F(Windows, BothWindowsDrawAtTheirClientSize)
     QDir().mkpath(QStringLiteral(PADMACRO_SCREENSHOTS));
     keypad.save(QStringLiteral(PADMACRO_SCREENSHOTS "/unit-form1.png"));
     editor.save(QStringLiteral(PADMACRO_SCREENSHOTS "/unit-form2.png"));
+}
+
+} // namespace
+} // namespace pm
+
+namespace pm {
+namespace {
+
+// What a screen reader does and hears: it presses a key by its action, and
+// a lock, a count and the status are in the names and states it reads.
+TEST_F(Windows, AScreenReaderPressesKeysAndHearsLocksAndCounts)
+{
+    Application& app = start();
+    ASSERT_TRUE(started_);
+    QAccessibleInterface* key9 = QAccessible::queryAccessibleInterface(form1("Key_9"));
+    ASSERT_NE(key9, nullptr);
+    EXPECT_EQ(key9->role(), QAccessible::Button);
+    EXPECT_EQ(key9->text(QAccessible::Name), QStringLiteral("ESC key, number 40, empty"));
+    ASSERT_NE(key9->actionInterface(), nullptr);
+    key9->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
+    ASSERT_TRUE(app.form2()->isVisible());
+    EXPECT_EQ(app.context().state.CurrentKey, 40);
+
+    auto press = [](QWidget* w) {
+        QAccessible::queryAccessibleInterface(w)->actionInterface()->doAction(
+            QAccessibleActionInterface::pressAction());
+    };
+    QWidget* shift = form2("KeyShift1L");
+    press(shift);
+    press(shift);
+    QAccessibleInterface* shiftIface = QAccessible::queryAccessibleInterface(shift);
+    EXPECT_TRUE(shiftIface->state().checkable);
+    EXPECT_TRUE(shiftIface->state().checked);
+    EXPECT_EQ(shiftIface->text(QAccessible::Name), QStringLiteral("Left Shift, locked"));
+    press(form2("KeyQ"));
+    EXPECT_EQ(app.editor().state().KeyNum.lines(), std::vector<std::string>{"2,20"});
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form2("Text_Lines"))->text(QAccessible::Name),
+        QStringLiteral("Key strokes: 1"));
+    // The hidden memos are not offered as texts to type into.
+    for (QWidget* memo : {static_cast<QWidget*>(app.form1()->memo1()), form2("KeyNum")}) {
+        QAccessibleInterface* i = QAccessible::queryAccessibleInterface(memo);
+        EXPECT_NE(i->role(), QAccessible::EditableText) << memo->objectName().toStdString();
+        EXPECT_EQ(i->textInterface(), nullptr);
+        EXPECT_FALSE(i->text(QAccessible::Name).isEmpty());
+    }
+
+    // The status bar's message is its name.
+    sim_.add({});
+    app.tick();
+    app.tick();
+    app.tick();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(app.form1()->statusBar())->text(QAccessible::Name),
+        QStringLiteral("USB Keyboard Device get"));
+}
+
+// A busy moment can hand the program a key's press and release together:
+// how long Escape was held is read from the window system's stamps.
+TEST_F(Windows, AHeldEscapeIsTimedByItsStampsNotByWhenItIsHandled)
+{
+    Application& app = start();
+    ASSERT_TRUE(started_);
+    click(form1("Key_9"));
+    ASSERT_TRUE(app.form2()->isVisible());
+    const unsigned escape = scanCodeOfUsage(ScanCodes::Xkb, 41);
+    auto send = [&](QEvent::Type type, unsigned long stamp) {
+        QKeyEvent e(type, Qt::Key_Escape, Qt::NoModifier, escape, 0, 0, QStringLiteral("\x1b"));
+        e.setTimestamp(stamp);
+        QApplication::sendEvent(app.focusedControl(), &e);
+    };
+    send(QEvent::KeyPress, 5000);
+    send(QEvent::KeyRelease, 5300);
+    EXPECT_EQ(app.editor().state().KeyNum.lines(), std::vector<std::string>{"0,41"});
+    EXPECT_FALSE(app.editor().state().commandMode);
+    send(QEvent::KeyPress, 9000);
+    send(QEvent::KeyRelease, 10500);
+    EXPECT_TRUE(app.editor().state().commandMode);
+    EXPECT_EQ(app.editor().state().KeyNum.lines(), std::vector<std::string>{"0,41"});
+    EXPECT_EQ(app.focusedControl(), form2("SpeedButton1"));
 }
 
 } // namespace

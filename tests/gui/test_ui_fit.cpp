@@ -87,6 +87,8 @@ TEST(TextFits, EditorCaptionsEndBeforeTheirNeighbours)
     for (QLabel* label : form.findChildren<QLabel*>()) {
         if (label->text().isEmpty() && !label->pixmap().isNull())
             continue; // a picture
+        if (label->wordWrap())
+            continue; // the hint and the note wrap: their own tests below
         const std::string name = label->objectName().toStdString();
         QStringList texts{label->text()};
         if (name == "Key_Number") {
@@ -132,6 +134,31 @@ TEST(TextFits, EditorNotesOnTypedKeysFitTheirPlace)
         EXPECT_LE(need.height(), note->height()) << text.toStdString();
     }
     EXPECT_FALSE(w.editor.keyHint()->text().isEmpty());
+}
+
+// The hint beside the buttons says how to leave typing, and in command mode
+// how to move: both wrap inside its place, and it changes with the mode.
+TEST(TextFits, EditorHintFitsInTypingAndInCommandMode)
+{
+    Windows w;
+    const QLabel* hint = w.editor.keyHint();
+    auto fits = [&] {
+        const QFontMetrics metrics(hint->font());
+        const QRect need
+            = metrics.boundingRect(QRect(0, 0, hint->width(), 1000), Qt::TextWordWrap, hint->text());
+        EXPECT_LE(need.height(), hint->height()) << hint->text().toStdString();
+    };
+    fits();
+    const QString typing = hint->text();
+    EXPECT_TRUE(typing.contains(QStringLiteral("Hold Esc")));
+    EditorState state;
+    state.commandMode = true;
+    w.editor.sync(state, std::string(), false);
+    EXPECT_NE(hint->text(), typing);
+    fits();
+    state.commandMode = false;
+    w.editor.sync(state, std::string(), false);
+    EXPECT_EQ(hint->text(), typing);
 }
 
 TEST(TextFits, FontsNarrowOrShrinkOnlyWhenTheyMust)

@@ -334,3 +334,31 @@ TEST_F(SchedulerTest, NoProgramCommandWhileNoKeypadShowsItsStatusAtTheNextTick)
     EXPECT_EQ(ctx.link.discoveryAttempts, 2);
     EXPECT_EQ(status.text, "USB Device detect...");
 }
+
+// Keystrokes typed on a key or the layout button are taken for the keypad's
+// only while the job waits for exactly that one: a whole job goes through
+// so, and a user's A or B between jobs starts nothing.
+TEST_F(SchedulerTest, AnAcknowledgementIsAwaitedOnlyWhileItsHalfIsOut)
+{
+    attachAndDiscover();
+    auto deliverAwaited = [&] {
+        for (char c : sim.takeAcks()) {
+            const auto vk = static_cast<uint16_t>(c - 'a' + 'A');
+            if (sched.awaitsAcknowledgement(vk))
+                sched.Memo1KeyDown(vk);
+        }
+    };
+    EXPECT_FALSE(sched.awaitsAcknowledgement(pm::kFirstAck));
+    EXPECT_FALSE(sched.awaitsAcknowledgement(pm::kSecondAck));
+    raiseJob();
+    EXPECT_TRUE(sched.awaitsAcknowledgement(pm::kFirstAck));
+    EXPECT_FALSE(sched.awaitsAcknowledgement(pm::kSecondAck));
+    for (int i = 0; i < 3; ++i) {
+        sched.Timer1Timer();
+        deliverAwaited();
+    }
+    EXPECT_EQ(status.text, "Program OK");
+    EXPECT_EQ(st.ProgramState, 0);
+    EXPECT_FALSE(sched.awaitsAcknowledgement(pm::kFirstAck));
+    EXPECT_FALSE(sched.awaitsAcknowledgement(0x20)); // Space chooses a key, nothing else
+}

@@ -1,6 +1,9 @@
 // Typing on the computer's keyboard: which on-screen key a scan code
 // reaches, and that typing records exactly what clicking records.
+#include <set>
+
 #include "editor/physical_keys.h"
+#include "editor/spoken_names.h"
 #include "test_editor_fixture.h"
 
 using namespace pmtest;
@@ -202,4 +205,94 @@ TEST_F(TypingTest, TypingStopsAtTheStrokeLimit)
         type({kA});
     EXPECT_EQ(st().KeyNum.count(), pm::kMaxStrokes);
     EXPECT_EQ(st().TextLines, std::to_string(pm::kMaxStrokes));
+}
+
+constexpr unsigned kEscape = 41;
+
+TEST_F(TypingTest, AShortEscapeRecordsEscAndAHeldOneLeavesTyping)
+{
+    core.physicalKeyDown(kEscape, 10'000);
+    core.typingClock(10'700); // not long enough yet
+    EXPECT_FALSE(st().commandMode);
+    core.physicalKeyUp(kEscape, 10'750);
+    EXPECT_EQ(keyNum(), Lines{"0,41"});
+    EXPECT_EQ(st().KeyCode.lines(), Lines{"Esc"});
+
+    // Held long enough while the clock ticks: command mode begins while
+    // it is still down, and its release records nothing.
+    core.physicalKeyDown(kEscape, 20'000);
+    core.typingClock(21'200);
+    EXPECT_TRUE(st().commandMode);
+    core.physicalKeyUp(kEscape, 22'100);
+    EXPECT_EQ(keyNum(), Lines{"0,41"});
+    EXPECT_EQ(st().recordPictures[size_t(rec("Key1L"))], "\\BMP\\Esc.gif");
+
+    // Nothing typed records in command mode.
+    type({kQ});
+    EXPECT_EQ(keyNum(), Lines{"0,41"});
+    core.leaveCommandMode();
+    type({kQ});
+    EXPECT_EQ(keyNum(), (Lines{"0,41", "0,20"}));
+
+    // Held with no tick in between: its release decides.
+    core.physicalKeyDown(kEscape, 30'000);
+    core.physicalKeyUp(kEscape, 31'500);
+    EXPECT_TRUE(st().commandMode);
+    EXPECT_EQ(keyNum(), (Lines{"0,41", "0,20"}));
+}
+
+TEST_F(TypingTest, EscapeWithAnotherKeyIsTypedInTheOrderPressed)
+{
+    // Rolling from Esc onto q, however long: both record, each when let go.
+    core.physicalKeyDown(kEscape, 0);
+    core.physicalKeyDown(kQ, 100);
+    core.typingClock(5'000);
+    EXPECT_FALSE(st().commandMode);
+    core.physicalKeyUp(kQ, 5'100);
+    core.physicalKeyUp(kEscape, 5'200);
+    EXPECT_EQ(st().KeyCode.lines(), (Lines{"q", "Esc"}));
+
+    // Held Shift with a short Escape: Shift+Esc, and Shift still releases in command mode.
+    core.physicalKeyDown(kLeftShift, 6'000);
+    core.physicalKeyDown(kEscape, 6'100);
+    core.physicalKeyUp(kEscape, 6'200);
+    EXPECT_EQ(st().KeyCode.lines().back(), "Shift+Esc");
+    core.physicalKeyDown(kEscape, 7'000);
+    core.typingClock(8'000);
+    ASSERT_TRUE(st().commandMode);
+    core.physicalKeyUp(kLeftShift, 8'100);
+    EXPECT_EQ(st().ModLock, 0);
+
+    // Closing the editor ends command mode and forgets a pending Escape.
+    core.FormClose();
+    EXPECT_FALSE(st().commandMode);
+    core.physicalKeyDown(kEscape, 9'000);
+    core.FormClose();
+    EXPECT_FALSE(core.escapePending());
+}
+
+TEST(SpokenNames, KeysAreNamedByTheirLegendsAndState)
+{
+    auto name = [](const char* control) {
+        return pm::recordKeyName(pm::kRecordKeys[size_t(pm::findRecordKey(control))]);
+    };
+    EXPECT_EQ(name("KeyQ"), "Q");
+    EXPECT_EQ(name("Key15L"), "1 !");
+    EXPECT_EQ(name("KeyNum5"), "Keypad 7 Home");
+    EXPECT_EQ(name("KeyNum9"), "Keypad 5"); // its NumLock-off text is a blank
+    EXPECT_EQ(name("KeyEnter2L"), "Keypad Enter");
+    EXPECT_EQ(name("KeyEnter1L"), "Enter");
+    EXPECT_EQ(name("KeyArrowUp"), "Arrow Up");
+    EXPECT_EQ(name("WIN"), "Left Windows");
+    EXPECT_EQ(name("Image2"), "Right Windows");
+    // No two keys sound alike.
+    std::set<std::string> seen;
+    for (const pm::RecordKey& k : pm::kRecordKeys) {
+        EXPECT_TRUE(seen.insert(pm::recordKeyName(k)).second) << k.name << " " << pm::recordKeyName(k);
+    }
+    EXPECT_EQ(pm::modifierKeyName(pm::kModifierKeys[size_t(pm::findModifierKey("KeyShift1L"))], true),
+        "Left Shift, locked");
+    EXPECT_EQ(pm::modifierKeyName(pm::kModifierKeys[size_t(pm::findModifierKey("KeyCtrl2L"))], false),
+        "Right Ctrl");
+    EXPECT_EQ(pm::numLockName(true), "NumLock, on");
 }

@@ -389,3 +389,17 @@ TEST_F(KeypadCoreTest, AnExportThatCannotBeWrittenIsAnErrorAndAPipeIsNotImported
             + "\": it is a named pipe, not a file; name an exported file; nothing was changed");
     EXPECT_EQ(dir.logSnapshot(), before);
 }
+
+TEST_F(KeypadCoreTest, AScreenReaderHearsWhatEachKeyHoldsUnderItsLayoutNumber)
+{
+    writeMacro(40, "Shift+H\r\ne\r\nEnter\r\n", "2,11\r\n0,08\r\n0,88\r\n", "7,0\r\n1,0\r\n5,0\r\n");
+    keypad.Load_Key();
+    const auto& names = kp().keySpokenNames;
+    EXPECT_EQ(names[key("Key_9")], "ESC key, number 40, holds Shift+H e Enter");
+    EXPECT_EQ(names[key("Key_13")], "NumLock key, number 0, empty");
+    keypad.BitBtn1Click();
+    EXPECT_EQ(names[key("Key_9")], "ESC key, number 2, empty");
+    markText(2);
+    keypad.Load_Key();
+    EXPECT_EQ(names[key("Key_9")], "ESC key, number 2, holds x");
+}

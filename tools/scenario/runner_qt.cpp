@@ -1,6 +1,7 @@
 #include "runner_qt.h"
 
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QApplication>
 #include <QLabel>
 #include <QLineEdit>
@@ -84,6 +85,86 @@ char typedBy(unsigned usage)
     case 43: return '\t';
     case 44: return ' ';
     default: return 0;
+    }
+}
+
+// The key code and the modifier a window system reports for the key of a
+// usage; Key_unknown for keys nothing here looks at.
+int qtKeyOfUsage(unsigned usage, bool shift)
+{
+    if (usage >= 4 && usage <= 29)
+        return Qt::Key_A + static_cast<int>(usage - 4);
+    if (usage >= 30 && usage <= 38)
+        return Qt::Key_1 + static_cast<int>(usage - 30);
+    if (usage >= 58 && usage <= 69)
+        return Qt::Key_F1 + static_cast<int>(usage - 58);
+    switch (usage) {
+    case 39: return Qt::Key_0;
+    case 40: return Qt::Key_Return;
+    case 41: return Qt::Key_Escape;
+    case 42: return Qt::Key_Backspace;
+    case 43: return shift ? Qt::Key_Backtab : Qt::Key_Tab;
+    case 44: return Qt::Key_Space;
+    case 73: return Qt::Key_Insert;
+    case 74: return Qt::Key_Home;
+    case 75: return Qt::Key_PageUp;
+    case 76: return Qt::Key_Delete;
+    case 77: return Qt::Key_End;
+    case 78: return Qt::Key_PageDown;
+    case 79: return Qt::Key_Right;
+    case 80: return Qt::Key_Left;
+    case 81: return Qt::Key_Down;
+    case 82: return Qt::Key_Up;
+    case 83: return Qt::Key_NumLock;
+    case 88: return Qt::Key_Enter;
+    case 101: return Qt::Key_Menu;
+    case 224:
+    case 228: return Qt::Key_Control;
+    case 225:
+    case 229: return Qt::Key_Shift;
+    case 226:
+    case 230: return Qt::Key_Alt;
+    case 227:
+    case 231: return Qt::Key_Meta;
+    default: return Qt::Key_unknown;
+    }
+}
+
+Qt::KeyboardModifier modifierOfUsage(unsigned usage)
+{
+    switch (usage) {
+    case 224:
+    case 228: return Qt::ControlModifier;
+    case 225:
+    case 229: return Qt::ShiftModifier;
+    case 226:
+    case 230: return Qt::AltModifier;
+    case 227:
+    case 231: return Qt::MetaModifier;
+    default: return Qt::NoModifier;
+    }
+}
+
+// One word for what a screen reader is told a control is.
+std::string roleWord(QAccessible::Role role)
+{
+    switch (role) {
+    case QAccessible::Button:
+    case QAccessible::ButtonMenu: return "button";
+    case QAccessible::CheckBox: return "checkbox";
+    case QAccessible::EditableText: return "text";
+    case QAccessible::StaticText: return "label";
+    case QAccessible::Window:
+    case QAccessible::Dialog: return "window";
+    case QAccessible::StatusBar: return "statusbar";
+    case QAccessible::Grouping: return "grouping";
+    case QAccessible::Graphic: return "image";
+    case QAccessible::Indicator: return "indicator";
+    case QAccessible::PopupMenu: return "menu";
+    case QAccessible::MenuItem: return "menuitem";
+    case QAccessible::Client: return "client";
+    case QAccessible::Pane: return "pane";
+    default: return "other";
     }
 }
 
@@ -255,16 +336,30 @@ void Runner::keyboard(const std::vector<std::string>& words)
     const unsigned scanCode = scanCodeOfUsage(ScanCodes::Xkb, usage);
     if (scanCode == 0)
         fail("no key of a computer's keyboard reports usage " + words[2]);
-    // The window system gives the key to the focused control of the active window.
-    QWidget* target = app_.focusedControl();
+    const bool down = words[1] == "down";
+    // As X11 reports them: a modifier key's own event carries the state
+    // before it, and Shift gives the upper-case letter.
+    const Qt::KeyboardModifiers modifiers = held_;
+    if (const Qt::KeyboardModifier m = modifierOfUsage(usage); m != Qt::NoModifier)
+        held_.setFlag(m, down);
+    const bool shift = modifiers.testFlag(Qt::ShiftModifier);
+    char ch = typedBy(usage);
+    if (shift && ch >= 'a' && ch <= 'z')
+        ch = static_cast<char>(ch - 'a' + 'A');
+    // The window system gives the key to an open menu, else to the focused
+    // control of the active window.
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target)
+        target = app_.focusedControl();
     if (!target) {
         QWidget* w2 = window(2);
         target = w2 && w2->isVisible() ? w2 : window(1);
     }
     if (!target || !target->window()->isVisible())
         return;
-    const QEvent::Type type = words[1] == "down" ? QEvent::KeyPress : QEvent::KeyRelease;
-    Application::sendKey(target, type, typedBy(usage), scanCode);
+    const QString text = ch ? toDisplay(std::string(1, ch)) : QString();
+    Application::sendKey(target, down ? QEvent::KeyPress : QEvent::KeyRelease, qtKeyOfUsage(usage, shift),
+        modifiers, text, scanCode);
 }
 
 void Runner::device(const std::vector<std::string>& words)
@@ -490,6 +585,25 @@ void Runner::action(const ScriptLine& line)
         form1->importMacrosFrom(toDisplay(file));
 }
 
+std::string Runner::accessibleOf(const Target& t) const
+{
+    QAccessibleInterface* iface = QAccessible::queryAccessibleInterface(t.widget);
+    if (!iface)
+        fail("'" + t.name + "' is not told to a screen reader");
+    const QAccessible::State st = iface->state();
+    std::string out
+        = "role=" + roleWord(iface->role()) + " name=" + quote(fromDisplay(iface->text(QAccessible::Name)));
+    // The runner's windows are never active, so the toolkit never says focused.
+    const bool focused = !t.isWindow() && t.widget == app_.focusedControl();
+    const std::pair<bool, const char*> states[] = {{st.focusable, "focusable"}, {focused, "focused"},
+        {st.disabled, "disabled"}, {st.checked, "checked"}, {st.pressed, "pressed"},
+        {st.invisible || !t.widget->isVisible(), "invisible"}};
+    for (const auto& [on, word] : states)
+        if (on)
+            out += std::string(" ") + word;
+    return out;
+}
+
 void Runner::query(const std::vector<std::string>& words)
 {
     if (words.size() < 2)
@@ -628,6 +742,9 @@ void Runner::query(const std::vector<std::string>& words)
         Target t = resolve(words[2]);
         print_(
             "tooltip " + words[2] + " " + quote(t.widget ? fromDisplay(t.widget->toolTip()) : std::string()));
+    } else if (q == "accessible") {
+        expectWords(words, 3);
+        print_("accessible " + words[2] + " " + accessibleOf(resolveWidget(words[2])));
     } else if (q == "discovery") {
         expectWords(words, 2);
         print_("discovery attempts=" + std::to_string(ctx.link.discoveryAttempts));

@@ -55,6 +55,7 @@ private:
     bool canReceive(QWidget* w) const;
 
     void keyboard(const std::vector<std::string>& words);
+    std::string accessibleOf(const Target& t) const;
     void deliverPosted();
     void device(const std::vector<std::string>& words);
     void close(const std::vector<std::string>& words);
@@ -71,6 +72,7 @@ private:
     std::string appDir_; // the working directory the runner started in
     Print print_;
     QPointer<QWidget> pressed_; // the control that got the last press
+    Qt::KeyboardModifiers held_; // modifier keys of the keyboard held down
     bool havePress_ = false;    // a press is waiting for its release
     Button pressedButton_ = Button::Left;
     bool ended_ = false;
