@@ -5,6 +5,7 @@
 #include <filesystem>
 #include <istream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -12,6 +13,7 @@
 
 #include "app/app_dir.h"
 #include "app/command_line.h"
+#include "app/folder_lock.h"
 #include "app/macro_keeping.h"
 #include "app/scheduler.h"
 #include "base/errors.h"
@@ -222,8 +224,8 @@ bool listInterfaces(HidBackend& backend, std::ostream& out)
         << " (index, node, vendor:product, version):\n";
     for (size_t i = 0; i < seen.size(); ++i) {
         const HidInterfaceInfo& info = seen[i].info;
-        out << seen[i].index << "  " << info.path << "  " << hex4(info.vendorId) << ':'
-            << hex4(info.productId) << "  version " << hex4(info.versionNumber) << '\n';
+        out << seen[i].index << "  " << info.path << "  " << hexId(info.vendorId) << ':'
+            << hexId(info.productId) << "  version " << hex4(info.versionNumber) << '\n';
         for (const HidCollection& c : info.collections)
             out << "    collection: usage page " << hex4(c.usagePage) << " usage " << hex4(c.usage)
                 << ", output report " << c.outputReportByteLength << " bytes\n";
@@ -358,6 +360,7 @@ int run(const Invocation& inv, Environment& env)
 {
     std::ostream& out = *env.out;
     std::ostream& err = *env.err;
+    std::string appDir;
     try {
         if (inv.verb == "list") {
             if (!listInterfaces(*env.backend, out)) {
@@ -376,7 +379,19 @@ int run(const Invocation& inv, Environment& env)
                    "by typing into it (use --demo to try it without a keypad)\n";
             return 1;
         }
-        const std::string appDir = env.appDir(inv.dir);
+        appDir = env.appDir(inv.dir);
+        // What changes the macro files or talks to the keypad waits for no
+        // one: it refuses while the window or another run works there.
+        std::unique_ptr<FolderLock> lock;
+        if (inv.verb == "import" || inv.verb == "send") {
+            lock = std::make_unique<FolderLock>(appDir, "padmacroctl " + inv.verb);
+            if (lock->state() == FolderLock::State::Busy) {
+                err << "padmacroctl: " << folderBusyText(*lock, appDir) << ", so nothing was "
+                    << (inv.verb == "import" ? "imported" : "sent")
+                    << ". Close it (or do this there) and try again.\n";
+                return 1;
+            }
+        }
         if (inv.verb == "show") {
             showMacros(appDir, keys, out);
         } else if (inv.verb == "export") {
@@ -416,7 +431,11 @@ int run(const Invocation& inv, Environment& env)
     } catch (const UsageError& e) {
         return usageFailure(err, e.what());
     } catch (const std::exception& e) {
-        err << "padmacroctl: " << e.what() << '\n';
+        const std::string what = e.what();
+        err << "padmacroctl: " << what;
+        if (!appDir.empty() && env.appDirNote && what.find(appDir) != std::string::npos)
+            err << ' ' << env.appDirNote();
+        err << '\n';
         return 1;
     }
 }

@@ -104,6 +104,9 @@ struct Environment {
     std::ostream* err = nullptr;
     // The application folder for --dir (empty without); throws AppDirError.
     std::function<std::string(const std::string&)> appDir;
+    // Which folder appDir chose and why: added to a failure on one of its
+    // files. May be empty.
+    std::function<std::string()> appDirNote;
     bool inputIsTerminal = false;
     // Puts the terminal into no-echo mode for as long as the clock lives.
     std::function<std::unique_ptr<TickClock>()> terminalClock;

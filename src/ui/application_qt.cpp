@@ -119,6 +119,9 @@ bool Application::start()
     // opens. The icon, for every window, comes then too.
     form1_ = std::make_unique<KeypadWindow>(*this, Dress::Later);
     bool failed = false;
+    const auto shown = options_.onError;
+    if (!options_.startNote.empty())
+        options_.onError = [&](const std::string& text) { shown(text + "\n\n" + options_.startNote); };
     dispatch([&] {
         failed = true;
         session_->start(currentDirectory(), [this] {
@@ -129,6 +132,7 @@ bool Application::start()
         });
         failed = false;
     });
+    options_.onError = shown;
     if (failed) {
         ended_ = true;
         return false;
@@ -147,6 +151,17 @@ bool Application::start()
         makeEditor();
     }
     return true;
+}
+
+void Application::bringToFront()
+{
+    if (!started_ || ended_)
+        return;
+    QWidget* window = form2_ && form2_->isVisible() ? static_cast<QWidget*>(form2_.get()) : form1_.get();
+    window->show();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
 }
 
 void Application::makeEditor()

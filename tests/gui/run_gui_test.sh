@@ -31,8 +31,6 @@ run_one() { # name, extra arguments
         failures=$((failures + 1))
     else
         id=${found% *} size=${found#* }
-        # Past the third scheduler tick, so the status bar has its text.
-        sleep 1.5
         if [ "$size" != "301x532" ]; then
             echo "$name: keypad window is $size, expected 301x532"
             failures=$((failures + 1))
@@ -40,11 +38,11 @@ run_one() { # name, extra arguments
             echo "$name: keypad window $id is $size"
         fi
         shot "$name" form1 "$id"
+        [ "$name" = demo ] && second_start "$name"
         # A click on the top-left key opens the editor.
         editor=$(open_editor "$id" "$xshot") || editor=
         if [ -n "$editor" ]; then
             echo "$name: editor window ${editor% *} is 972x408"
-            sleep 0.5
             shot "$name" form2 "${editor% *}"
             [ "$name" = demo ] && program_road "$name" "${editor% *}" "$id"
         else
@@ -64,15 +62,13 @@ run_one() { # name, extra arguments
 # reported, and only an editor that stays open after Program fails.
 program_road() { # run name, editor id, keypad window id
     "$xshot" --click "$2" 57 210; "$xshot" --click "$2" 57 210
-    sleep 0.5; "$xshot" --click "$2" 93 124
-    sleep 0.5; "$xshot" --click "$2" 115 81
-    sleep 0.5
+    click_and_wait "$2" 93 124
+    click_and_wait "$2" 115 81
     shot "$1" form2-macro "$2"
     for attempt in 1 2; do
         "$xshot" --click "$2" 212 302
-        # Three scheduler ticks carry the job; then the status reads Program OK.
-        sleep 2
-        [ -z "$(find_window 972x408)" ] && break
+        # Three scheduler ticks carry the job; the editor closes at once.
+        wait_limit=150 wait_gone 972x408 && break
     done
     if [ -n "$(find_window 972x408)" ]; then
         echo "$1: the editor is still open after Program"
@@ -80,6 +76,40 @@ program_road() { # run name, editor id, keypad window id
     fi
     echo "$1: stored strokes: $(tr -d '\r' < "$work/app/log/KeyNum40.txt" | tr '\n' ' ')"
     shot "$1" form1-programmed "$3"
+}
+
+# Clicks at X Y in window $1 and waits until the window shows the click (its
+# picture changes), so the next click is not taken for the second of a
+# double click.
+click_and_wait() { # window id, x, y
+    "$xshot" "$work/before.png" "$1" >/dev/null 2>&1
+    "$xshot" --click "$1" "$2" "$3"
+    i=0
+    while [ $i -lt 150 ]; do
+        "$xshot" "$work/after.png" "$1" >/dev/null 2>&1
+        cmp -s "$work/before.png" "$work/after.png" || return 0
+        i=$((i + 1))
+        sleep 0.1
+    done
+    return 1
+}
+
+# A second start on the same folder brings the first window to the front
+# and ends with status 0, leaving the first running.
+second_start() { # run name
+    if out=$(cd "$work/app" && timeout 60 "$padmacro" --demo 2>&1); then
+        case $out in
+        *"already open on"*) echo "$1: a second start brought the first window to the front" ;;
+        *) echo "$1: the second start said: $out"; failures=$((failures + 1)) ;;
+        esac
+    else
+        echo "$1: the second start failed: $out"
+        failures=$((failures + 1))
+    fi
+    if ! kill -0 "$apid" 2>/dev/null; then
+        echo "$1: the first window ended"
+        failures=$((failures + 1))
+    fi
 }
 
 shot() { # run name, window name, window id

@@ -57,13 +57,25 @@ wait_window() {
     return 1
 }
 
+# Waits up to $wait_limit tenths of a second (default 150) until no window
+# find_window "$@" finds is mapped.
+wait_gone() {
+    i=0
+    while [ $i -lt "${wait_limit:-150}" ]; do
+        [ -z "$(find_window "$@")" ] && return 0
+        i=$((i + 1))
+        sleep 0.1
+    done
+    return 1
+}
+
 # Clicks the keypad window's top-left key ($1 the window id, $2 the xshot
 # program) until the editor opens; on a loaded machine a click can arrive
 # before the window takes input. Prints the editor's "ID SIZE".
 open_editor() {
-    for attempt in 1 2 3; do
+    for attempt in 1 2 3 4 5 6; do
         "$2" --click "$1" 35 37
-        wait_limit=50 wait_window 972x408 && return 0
+        wait_limit=100 wait_window 972x408 && return 0
     done
     return 1
 }

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <sstream>
 
+#include "app/folder_lock.h"
 #include "app/scheduler.h"
 #include "cli/ctl.h"
 #include "device/hid_sim.h"
@@ -218,6 +219,39 @@ TEST_F(CtlTest, MalformedImportNamesItsLineAndChangesNothing)
     EXPECT_EQ(dir.logSnapshot(), before);
     EXPECT_NE(err.str().find("Cannot import \"standard input\": line 3"), std::string::npos) << err.str();
     EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(CtlTest, WhileTheWindowIsOpenOnTheFolderImportAndSendRefuseAndReadingWorks)
+{
+    dir.write("\\log\\KeyNum40.txt", "2,20\r\n");
+    plugKeypad();
+    ASSERT_EQ(ctl({"export", "-"}), 0) << err.str();
+    const std::string exported = out.str();
+    const auto before = dir.logSnapshot();
+    {
+        const FolderLock window(dir.path(), kWindowHolder);
+        ASSERT_EQ(window.state(), FolderLock::State::Held);
+        out.str("");
+        EXPECT_EQ(ctl({"import", "-"}, exported), 1);
+        EXPECT_NE(err.str().find("The keypad window (padmacro) is open on " + dir.path()), std::string::npos)
+            << err.str();
+        EXPECT_NE(err.str().find("nothing was imported"), std::string::npos) << err.str();
+        err.str("");
+        EXPECT_EQ(ctl({"send", "40"}), 1);
+        EXPECT_NE(err.str().find("nothing was sent"), std::string::npos) << err.str();
+        EXPECT_TRUE(sim.takeReports().empty());
+        EXPECT_EQ(dir.logSnapshot(), before);
+        // Reading goes on beside the window.
+        out.str("");
+        EXPECT_EQ(ctl({"show", "40"}), 0) << err.str();
+        EXPECT_EQ(ctl({"export", "-"}), 0) << err.str();
+    }
+    // Closed, the folder is free again, and a run lets it go when done.
+    err.str("");
+    EXPECT_EQ(ctl({"send", "40"}), 0) << err.str();
+    EXPECT_EQ(ctl({"import", "-"}, exported), 0) << err.str();
+    const FolderLock after(dir.path(), kWindowHolder);
+    EXPECT_EQ(after.state(), FolderLock::State::Held);
 }
 
 TEST_F(CtlTest, SendProgramsEachKeyWithItsAcknowledgements)
