@@ -70,12 +70,14 @@ wait_gone() {
 }
 
 # Clicks the keypad window's top-left key ($1 the window id, $2 the xshot
-# program) until the editor opens; on a loaded machine a click can arrive
-# before the window takes input. Prints the editor's "ID SIZE".
+# program) until the editor opens, for up to a minute; a click that comes
+# before the window takes input is lost. Prints the editor's "ID SIZE".
 open_editor() {
-    for attempt in 1 2 3 4 5 6; do
+    attempt=0
+    while [ $attempt -lt 60 ]; do
         "$2" --click "$1" 35 37
-        wait_limit=100 wait_window 972x408 && return 0
+        wait_limit=10 wait_window 972x408 && return 0
+        attempt=$((attempt + 1))
     done
     return 1
 }
