@@ -434,7 +434,7 @@ int run(const Invocation& inv, Environment& env)
         const std::string what = e.what();
         err << "padmacroctl: " << what;
         if (!appDir.empty() && env.appDirNote && what.find(appDir) != std::string::npos)
-            err << ' ' << env.appDirNote();
+            err << (what.ends_with('.') ? " " : ". ") << env.appDirNote();
         err << '\n';
         return 1;
     }

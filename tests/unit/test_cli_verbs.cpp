@@ -60,6 +60,7 @@ protected:
         const std::string appDir = dir.path();
         env.appDir
             = [appDir](const std::string& explicitDir) { return explicitDir.empty() ? appDir : explicitDir; };
+        env.appDirNote = [] { return std::string("NOTE on the folder."); };
         env.inputIsTerminal = terminal;
         // The keypad types into the terminal: here, through the clock.
         env.terminalClock = [this] { return std::make_unique<InstantClock>(&sim); };
@@ -218,7 +219,16 @@ TEST_F(CtlTest, MalformedImportNamesItsLineAndChangesNothing)
     EXPECT_EQ(ctl({"import", "-"}, "format padmacro-macros 1\nkey 40\nbogus\n"), 1);
     EXPECT_EQ(dir.logSnapshot(), before);
     EXPECT_NE(err.str().find("Cannot import \"standard input\": line 3"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("NOTE"), std::string::npos) << "not a failure of the folder: " << err.str();
     EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(CtlTest, AFileOfTheFolderThatFailsSaysWhichFolderAndWhy)
+{
+    dir.remove("\\log\\KeyCode40.txt");
+    EXPECT_EQ(ctl({"show", "40"}), 1);
+    EXPECT_NE(err.str().find("KeyCode40.txt\". No such file or directory. NOTE on the folder.\n"), std::string::npos)
+        << err.str();
 }
 
 TEST_F(CtlTest, WhileTheWindowIsOpenOnTheFolderImportAndSendRefuseAndReadingWorks)
