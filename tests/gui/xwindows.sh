@@ -18,7 +18,9 @@ x_cleanup() {
 
 # Starts Xvfb on a free display and exports DISPLAY; $xpid is the server.
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    # -noreset: the server would otherwise reset whenever its last client
+    # left, and a program started in that moment could not connect.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     xpid=$!
     i=0
     while [ ! -s "$work/display" ]; do
