@@ -96,13 +96,7 @@ click_until_shown() { # window id, x, y[, clicks]
             "$xshot" --click "$1" "$2" "$3"
             n=$((n + 1))
         done
-        i=0
-        while [ $i -lt 30 ]; do
-            "$xshot" "$work/after.png" "$1" >/dev/null 2>&1
-            cmp -s "$work/before.png" "$work/after.png" || return 0
-            i=$((i + 1))
-            sleep 0.1
-        done
+        "$xshot" --until-changed "$1" "$work/before.png" 3 && return 0
         round=$((round + 1))
     done
     return 1
@@ -112,19 +106,9 @@ click_until_shown() { # window id, x, y[, clicks]
 # changes once more: the status bar's first text. Goes on after a minute
 # (on a very busy machine the text can come before the first picture).
 wait_status() { # window id
-    i=0
-    while [ $i -lt 600 ]; do
-        "$xshot" "$work/drawn.png" "$1" >/dev/null 2>&1
-        [ "$(wc -c < "$work/drawn.png" 2>/dev/null || echo 0)" -gt 8000 ] && break
-        i=$((i + 1))
-        sleep 0.1
-    done
-    while [ $i -lt 600 ]; do
-        "$xshot" "$work/status.png" "$1" >/dev/null 2>&1
-        cmp -s "$work/drawn.png" "$work/status.png" || return 0
-        i=$((i + 1))
-        sleep 0.1
-    done
+    "$xshot" --until-drawn "$1" "$work/drawn.png" 60 &&
+        "$xshot" --until-changed "$1" "$work/drawn.png" 60
+    return 0
 }
 
 # A second start on the same folder brings the first window to the front
