@@ -190,12 +190,13 @@ std::string appDirNote(const AppDirChoice& choice)
             + " was given with --dir; give --dir a folder that holds BMP/ and log/.";
     case AppDirReason::CurrentFolder:
         return "The application folder " + choice.dir
-            + " was used because it is the current folder and holds BMP/ or macro files in log/; use --dir "
-              "DIR to choose the folder.";
+            + " was used because it is the current folder and holds the keypad pictures (BMP/) or macro "
+              "files (log/); use --dir DIR to choose the folder.";
     case AppDirReason::PerUser: break;
     }
     return "The application folder " + choice.dir
-        + " is the per-user folder, used because no other was chosen; use --dir DIR to choose another.";
+        + " is the per-user folder, used because no --dir was given and the current folder holds neither "
+          "the keypad pictures nor macro files (or --user-dir was given); use --dir DIR to choose another.";
 }
 
 AppDirInputs processAppDirInputs(const std::string& explicitDir, bool perUserOnly)

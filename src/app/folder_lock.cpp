@@ -67,7 +67,7 @@ FolderLock::FolderLock(const std::string& dir, const std::string& who)
         why_ = std::strerror(errno);
         return;
     }
-    struct stat st {};
+    struct stat st { };
     if (::fstat(fd_, &st) != 0 || !S_ISREG(st.st_mode)) {
         why_ = "it is not an ordinary file";
         ::close(fd_);

@@ -428,7 +428,7 @@ HidHandle LinuxHidraw::open(const std::string& path, OpenMode, OpenError* why)
     int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
     int error = errno;
     if (fd >= 0) {
-        struct stat st {};
+        struct stat st { };
         const bool known = ::fstat(fd, &st) == 0;
         const bool stub = devRoot_ != "/dev" && (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode));
         if (!known || !(S_ISCHR(st.st_mode) || stub)) {

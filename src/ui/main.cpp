@@ -54,7 +54,8 @@ int main(int argc, char* argv[])
         std::error_code ec;
         std::filesystem::current_path(where.dir, ec);
         if (ec)
-            return startFailed("Cannot open " + where.dir + ": " + ec.message() + ". " + pm::appDirNote(where));
+            return startFailed(
+                "Cannot open " + where.dir + ": " + ec.message() + ". " + pm::appDirNote(where));
     } catch (const pm::AppDirError& e) {
         return startFailed(e.what());
     }
@@ -63,14 +64,15 @@ int main(int argc, char* argv[])
     const pm::FolderLock lock(where.dir, pm::kWindowHolder);
     if (lock.state() == pm::FolderLock::State::Busy) {
         if (lock.holder() == pm::kWindowHolder && pm::callRunningWindow(where.dir, 10000)) {
-            std::printf("padmacro is already open on %s: its window was brought to the front.\n",
-                where.dir.c_str());
+            std::printf(
+                "padmacro is already open on %s: its window was brought to the front.\n", where.dir.c_str());
             return 0;
         }
         return startFailed(pm::folderBusyText(lock, where.dir) + "; start padmacro again when it is done.");
     }
     if (lock.state() == pm::FolderLock::State::Unavailable)
-        std::fprintf(stderr, "padmacro: %s cannot be used (%s); a second start on this folder will not be noticed.\n",
+        std::fprintf(stderr,
+            "padmacro: %s cannot be used (%s); a second start on this folder will not be noticed.\n",
             lock.path().c_str(), lock.why().c_str());
 
     const char* demoEnv = std::getenv("PADMACRO_DEMO");

@@ -19,10 +19,10 @@ QString windowSocketName(const std::string& dir)
     std::filesystem::path canonical = std::filesystem::canonical(dir, ec);
     if (ec)
         canonical = std::filesystem::absolute(dir, ec).lexically_normal();
-    const QByteArray hash = QCryptographicHash::hash(
-        QByteArray::fromStdString(canonical.string()), QCryptographicHash::Sha256)
-                                .toHex()
-                                .left(32);
+    const QByteArray hash
+        = QCryptographicHash::hash(QByteArray::fromStdString(canonical.string()), QCryptographicHash::Sha256)
+              .toHex()
+              .left(32);
     QString runtime = QStandardPaths::writableLocation(QStandardPaths::RuntimeLocation);
     if (runtime.isEmpty())
         runtime = QDir::tempPath();

@@ -280,7 +280,8 @@ TEST_F(Windows, AStartThatFailsSaysWhichFolderAndWhyBelowTheError)
     EXPECT_FALSE(started_);
     ASSERT_EQ(errors_.size(), 1u);
     EXPECT_EQ(errors_[0].rfind("Cannot open file \"", 0), 0u) << errors_[0];
-    EXPECT_NE(errors_[0].find("\n\nThe application folder X was used because ..."), std::string::npos) << errors_[0];
+    EXPECT_NE(errors_[0].find("\n\nThe application folder X was used because ..."), std::string::npos)
+        << errors_[0];
 }
 
 TEST_F(Windows, TypedKeystrokesReachTheSchedulerAndTheMemo)

@@ -113,12 +113,14 @@ TEST_F(AppDirTest, AnUnrelatedLogOrBmpFolderIsLeftAlone)
 
 TEST_F(AppDirTest, TheNoteSaysWhichFolderWhyAndNamesDir)
 {
-    for (const auto reason : {pm::AppDirReason::Given, pm::AppDirReason::CurrentFolder, pm::AppDirReason::PerUser}) {
+    for (const auto reason :
+        {pm::AppDirReason::Given, pm::AppDirReason::CurrentFolder, pm::AppDirReason::PerUser}) {
         const std::string note = pm::appDirNote({"/some/where", reason});
         EXPECT_NE(note.find("/some/where"), std::string::npos) << note;
         EXPECT_NE(note.find("--dir"), std::string::npos) << note;
     }
-    EXPECT_NE(pm::appDirNote({"/x", pm::AppDirReason::CurrentFolder}).find("current folder"), std::string::npos);
+    EXPECT_NE(
+        pm::appDirNote({"/x", pm::AppDirReason::CurrentFolder}).find("current folder"), std::string::npos);
     EXPECT_NE(pm::appDirNote({"/x", pm::AppDirReason::PerUser}).find("per-user"), std::string::npos);
     // A per-user folder that cannot be made says which one it was.
     std::ofstream(root_ / "home" / ".local") << "a file in the way";
@@ -204,7 +206,8 @@ TEST_F(AppDirTest, APictureLinkOfTheUsersOwnIsKept)
 {
     // Pictures of their own, and a folder shaped like an installation's
     // that has no program beside it: neither was linked by the program.
-    for (const fs::path& own : {root_ / "mine" / "pictures", root_ / "other" / "share" / "padmacro" / "BMP"}) {
+    for (const fs::path& own :
+        {root_ / "mine" / "pictures", root_ / "other" / "share" / "padmacro" / "BMP"}) {
         fs::create_directories(own);
         fs::create_directories(userDir());
         fs::remove(fs::path(userDir()) / "BMP");

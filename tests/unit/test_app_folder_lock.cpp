@@ -20,7 +20,8 @@ TEST(FolderLock, ASecondHolderIsToldWhoHasTheFolder)
         const pm::FolderLock second(dir.path(), "padmacroctl import");
         EXPECT_EQ(second.state(), pm::FolderLock::State::Busy);
         EXPECT_EQ(second.holder(), "padmacro");
-        EXPECT_EQ(pm::folderBusyText(second, dir.path()), "The keypad window (padmacro) is open on " + dir.path());
+        EXPECT_EQ(
+            pm::folderBusyText(second, dir.path()), "The keypad window (padmacro) is open on " + dir.path());
     }
     const pm::FolderLock ctl(dir.path(), "padmacroctl send");
     ASSERT_EQ(ctl.state(), pm::FolderLock::State::Held);

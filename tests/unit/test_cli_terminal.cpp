@@ -16,8 +16,8 @@
 
 #include <cerrno>
 #include <chrono>
-#include <cstring>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -281,8 +281,7 @@ public:
     {
         ::kill(pid_, sig);
         int status = 0;
-        while (::waitpid(pid_, &status, options) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(pid_, &status, options) < 0 && errno == EINTR) { }
         reaped_ = WIFEXITED(status) || WIFSIGNALED(status);
         return status;
     }

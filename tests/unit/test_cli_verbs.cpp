@@ -227,7 +227,8 @@ TEST_F(CtlTest, AFileOfTheFolderThatFailsSaysWhichFolderAndWhy)
 {
     dir.remove("\\log\\KeyCode40.txt");
     EXPECT_EQ(ctl({"show", "40"}), 1);
-    EXPECT_NE(err.str().find("KeyCode40.txt\". No such file or directory. NOTE on the folder.\n"), std::string::npos)
+    EXPECT_NE(err.str().find("KeyCode40.txt\". No such file or directory. NOTE on the folder.\n"),
+        std::string::npos)
         << err.str();
 }
 

@@ -227,8 +227,7 @@ AsUser runWithoutPermission(const std::string& sysRoot, const std::string& devRo
         _exit((r.found ? 1 : 0) | (r.deniedReported ? 2 : 0) | (r.writable ? 4 : 0) | (r.openDenied ? 8 : 0));
     }
     int status = 0;
-    while (waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) { }
     EXPECT_TRUE(WIFEXITED(status));
     const int bits = WEXITSTATUS(status);
     EXPECT_NE(bits, 100) << "could not drop to nobody";
@@ -291,7 +290,8 @@ TEST(HidrawDesktop, IdsWiderThanSixteenBitsAreNotTakenForTheKeypads)
     EXPECT_EQ(info->vendorId, 0x0001FFFFu);
     EXPECT_EQ(info->productId, 0x7FFF0200u);
     const KeypadMatch match = matchKeypad(*info);
-    EXPECT_NE(match.mismatch.find("vendor 0001FFFF, the keypad has FFFF"), std::string::npos) << match.mismatch;
+    EXPECT_NE(match.mismatch.find("vendor 0001FFFF, the keypad has FFFF"), std::string::npos)
+        << match.mismatch;
     EXPECT_NE(match.mismatch.find("product 7FFF0200"), std::string::npos) << match.mismatch;
     hid.endEnumeration();
 }

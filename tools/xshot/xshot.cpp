@@ -16,9 +16,9 @@
 #include <QPixmap>
 #include <QScreen>
 #include <QThread>
-#include <functional>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <xcb/xcb.h>
 
 namespace {
@@ -139,8 +139,8 @@ bool drawn(const QImage& image)
 
 // Grabs the window until done() holds for its picture or the time is up;
 // one process polls, so a busy machine does not pay a start per look.
-int grabUntil(const QString& idText, const QString& secondsText, const std::function<bool(const QImage&)>& done,
-    QImage* last)
+int grabUntil(const QString& idText, const QString& secondsText,
+    const std::function<bool(const QImage&)>& done, QImage* last)
 {
     bool ok = false;
     const auto window = static_cast<WId>(idText.toULongLong(&ok, 0));
@@ -186,14 +186,16 @@ int main(int argc, char* argv[])
     }
     if (args.size() == 5 && args[1] == QStringLiteral("--until-changed")) {
         const QImage reference = QImage(args[3]).convertToFormat(QImage::Format_RGB32);
-        return grabUntil(args[2], args[4], [&](const QImage& image) { return !image.isNull() && image != reference; },
+        return grabUntil(
+            args[2], args[4], [&](const QImage& image) { return !image.isNull() && image != reference; },
             nullptr);
     }
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: xshot OUTPUT.png [WINDOW-ID]\n       xshot --click WINDOW-ID X Y\n"
-                             "       xshot --keys WINDOW-ID KEYCODE...\n"
-                             "       xshot --until-drawn WINDOW-ID OUTPUT.png SECONDS\n"
-                             "       xshot --until-changed WINDOW-ID REFERENCE.png SECONDS\n");
+        std::fprintf(stderr,
+            "usage: xshot OUTPUT.png [WINDOW-ID]\n       xshot --click WINDOW-ID X Y\n"
+            "       xshot --keys WINDOW-ID KEYCODE...\n"
+            "       xshot --until-drawn WINDOW-ID OUTPUT.png SECONDS\n"
+            "       xshot --until-changed WINDOW-ID REFERENCE.png SECONDS\n");
         return 2;
     }
     WId window = 0;
