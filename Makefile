@@ -33,7 +33,7 @@ release: deps-run
 # Started from the home folder, as the menu entry starts it: the macros live
 # in the per-user folder (~/.local/share/padmacro).
 run: release
-	cd "$$HOME" && "$(CURDIR)/$(RELEASE)/bin/padmacro"
+	cd "$$HOME" && "$(CURDIR)/$(RELEASE)/bin/padmacro" --user-dir
 
 # The demo works in its own copy of the application directory, so macros
 # programmed into the simulated keypad never end up in build/app, which the

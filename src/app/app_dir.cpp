@@ -57,6 +57,34 @@ void makeLogFiles(const fs::path& dir)
         }
 }
 
+bool isFile(const fs::path& p)
+{
+    std::error_code ec;
+    return fs::is_regular_file(p, ec);
+}
+
+// Whether target is where some installation of the program keeps its
+// pictures, as this program would have linked it: the same shape beside a
+// bin/ that holds one of the programs.
+bool installedPictures(const fs::path& target)
+{
+    if (!target.is_absolute())
+        return false;
+    const fs::path normal = target.lexically_normal();
+    for (const fs::path& tail : {fs::path("share") / "padmacro" / "BMP", fs::path("app") / "BMP"}) {
+        fs::path prefix = normal;
+        const auto parts = std::distance(tail.begin(), tail.end());
+        for (auto i = 0; i < parts; ++i)
+            prefix = prefix.parent_path();
+        if ((prefix / tail).lexically_normal() != normal)
+            continue;
+        for (const char* program : {"padmacro", "padmacroctl"})
+            if (isFile(prefix / "bin" / program))
+                return true;
+    }
+    return false;
+}
+
 void linkPictures(const fs::path& dir, const std::string& executable)
 {
     const fs::path link = dir / "BMP";
@@ -82,8 +110,12 @@ void linkPictures(const fs::path& dir, const std::string& executable)
 
     if (fs::is_symlink(st)) {
         // Kept when it already leads here; a package upgrade or a move of
-        // the build tree leaves it dangling or pointing elsewhere.
-        if (fs::read_symlink(link, ec) == fs::path(pictures) && isDir(link))
+        // the build tree leaves it dangling or pointing at another
+        // installation. A link the user set to pictures of their own stays.
+        const fs::path target = fs::read_symlink(link, ec);
+        if (target == fs::path(pictures) && isDir(link))
+            return;
+        if (isDir(link) && !installedPictures(target))
             return;
         fs::remove(link, ec);
     } else if (fs::exists(st)) {
@@ -120,26 +152,63 @@ void preparePerUserDir(const std::string& dir, const std::string& executable)
     linkPictures(dir, executable);
 }
 
-std::string chooseAppDir(const AppDirInputs& in)
+bool isAppDir(const std::string& dir)
+{
+    if (isFile(platformPath(dir, kReleasedPicture)) && isFile(platformPath(dir, kMarkedPicture)))
+        return true;
+    for (const uint8_t n : kDeviceKeyNumbers)
+        for (const std::string& literal : {strokeFileLiteral(n), textFileLiteral(n), lineFileLiteral(n)})
+            if (isFile(platformPath(dir, literal)))
+                return true;
+    return false;
+}
+
+AppDirChoice resolveAppDir(const AppDirInputs& in)
 {
     if (!in.explicitDir.empty()) {
         if (!isDir(in.explicitDir))
             throw AppDirError("Cannot use " + in.explicitDir
                 + ": it is not a folder. Give --dir a folder that holds BMP/ and log/.");
-        return in.explicitDir;
+        return {in.explicitDir, AppDirReason::Given};
     }
-    const fs::path cwd(in.currentDir);
-    if (isDir(cwd / "BMP") || isDir(cwd / "log"))
-        return in.currentDir;
+    if (!in.perUserOnly && !in.currentDir.empty() && isAppDir(in.currentDir))
+        return {in.currentDir, AppDirReason::CurrentFolder};
     const std::string dir = perUserDir(in);
-    preparePerUserDir(dir, in.executable);
-    return dir;
+    try {
+        preparePerUserDir(dir, in.executable);
+    } catch (const AppDirError& e) {
+        throw AppDirError(std::string(e.what()) + " " + appDirNote({dir, AppDirReason::PerUser}));
+    }
+    return {dir, AppDirReason::PerUser};
 }
 
-AppDirInputs processAppDirInputs(const std::string& explicitDir)
+std::string chooseAppDir(const AppDirInputs& in)
+{
+    return resolveAppDir(in).dir;
+}
+
+std::string appDirNote(const AppDirChoice& choice)
+{
+    switch (choice.reason) {
+    case AppDirReason::Given:
+        return "The application folder " + choice.dir
+            + " was given with --dir; give --dir a folder that holds BMP/ and log/.";
+    case AppDirReason::CurrentFolder:
+        return "The application folder " + choice.dir
+            + " was used because it is the current folder and holds the keypad pictures (BMP/) or macro "
+              "files (log/); use --dir DIR to choose the folder.";
+    case AppDirReason::PerUser: break;
+    }
+    return "The application folder " + choice.dir
+        + " is the per-user folder, used because no --dir was given and the current folder holds neither "
+          "the keypad pictures nor macro files (or --user-dir was given); use --dir DIR to choose another.";
+}
+
+AppDirInputs processAppDirInputs(const std::string& explicitDir, bool perUserOnly)
 {
     AppDirInputs in;
     in.explicitDir = explicitDir;
+    in.perUserOnly = perUserOnly;
     in.currentDir = currentDirectory();
     if (const char* v = std::getenv("XDG_DATA_HOME"))
         in.dataHome = v;

@@ -15,16 +15,35 @@ public:
 
 struct AppDirInputs {
     std::string explicitDir; // --dir DIR, empty when not given
+    bool perUserOnly = false; // --user-dir: the current folder is not looked at
     std::string currentDir;
     std::string dataHome;   // $XDG_DATA_HOME, may be empty
     std::string home;       // $HOME, may be empty
     std::string executable; // the running program's file
 };
 
-// --dir DIR wins; else the current folder when it holds BMP/ or log/ (a
-// copied or built application folder); else the per-user folder, made
-// ready on first use. Throws AppDirError.
+// Why a folder was taken, for messages that must say so.
+enum class AppDirReason { Given, CurrentFolder, PerUser };
+
+struct AppDirChoice {
+    std::string dir;
+    AppDirReason reason = AppDirReason::Given;
+};
+
+// --dir DIR wins; else the current folder when it is an application folder
+// (isAppDir); else the per-user folder, made ready on first use. Throws
+// AppDirError.
+AppDirChoice resolveAppDir(const AppDirInputs& in);
 std::string chooseAppDir(const AppDirInputs& in);
+
+// A folder that really is one: BMP/ holding the keypad window's pictures,
+// or log/ holding macro files. A log/ of anything else, or an empty BMP/,
+// does not make one.
+bool isAppDir(const std::string& dir);
+
+// Which folder was used and why, and how to choose another: added to a
+// failure on a file of that folder.
+std::string appDirNote(const AppDirChoice& choice);
 
 // $XDG_DATA_HOME/padmacro, or ~/.local/share/padmacro.
 std::string perUserDir(const AppDirInputs& in);
@@ -34,10 +53,12 @@ std::string perUserDir(const AppDirInputs& in);
 std::vector<std::string> pictureCandidates(const std::string& executable);
 
 // Creates dir/log with every missing empty macro file (existing ones are
-// kept) and points dir/BMP at pictures unless dir/BMP is a real folder.
+// kept) and points dir/BMP at pictures unless dir/BMP is a real folder or
+// a link of the user's own (one that leads somewhere other than the
+// pictures of an installation).
 void preparePerUserDir(const std::string& dir, const std::string& executable);
 
 // The inputs of this process: its environment, current folder and program file.
-AppDirInputs processAppDirInputs(const std::string& explicitDir);
+AppDirInputs processAppDirInputs(const std::string& explicitDir, bool perUserOnly = false);
 
 } // namespace pm

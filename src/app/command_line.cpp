@@ -69,6 +69,8 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
         }
         if (arg == "--demo") {
             cl.demo = true;
+        } else if (arg == "--user-dir") {
+            cl.userDir = true;
         } else if (std::string error; readDirOption(argc, argv, i, cl.dir, error)) {
             if (!error.empty())
                 return usageError(error);
@@ -90,22 +92,27 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
                 return usageError("'" + std::string(arg) + "' needs a value");
         }
     }
+    if (cl.userDir && !cl.dir.empty())
+        return usageError("--dir and --user-dir choose two different folders: give one");
     return cl;
 }
 
 const char* usageText()
 {
-    return "Usage: padmacro [--demo] [--dir DIR]\n"
+    return "Usage: padmacro [--demo] [--dir DIR | --user-dir]\n"
            "       padmacro --help | --version\n"
            "Configures the programmable USB numeric keypad.\n"
            "\n"
-           "  --demo     work with a simulated keypad instead of the real one\n"
-           "  --dir DIR  keep the pictures (BMP/) and macros (log/) in DIR\n"
-           "  --help     print this help and exit\n"
-           "  --version  print the version and exit\n"
+           "  --demo      work with a simulated keypad instead of the real one\n"
+           "  --dir DIR   keep the pictures (BMP/) and macros (log/) in DIR\n"
+           "  --user-dir  use the per-user folder, whatever the current folder holds\n"
+           "              (the desktop menu starts padmacro so)\n"
+           "  --help      print this help and exit\n"
+           "  --version   print the version and exit\n"
            "\n"
-           "Without --dir, the current folder is used when it holds BMP/ or log/,\n"
-           "else $XDG_DATA_HOME/padmacro (~/.local/share/padmacro), made on first use.\n"
+           "Without either, the current folder is used when it holds the keypad\n"
+           "pictures (BMP/1.bmp and BMP/2.bmp) or macro files in log/, else\n"
+           "$XDG_DATA_HOME/padmacro (~/.local/share/padmacro), made on first use.\n"
            "\n"
            "Without a mouse: in the keypad window the arrow keys or Tab reach the keys\n"
            "and the layout button, Space or Enter chooses, the Menu key or Shift+F10\n"

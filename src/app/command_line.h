@@ -10,6 +10,7 @@ struct CommandLine {
     Action action = Action::Run;
     bool demo = false;
     std::string dir;   // --dir DIR
+    bool userDir = false; // --user-dir: the per-user folder, wherever it is started
     std::string error; // with UsageError: what was wrong
 };
 

@@ -6,6 +6,7 @@
 #include <filesystem>
 #include <istream>
 #include <iterator>
+#include <memory>
 #include <optional>
 #include <ostream>
 #include <sstream>
@@ -13,6 +14,7 @@
 
 #include "app/app_dir.h"
 #include "app/command_line.h"
+#include "app/folder_lock.h"
 #include "app/macro_keeping.h"
 #include "app/scheduler.h"
 #include "base/errors.h"
@@ -230,8 +232,8 @@ bool listInterfaces(HidBackend& backend, const UdevSetup& udev, std::ostream& ou
         << " (index, node, vendor:product, version):\n";
     for (size_t i = 0; i < seen.size(); ++i) {
         const HidInterfaceInfo& info = seen[i].info;
-        out << seen[i].index << "  " << info.path << "  " << hex4(info.vendorId) << ':'
-            << hex4(info.productId) << "  version " << hex4(info.versionNumber) << '\n';
+        out << seen[i].index << "  " << info.path << "  " << hexId(info.vendorId) << ':'
+            << hexId(info.productId) << "  version " << hex4(info.versionNumber) << '\n';
         for (const HidCollection& c : info.collections)
             out << "    collection: usage page " << hex4(c.usagePage) << " usage " << hex4(c.usage)
                 << ", output report " << c.outputReportByteLength << " bytes\n";
@@ -366,6 +368,7 @@ int run(const Invocation& inv, Environment& env)
 {
     std::ostream& out = *env.out;
     std::ostream& err = *env.err;
+    std::string appDir;
     try {
         if (inv.verb == "list") {
             if (!listInterfaces(*env.backend, env.udev, out)) {
@@ -385,10 +388,24 @@ int run(const Invocation& inv, Environment& env)
                    "by typing into it (use --demo to try it without a keypad)\n";
             return 1;
         }
-        const std::string appDir = env.appDir(inv.dir);
-        // What a crash left is made whole before anything is read.
-        for (const std::string& done : recoverMacros(appDir))
-            err << "padmacroctl: " << escapedText(done) << '\n';
+        appDir = env.appDir(inv.dir);
+        // What changes the macro files or talks to the keypad waits for no
+        // one: it refuses while the window or another run works there.
+        auto lock = std::make_unique<FolderLock>(appDir, "padmacroctl " + inv.verb);
+        const bool busy = lock->state() == FolderLock::State::Busy;
+        if (busy && (inv.verb == "import" || inv.verb == "send")) {
+            err << "padmacroctl: " << folderBusyText(*lock, appDir) << ", so nothing was "
+                << (inv.verb == "import" ? "imported" : "sent") << ". Close it (or do this there) and try again.\n";
+            return 1;
+        }
+        // What a crash left is made whole before anything is read, but never
+        // under a program at work there: its own store is no leftover.
+        if (!busy)
+            for (const std::string& done : recoverMacros(appDir))
+                err << "padmacroctl: " << escapedText(done) << '\n';
+        // Reading needs no lock: a window started meanwhile is not refused.
+        if (inv.verb == "show" || inv.verb == "export")
+            lock.reset();
         if (inv.verb == "show") {
             showMacros(appDir, keys, out);
         } else if (inv.verb == "export") {
@@ -431,7 +448,11 @@ int run(const Invocation& inv, Environment& env)
         return usageFailure(err, e.what());
     } catch (const std::exception& e) {
         // Bytes of a file or a name reach the terminal escaped.
-        err << "padmacroctl: " << escapedText(e.what()) << '\n';
+        const std::string what = escapedText(e.what());
+        err << "padmacroctl: " << what;
+        if (!appDir.empty() && env.appDirNote && what.find(escapedText(appDir)) != std::string::npos)
+            err << (what.ends_with('.') ? " " : ". ") << escapedText(env.appDirNote());
+        err << '\n';
         return 1;
     }
 }

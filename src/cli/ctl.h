@@ -108,6 +108,9 @@ struct Environment {
     std::function<std::string(const std::string&)> appDir;
     // Whether the udev rule is installed and how; left empty, the advice is general.
     UdevSetup udev;
+    // Which folder appDir chose and why: added to a failure on one of its
+    // files. May be empty.
+    std::function<std::string()> appDirNote;
     bool inputIsTerminal = false;
     // Puts the terminal into no-echo mode for as long as the clock lives.
     std::function<std::unique_ptr<TickClock>()> terminalClock;

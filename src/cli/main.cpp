@@ -97,8 +97,13 @@ int main(int argc, char* argv[])
     env.in = &std::cin;
     env.out = &std::cout;
     env.err = &std::cerr;
-    env.appDir = [](const std::string& dir) { return pm::chooseAppDir(pm::processAppDirInputs(dir)); };
+    auto chosen = std::make_shared<pm::AppDirChoice>();
+    env.appDir = [chosen](const std::string& dir) {
+        *chosen = pm::resolveAppDir(pm::processAppDirInputs(dir));
+        return chosen->dir;
+    };
     env.udev = pm::thisUdevSetup();
+    env.appDirNote = [chosen] { return pm::appDirNote(*chosen); };
     env.inputIsTerminal = ::isatty(STDIN_FILENO) == 1;
     env.terminalClock = [period] { return std::make_unique<TerminalTicks>(STDIN_FILENO, period); };
     env.plainClock = [period] { return std::make_unique<SteadyTicks>(-1, period); };

@@ -14,20 +14,50 @@ namespace pm::ctl {
 
 namespace {
 
-constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP};
+// Signals that end the program: the terminal is put back, then the signal
+// takes its default course. SIGTSTP comes last: it stops rather than ends.
+constexpr int kRestoringSignals[] = {SIGINT, SIGTERM, SIGHUP, SIGQUIT, SIGABRT, SIGTSTP};
 
-// What the signal handler needs; set before the handlers are installed.
+// What the signal handlers need; set before the handlers are installed.
 int gFd = -1;
 termios gSaved{};
+termios gRaw{};
 volatile sig_atomic_t gActive = 0;
-struct sigaction gPrevious[3];
+struct sigaction gPrevious[std::size(kRestoringSignals)];
 
-void restoreAndReraise(int sig)
+void onSignal(int sig);
+
+void install(int sig, struct sigaction* previous)
 {
+    struct sigaction action { };
+    action.sa_handler = onSignal;
+    sigemptyset(&action.sa_mask);
+    ::sigaction(sig, &action, previous);
+}
+
+// Only async-signal-safe calls here.
+void onSignal(int sig)
+{
+    const int savedErrno = errno;
     if (gActive != 0)
         ::tcsetattr(gFd, TCSANOW, &gSaved);
     ::signal(sig, SIG_DFL);
-    ::raise(sig); // delivered once the handler returns, with the default action
+    if (sig != SIGTSTP) {
+        ::raise(sig); // delivered once the handler returns, with the default action
+        errno = savedErrno;
+        return;
+    }
+    // Stop now, with the terminal as the shell expects it; once continued,
+    // take the signal again and go back to no echo.
+    sigset_t stop;
+    sigemptyset(&stop);
+    sigaddset(&stop, SIGTSTP);
+    ::raise(SIGTSTP);
+    ::sigprocmask(SIG_UNBLOCK, &stop, nullptr);
+    install(SIGTSTP, nullptr);
+    if (gActive != 0)
+        ::tcsetattr(gFd, TCSANOW, &gRaw);
+    errno = savedErrno;
 }
 
 // Back to the saved settings, and the previous signal actions back.
@@ -57,20 +87,18 @@ RawTerminal::RawTerminal(int fd)
     if (::tcgetattr(fd, &saved) != 0)
         throw std::runtime_error(
             "Cannot read the settings of " + terminalName(fd) + ": " + std::strerror(errno));
-    gFd = fd;
-    gSaved = saved;
-    gActive = 1;
-    struct sigaction action { };
-    action.sa_handler = restoreAndReraise;
-    sigemptyset(&action.sa_mask);
-    for (size_t i = 0; i < std::size(kRestoringSignals); ++i)
-        ::sigaction(kRestoringSignals[i], &action, &gPrevious[i]);
-
     termios raw = saved;
     raw.c_lflag &= static_cast<tcflag_t>(~(ICANON | ECHO));
     raw.c_lflag |= ISIG; // Ctrl+C still ends the program
     raw.c_cc[VMIN] = 1;
     raw.c_cc[VTIME] = 0;
+    gFd = fd;
+    gSaved = saved;
+    gRaw = raw;
+    gActive = 1;
+    for (size_t i = 0; i < std::size(kRestoringSignals); ++i)
+        install(kRestoringSignals[i], &gPrevious[i]);
+
     if (::tcsetattr(fd, TCSANOW, &raw) != 0) {
         const int err = errno;
         restore(TCSANOW);

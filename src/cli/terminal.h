@@ -9,9 +9,10 @@
 namespace pm::ctl {
 
 // Turns echo and canonical input off on fd (signals stay on) and puts the
-// terminal back on destruction and on SIGINT, SIGTERM and SIGHUP, which are
-// then raised again. One at a time. Throws std::runtime_error naming the
-// terminal when it cannot be set.
+// terminal back on destruction and on SIGINT, SIGTERM, SIGHUP, SIGQUIT and
+// SIGABRT, which are then raised again. On SIGTSTP the terminal is put back
+// before the program stops and set again once it is continued. One at a
+// time. Throws std::runtime_error naming the terminal when it cannot be set.
 class RawTerminal {
 public:
     explicit RawTerminal(int fd);

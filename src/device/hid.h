@@ -25,8 +25,8 @@ struct HidInterfaceInfo {
     std::string path;     // what open() takes and what a user is shown
     std::string identity; // differs for every plug-in of a device
     uint16_t bus = 0;     // 0x0003 USB, 0x0005 Bluetooth; 0 when unknown
-    uint16_t vendorId = 0;
-    uint16_t productId = 0;
+    uint32_t vendorId = 0; // 32 bits as the platform gives them: none cut off before comparing
+    uint32_t productId = 0;
     uint16_t versionNumber = 0;
     std::vector<HidCollection> collections; // empty when the descriptor could not be read
 };

@@ -8,6 +8,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -62,8 +63,8 @@ std::optional<uint32_t> parseHex(std::string_view text)
 
 struct HidId {
     uint16_t bus = 0;
-    uint16_t vendor = 0;
-    uint16_t product = 0;
+    uint32_t vendor = 0; // the kernel gives 32 bits; none may be cut off before comparing
+    uint32_t product = 0;
 };
 
 // The uevent line HID_ID=BBBB:VVVVVVVV:PPPPPPPP.
@@ -89,8 +90,7 @@ std::optional<HidId> parseHidId(const std::string& uevent)
         if (!b || !v || !p) {
             return std::nullopt;
         }
-        return HidId{static_cast<uint16_t>(*b & 0xFFFF), static_cast<uint16_t>(*v & 0xFFFF),
-            static_cast<uint16_t>(*p & 0xFFFF)};
+        return HidId{static_cast<uint16_t>(*b & 0xFFFF), *v, *p};
     }
     return std::nullopt;
 }
@@ -422,10 +422,23 @@ std::optional<HidInterfaceInfo> LinuxHidraw::describe(int index)
 
 HidHandle LinuxHidraw::open(const std::string& path, OpenMode, OpenError* why)
 {
-    // hidraw makes no difference between the two openings.
-    const int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+    // hidraw makes no difference between the two openings. A link is never
+    // followed, and in /dev only a character device is a node; a test root
+    // may stand a plain file or a FIFO in for one.
+    int fd = ::open(path.c_str(), O_WRONLY | O_CLOEXEC | O_NOFOLLOW | O_NOCTTY);
+    int error = errno;
+    if (fd >= 0) {
+        struct stat st { };
+        const bool known = ::fstat(fd, &st) == 0;
+        const bool stub = devRoot_ != "/dev" && (S_ISREG(st.st_mode) || S_ISFIFO(st.st_mode));
+        if (!known || !(S_ISCHR(st.st_mode) || stub)) {
+            ::close(fd);
+            fd = -1;
+            error = ENOTSUP;
+        }
+    }
     if (why != nullptr) {
-        *why = fd < 0 ? openErrorFrom(errno) : OpenError::None;
+        *why = fd < 0 ? openErrorFrom(error) : OpenError::None;
     }
     if (fd < 0) {
         return kInvalidHandle;
@@ -481,8 +494,9 @@ void LinuxHidraw::close(HidHandle handle)
 std::unique_ptr<HidBackend> createPlatformHidBackend()
 {
     // Test roots: a fixture tree can stand in for /sys and /dev.
-    const char* sys = std::getenv("PADMACRO_SYSFS");
-    const char* dev = std::getenv("PADMACRO_DEV");
+    // Not taken from the environment of a set-id program.
+    const char* sys = ::secure_getenv("PADMACRO_SYSFS");
+    const char* dev = ::secure_getenv("PADMACRO_DEV");
     return std::make_unique<LinuxHidraw>(
         sys != nullptr && *sys != '\0' ? sys : "/sys", dev != nullptr && *dev != '\0' ? dev : "/dev");
 }

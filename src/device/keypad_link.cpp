@@ -9,7 +9,7 @@ namespace pm {
 
 namespace {
 
-void differs(std::string& out, const char* what, uint16_t value, uint16_t keypad)
+void differs(std::string& out, const char* what, uint32_t value, uint32_t keypad)
 {
     if (value == keypad) {
         return;
@@ -17,10 +17,18 @@ void differs(std::string& out, const char* what, uint16_t value, uint16_t keypad
     if (!out.empty()) {
         out += "; ";
     }
-    out += std::string(what) + " " + hex4(value) + ", the keypad has " + hex4(keypad);
+    out += std::string(what) + " " + hexId(value) + ", the keypad has " + hexId(keypad);
 }
 
 } // namespace
+
+std::string hexId(uint32_t value)
+{
+    if (value <= 0xFFFF) {
+        return hex4(value);
+    }
+    return hex4(value >> 16) + hex4(value & 0xFFFF);
+}
 
 KeypadMatch matchKeypad(const HidInterfaceInfo& info)
 {

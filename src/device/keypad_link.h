@@ -22,6 +22,9 @@ struct KeypadMatch {
 };
 KeypadMatch matchKeypad(const HidInterfaceInfo& info);
 
+// A vendor or product id in hex: four digits, eight when it needs more.
+std::string hexId(uint32_t value);
+
 class KeypadLink {
 public:
     explicit KeypadLink(HidBackend& backend)

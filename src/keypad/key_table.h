@@ -51,6 +51,10 @@ inline constexpr uint8_t keyNumber(const KeypadKey& key, uint8_t keypadMode)
     return keypadMode != 0 ? key.numberMod1 : key.numberMod0;
 }
 
+// The keypad window's two key pictures: the start-up needs both.
+inline constexpr const char* kReleasedPicture = "\\BMP\\1.bmp";
+inline constexpr const char* kMarkedPicture = "\\BMP\\2.bmp"; // also the pressed key cap
+
 // The 26 device key numbers that own macro files, ascending.
 inline constexpr std::array<uint8_t, 26> kDeviceKeyNumbers
     = {0, 1, 2, 3, 4, 8, 9, 10, 13, 16, 17, 18, 19, 20, 24, 25, 26, 27, 28, 29, 32, 36, 40, 41, 42, 43};

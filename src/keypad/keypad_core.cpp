@@ -7,13 +7,6 @@
 
 namespace pm {
 
-namespace {
-
-constexpr const char* kReleasedPicture = "\\BMP\\1.bmp";
-constexpr const char* kMarkedPicture = "\\BMP\\2.bmp"; // also the pressed key cap
-
-} // namespace
-
 std::string keyTooltip(const KeypadKey& key, uint8_t mode, const LineList& text)
 {
     std::string legend;

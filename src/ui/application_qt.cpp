@@ -130,6 +130,9 @@ bool Application::start()
     if (!options_.keypadTitle.empty())
         form1_->setWindowTitle(QString::fromStdString(options_.keypadTitle));
     bool failed = false;
+    const auto shown = options_.onError;
+    if (!options_.startNote.empty())
+        options_.onError = [&](const std::string& text) { shown(text + "\n\n" + options_.startNote); };
     dispatch([&] {
         failed = true;
         session_->start(currentDirectory(), [this] {
@@ -140,6 +143,7 @@ bool Application::start()
         });
         failed = false;
     });
+    options_.onError = shown;
     if (failed) {
         ended_ = true;
         return false;
@@ -158,6 +162,17 @@ bool Application::start()
         makeEditor();
     }
     return true;
+}
+
+void Application::bringToFront()
+{
+    if (!started_ || ended_)
+        return;
+    QWidget* window = form2_ && form2_->isVisible() ? static_cast<QWidget*>(form2_.get()) : form1_.get();
+    window->show();
+    window->setWindowState(window->windowState() & ~Qt::WindowMinimized);
+    window->raise();
+    window->activateWindow();
 }
 
 void Application::makeEditor()

@@ -32,6 +32,9 @@ public:
         // A message that must not hold up the program; by default a box
         // that is not modal, and a line on standard error.
         std::function<void(const std::string&)> onNotice;
+        // Shown below an error that ends start-up: which folder, why, and
+        // how to choose another.
+        std::string startNote;
         // The keypad window was closed: the program ends.
         std::function<void()> onExit;
     };
@@ -79,6 +82,9 @@ public:
     EditorCore& editor() { return session_->editor(); }
     Scheduler& scheduler() { return session_->scheduler(); }
     KeypadWindow* form1() const { return form1_.get(); }
+    // Another start on the same folder: the window the user works in comes
+    // to the front.
+    void bringToFront();
     // The editor, made now if it has not been yet.
     EditorWindow* form2();
 

@@ -9,12 +9,14 @@
 
 #include "app/app_dir.h"
 #include "app/command_line.h"
+#include "app/folder_lock.h"
 #include "app/udev_access.h"
 #include "base/text.h"
 #include "device/hid_platform.h"
 #include "device/hid_sim.h"
 #include "ui/application_qt.h"
 #include "ui/picture_control_qt.h"
+#include "ui/single_instance_qt.h"
 #include "ui/text_qt.h"
 
 namespace {
@@ -52,16 +54,32 @@ int main(int argc, char* argv[])
     QGuiApplication::setDesktopFileName(QStringLiteral("io.github.padmacro.padmacro"));
 
     // The windows take AppDir from the current folder.
+    pm::AppDirChoice where;
     try {
-        const std::string dir = pm::chooseAppDir(pm::processAppDirInputs(cl.dir));
+        where = pm::resolveAppDir(pm::processAppDirInputs(cl.dir, cl.userDir));
         std::error_code ec;
-        std::filesystem::current_path(dir, ec);
+        std::filesystem::current_path(where.dir, ec);
         if (ec)
-            return startFailed("Cannot open " + dir + ": " + ec.message()
-                + ". Start padmacro with --dir DIR naming a folder that holds BMP/ and log/.");
+            return startFailed(
+                "Cannot open " + where.dir + ": " + ec.message() + ". " + pm::appDirNote(where));
     } catch (const pm::AppDirError& e) {
         return startFailed(e.what());
     }
+
+    // One window per folder: a second start brings the first to the front.
+    const pm::FolderLock lock(where.dir, pm::kWindowHolder);
+    if (lock.state() == pm::FolderLock::State::Busy) {
+        if (lock.holder() == pm::kWindowHolder && pm::callRunningWindow(where.dir, 10000)) {
+            std::printf(
+                "padmacro is already open on %s: its window was brought to the front.\n", where.dir.c_str());
+            return 0;
+        }
+        return startFailed(pm::folderBusyText(lock, where.dir) + "; start padmacro again when it is done.");
+    }
+    if (lock.state() == pm::FolderLock::State::Unavailable)
+        std::fprintf(stderr,
+            "padmacro: %s cannot be used (%s); a second start on this folder will not be noticed.\n",
+            lock.path().c_str(), lock.why().c_str());
 
     const char* demoEnv = std::getenv("PADMACRO_DEMO");
     const bool demo = cl.demo || (demoEnv && QByteArray(demoEnv) == "1");
@@ -81,10 +99,16 @@ int main(int argc, char* argv[])
         backend = pm::createPlatformHidBackend();
     }
     options.backend = backend.get();
+    options.startNote = pm::appDirNote(where);
 
     pm::Application app(options);
     app.context().udev = pm::thisUdevSetup();
-    if (!app.start())
+    std::unique_ptr<pm::WindowCalls> calls;
+    if (lock.state() == pm::FolderLock::State::Held)
+        calls = std::make_unique<pm::WindowCalls>(where.dir, [&app] { app.bringToFront(); });
+    if (!app.start()) {
+        std::fprintf(stderr, "padmacro: cannot start. %s\n", pm::escapedText(options.startNote).c_str());
         return 1;
+    }
     return QApplication::exec();
 }

@@ -31,8 +31,9 @@ run_one() { # name, extra arguments
         failures=$((failures + 1))
     else
         id=${found% *} size=${found#* }
-        # Past the third scheduler tick, so the status bar has its text.
-        sleep 1.5
+        # Past the third scheduler tick, when the status bar gets its text
+        # (in the demo: the keypad is found, so Program goes through).
+        wait_status "$id"
         if [ "$size" != "301x532" ]; then
             echo "$name: keypad window is $size, expected 301x532"
             failures=$((failures + 1))
@@ -49,11 +50,11 @@ run_one() { # name, extra arguments
             failures=$((failures + 1))
         fi
         shot "$name" form1 "$id"
+        [ "$name" = demo ] && second_start "$name"
         # A click on the top-left key opens the editor.
         editor=$(open_editor "$id" "$xshot") || editor=
         if [ -n "$editor" ]; then
             echo "$name: editor window ${editor% *} is 972x408"
-            sleep 0.5
             shot "$name" form2 "${editor% *}"
             [ "$name" = demo ] && program_road "$name" "${editor% *}" "$id"
         else
@@ -72,16 +73,16 @@ run_one() { # name, extra arguments
 # double clicks (and drops as third clicks) varies; the strokes stored are
 # reported, and only an editor that stays open after Program fails.
 program_road() { # run name, editor id, keypad window id
-    "$xshot" --click "$2" 57 210; "$xshot" --click "$2" 57 210
-    sleep 0.5; "$xshot" --click "$2" 93 124
-    sleep 0.5; "$xshot" --click "$2" 115 81
-    sleep 0.5
+    click_until_shown "$2" 57 210 2
+    click_until_shown "$2" 93 124
+    click_until_shown "$2" 115 81
     shot "$1" form2-macro "$2"
-    for attempt in 1 2; do
+    attempt=0
+    while [ $attempt -lt 20 ]; do
         "$xshot" --click "$2" 212 302
-        # Three scheduler ticks carry the job; then the status reads Program OK.
-        sleep 2
-        [ -z "$(find_window 972x408)" ] && break
+        # Three scheduler ticks carry the job; the editor closes at once.
+        wait_limit=30 wait_gone 972x408 && break
+        attempt=$((attempt + 1))
     done
     if [ -n "$(find_window 972x408)" ]; then
         echo "$1: the editor is still open after Program"
@@ -89,6 +90,52 @@ program_road() { # run name, editor id, keypad window id
     fi
     echo "$1: stored strokes: $(tr -d '\r' < "$work/app/log/KeyNum40.txt" | tr '\n' ' ')"
     shot "$1" form1-programmed "$3"
+}
+
+# Clicks (once, or $4 times) at X Y in window $1 until the window shows it
+# (its picture changes), for up to a minute. A window that has just appeared
+# can drop clicks, and the next click must not be taken for the second of a
+# double click.
+click_until_shown() { # window id, x, y[, clicks]
+    "$xshot" "$work/before.png" "$1" >/dev/null 2>&1
+    round=0
+    while [ $round -lt 20 ]; do
+        n=0
+        while [ $n -lt "${4:-1}" ]; do
+            "$xshot" --click "$1" "$2" "$3"
+            n=$((n + 1))
+        done
+        "$xshot" --until-changed "$1" "$work/before.png" 3 && return 0
+        round=$((round + 1))
+    done
+    return 1
+}
+
+# Waits until the keypad window $1 is drawn and then until its picture
+# changes once more: the status bar's first text. Goes on after a minute
+# (on a very busy machine the text can come before the first picture).
+wait_status() { # window id
+    "$xshot" --until-drawn "$1" "$work/drawn.png" 60 &&
+        "$xshot" --until-changed "$1" "$work/drawn.png" 60
+    return 0
+}
+
+# A second start on the same folder brings the first window to the front
+# and ends with status 0, leaving the first running.
+second_start() { # run name
+    if out=$(cd "$work/app" && timeout 60 "$padmacro" --demo 2>&1); then
+        case $out in
+        *"already open on"*) echo "$1: a second start brought the first window to the front" ;;
+        *) echo "$1: the second start said: $out"; failures=$((failures + 1)) ;;
+        esac
+    else
+        echo "$1: the second start failed: $out"
+        failures=$((failures + 1))
+    fi
+    if ! kill -0 "$apid" 2>/dev/null; then
+        echo "$1: the first window ended"
+        failures=$((failures + 1))
+    fi
 }
 
 shot() { # run name, window name, window id

@@ -56,9 +56,10 @@ protected:
         fs::remove_all(root_);
     }
 
-    Application& start(bool realTimers = false)
+    Application& start(bool realTimers = false, const std::string& startNote = {})
     {
         Application::Options o;
+        o.startNote = startNote;
         o.backend = &sim_;
         o.simulated = &sim_;
         o.realTimers = realTimers;
@@ -272,6 +273,17 @@ TEST_F(Windows, StartFailsWhenTheMacroFilesAreMissing)
     EXPECT_NE(errors_[0].find("Cannot open file"), std::string::npos) << errors_[0];
     EXPECT_FALSE(app.form1()->isVisible());
     EXPECT_EQ(app.focusedControl(), nullptr);
+}
+
+TEST_F(Windows, AStartThatFailsSaysWhichFolderAndWhyBelowTheError)
+{
+    fs::remove_all(root_ / "log");
+    start(false, "The application folder X was used because ...");
+    EXPECT_FALSE(started_);
+    ASSERT_EQ(errors_.size(), 1u);
+    EXPECT_EQ(errors_[0].rfind("Cannot open file \"", 0), 0u) << errors_[0];
+    EXPECT_NE(errors_[0].find("\n\nThe application folder X was used because ..."), std::string::npos)
+        << errors_[0];
 }
 
 TEST_F(Windows, TypedKeystrokesReachTheSchedulerAndTheMemo)

@@ -18,7 +18,9 @@ x_cleanup() {
 
 # Starts Xvfb on a free display and exports DISPLAY; $xpid is the server.
 start_xvfb() {
-    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp 3>"$work/display" 2>"$work/xvfb.log" &
+    # -noreset: the server would otherwise reset whenever its last client
+    # left, and a program started in that moment could not connect.
+    Xvfb -displayfd 3 -screen 0 1280x1024x24 -nolisten tcp -noreset 3>"$work/display" 2>"$work/xvfb.log" &
     xpid=$!
     i=0
     while [ ! -s "$work/display" ]; do
@@ -57,13 +59,27 @@ wait_window() {
     return 1
 }
 
+# Waits up to $wait_limit tenths of a second (default 150) until no window
+# find_window "$@" finds is mapped.
+wait_gone() {
+    i=0
+    while [ $i -lt "${wait_limit:-150}" ]; do
+        [ -z "$(find_window "$@")" ] && return 0
+        i=$((i + 1))
+        sleep 0.1
+    done
+    return 1
+}
+
 # Clicks the keypad window's top-left key ($1 the window id, $2 the xshot
-# program) until the editor opens; on a loaded machine a click can arrive
-# before the window takes input. Prints the editor's "ID SIZE".
+# program) until the editor opens, for up to a minute; a click that comes
+# before the window takes input is lost. Prints the editor's "ID SIZE".
 open_editor() {
-    for attempt in 1 2 3; do
+    attempt=0
+    while [ $attempt -lt 60 ]; do
         "$2" --click "$1" 35 37
-        wait_limit=50 wait_window 972x408 && return 0
+        wait_limit=10 wait_window 972x408 && return 0
+        attempt=$((attempt + 1))
     done
     return 1
 }

@@ -67,17 +67,66 @@ TEST_F(AppDirTest, AnExplicitFolderWinsAndMustExist)
     EXPECT_NE(error.find("--dir"), std::string::npos) << error;
 }
 
-TEST_F(AppDirTest, ACurrentFolderWithBmpOrLogIsUsedAsItIs)
+TEST_F(AppDirTest, ACurrentFolderWithPicturesOrMacroFilesIsUsedAsItIs)
 {
-    for (const char* sub : {"BMP", "log"}) {
-        const fs::path cwd = root_ / ("cwd-" + std::string(sub));
-        fs::create_directories(cwd / sub);
+    const fs::path pictures = root_ / "cwd-pictures";
+    fs::create_directories(pictures / "BMP");
+    std::ofstream(pictures / "BMP" / "1.bmp") << "BM";
+    std::ofstream(pictures / "BMP" / "2.bmp") << "BM";
+    const fs::path macros = root_ / "cwd-macros";
+    fs::create_directories(macros / "log");
+    std::ofstream(macros / "log" / "LineBuf13.txt") << "";
+    for (const fs::path& cwd : {pictures, macros}) {
         in_.currentDir = cwd.string();
-        EXPECT_EQ(pm::chooseAppDir(in_), cwd.string()) << sub;
+        const pm::AppDirChoice choice = pm::resolveAppDir(in_);
+        EXPECT_EQ(choice.dir, cwd.string());
+        EXPECT_EQ(choice.reason, pm::AppDirReason::CurrentFolder);
         // Nothing is added to a folder the user chose by starting there.
-        EXPECT_EQ(std::distance(fs::directory_iterator(cwd), fs::directory_iterator()), 1) << sub;
+        EXPECT_EQ(std::distance(fs::directory_iterator(cwd), fs::directory_iterator()), 1) << cwd;
     }
     EXPECT_FALSE(fs::exists(userDir()));
+}
+
+TEST_F(AppDirTest, AnUnrelatedLogOrBmpFolderIsLeftAlone)
+{
+    // A home folder with server logs and a folder of other pictures.
+    const fs::path cwd = root_ / "cwd";
+    fs::create_directories(cwd / "log");
+    std::ofstream(cwd / "log" / "server.log") << "line 1\n";
+    std::ofstream(cwd / "log" / "KeyNum99.txt") << "not a key of the keypad\n";
+    fs::create_directories(cwd / "BMP");
+    std::ofstream(cwd / "BMP" / "1.bmp") << "BM"; // 2.bmp missing
+    const pm::AppDirChoice choice = pm::resolveAppDir(in_);
+    EXPECT_EQ(choice.dir, userDir());
+    EXPECT_EQ(choice.reason, pm::AppDirReason::PerUser);
+    EXPECT_EQ(std::distance(fs::directory_iterator(cwd / "log"), fs::directory_iterator()), 2);
+    EXPECT_EQ(std::distance(fs::directory_iterator(cwd / "BMP"), fs::directory_iterator()), 1);
+    EXPECT_TRUE(fs::exists(fs::path(userDir()) / "log" / "KeyCode40.txt"));
+
+    // The same goes for a folder that is an application folder when the
+    // desktop entry asks for the per-user folder.
+    std::ofstream(cwd / "log" / "KeyCode40.txt") << "";
+    EXPECT_EQ(pm::resolveAppDir(in_).reason, pm::AppDirReason::CurrentFolder);
+    in_.perUserOnly = true;
+    EXPECT_EQ(pm::chooseAppDir(in_), userDir());
+}
+
+TEST_F(AppDirTest, TheNoteSaysWhichFolderWhyAndNamesDir)
+{
+    for (const auto reason :
+        {pm::AppDirReason::Given, pm::AppDirReason::CurrentFolder, pm::AppDirReason::PerUser}) {
+        const std::string note = pm::appDirNote({"/some/where", reason});
+        EXPECT_NE(note.find("/some/where"), std::string::npos) << note;
+        EXPECT_NE(note.find("--dir"), std::string::npos) << note;
+    }
+    EXPECT_NE(
+        pm::appDirNote({"/x", pm::AppDirReason::CurrentFolder}).find("current folder"), std::string::npos);
+    EXPECT_NE(pm::appDirNote({"/x", pm::AppDirReason::PerUser}).find("per-user"), std::string::npos);
+    // A per-user folder that cannot be made says which one it was.
+    std::ofstream(root_ / "home" / ".local") << "a file in the way";
+    const std::string error = errorOf(in_);
+    EXPECT_NE(error.find("per-user folder"), std::string::npos) << error;
+    EXPECT_NE(error.find(userDir()), std::string::npos) << error;
 }
 
 TEST_F(AppDirTest, ElsewhereThePerUserFolderIsMadeWithEveryMacroFileAndThePictures)
@@ -137,6 +186,7 @@ TEST_F(AppDirTest, ThePictureLinkFollowsTheInstallation)
 {
     // A build tree: bin/../app/BMP.
     fs::create_directories(root_ / "build" / "bin");
+    std::ofstream(root_ / "build" / "bin" / "padmacroctl") << "";
     fs::create_directories(root_ / "build" / "app" / "BMP");
     in_.executable = (root_ / "build" / "bin" / "padmacro").string();
     pm::chooseAppDir(in_);
@@ -161,6 +211,25 @@ TEST_F(AppDirTest, PicturesOfTheUsersOwnAreKept)
     pm::chooseAppDir(in_);
     EXPECT_FALSE(fs::is_symlink(fs::path(userDir()) / "BMP"));
     EXPECT_TRUE(fs::exists(fs::path(userDir()) / "BMP" / "1.bmp"));
+}
+
+TEST_F(AppDirTest, APictureLinkOfTheUsersOwnIsKept)
+{
+    // Pictures of their own, and a folder shaped like an installation's
+    // that has no program beside it: neither was linked by the program.
+    for (const fs::path& own :
+        {root_ / "mine" / "pictures", root_ / "other" / "share" / "padmacro" / "BMP"}) {
+        fs::create_directories(own);
+        fs::create_directories(userDir());
+        fs::remove(fs::path(userDir()) / "BMP");
+        fs::create_directory_symlink(own, fs::path(userDir()) / "BMP");
+        pm::chooseAppDir(in_);
+        EXPECT_EQ(fs::read_symlink(fs::path(userDir()) / "BMP"), own);
+    }
+    // Once that folder is gone the link is dangling and is set again.
+    fs::remove_all(root_ / "other");
+    pm::chooseAppDir(in_);
+    EXPECT_TRUE(fs::equivalent(fs::path(userDir()) / "BMP", installedPictures()));
 }
 
 TEST_F(AppDirTest, MissingPicturesAreReportedWithWhereItLooked)
@@ -188,6 +257,8 @@ TEST(CommandLine, OptionsOfTheProgram)
     EXPECT_EQ(parse({"--demo", "--help"}).action, Action::Help);
     EXPECT_EQ(parse({"-h"}).action, Action::Help);
     EXPECT_EQ(parse({"--version"}).action, Action::Version);
+    EXPECT_TRUE(parse({"--user-dir"}).userDir);
+    EXPECT_EQ(parse({"--user-dir", "--dir", "/x"}).action, Action::UsageError);
 }
 
 TEST(CommandLine, MistakesAreUsageErrorsButToolkitOptionsPass)

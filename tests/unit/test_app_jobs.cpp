@@ -142,6 +142,11 @@ TEST_F(KeypadCoreTest, RestoreNeedsAKeypadAnIdleSchedulerAndAClosedEditor)
 
     session.restoreKeypad();
     EXPECT_EQ(session.restoreProgress(), "Restore 1/26");
+    // A second start while it runs starts nothing: one run, one closing box.
+    shell.take();
+    session.restoreKeypad();
+    EXPECT_EQ(shell.take(), Lines{"message:A restore is already under way."});
+    EXPECT_EQ(session.restoreProgress(), "Restore 1/26");
     // Choosing a key mid-way ends the run: a Program job would be taken for the restore's.
     keypad.keyMouseDown(key("Key_10"));
     session.tick();

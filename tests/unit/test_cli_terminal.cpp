@@ -5,6 +5,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <termios.h>
@@ -13,8 +14,10 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <chrono>
 #include <cstdlib>
+#include <cstring>
 #include <functional>
 #include <string>
 #include <vector>
@@ -220,6 +223,120 @@ TEST(CtlTerminal, AKeypadUnpluggedInTheMiddleEndsTheRun)
         << f.output;
     EXPECT_NE(f.output.find("1 of 3 key numbers were sent, the other 1 not attempted"), std::string::npos);
     EXPECT_TRUE(restored(f.after));
+}
+
+// RawTerminal in a child on its own pseudo terminal, in a process group of
+// its own (so a stop signal is not discarded), signalled from here; the
+// terminal's settings are read back through the slave side.
+class RawChild {
+public:
+    RawChild()
+    {
+        termios sane{};
+        ::cfmakeraw(&sane);
+        sane.c_lflag |= ICANON | ECHO | ISIG;
+        EXPECT_EQ(::openpty(&master_, &slave_, nullptr, &sane, nullptr), 0);
+        int ready[2];
+        EXPECT_EQ(::pipe2(ready, O_CLOEXEC), 0);
+        pid_ = ::fork();
+        if (pid_ == 0) {
+            ::setpgid(0, 0);
+            const rlimit noCore{0, 0};
+            ::setrlimit(RLIMIT_CORE, &noCore);
+            ::dup2(slave_, STDIN_FILENO);
+            pm::ctl::RawTerminal raw(STDIN_FILENO);
+            const char byte = 'r';
+            if (::write(ready[1], &byte, 1) != 1)
+                ::_exit(2);
+            for (;;)
+                ::pause();
+        }
+        ::close(ready[1]);
+        pollfd p{ready[0], POLLIN, 0};
+        char byte = 0;
+        started_ = ::poll(&p, 1, 30000) == 1 && ::read(ready[0], &byte, 1) == 1;
+        ::close(ready[0]);
+    }
+    ~RawChild()
+    {
+        if (pid_ > 0 && !reaped_) {
+            ::kill(pid_, SIGKILL);
+            ::waitpid(pid_, nullptr, 0);
+        }
+        ::close(master_);
+        ::close(slave_);
+    }
+    RawChild(const RawChild&) = delete;
+    RawChild& operator=(const RawChild&) = delete;
+
+    bool started() const { return started_; }
+    termios settings() const
+    {
+        termios t{};
+        ::tcgetattr(slave_, &t);
+        return t;
+    }
+    // Waits for the next change of state the options ask for.
+    int signalAndWait(int sig, int options)
+    {
+        ::kill(pid_, sig);
+        int status = 0;
+        while (::waitpid(pid_, &status, options) < 0 && errno == EINTR) { }
+        reaped_ = WIFEXITED(status) || WIFSIGNALED(status);
+        return status;
+    }
+    // The handler sets the terminal after the child runs on: polled, with a
+    // generous deadline.
+    bool becomes(const std::function<bool(const termios&)>& wanted) const
+    {
+        const auto giveUp = std::chrono::steady_clock::now() + std::chrono::seconds(30);
+        while (std::chrono::steady_clock::now() < giveUp) {
+            if (wanted(settings()))
+                return true;
+            ::poll(nullptr, 0, 5);
+        }
+        return false;
+    }
+
+private:
+    int master_ = -1;
+    int slave_ = -1;
+    pid_t pid_ = -1;
+    bool started_ = false;
+    bool reaped_ = false;
+};
+
+TEST(CtlTerminal, EverySignalThatEndsTheProgramPutsTheTerminalBack)
+{
+    for (const int sig : {SIGQUIT, SIGABRT, SIGTERM, SIGHUP, SIGINT}) {
+        SCOPED_TRACE(strsignal(sig));
+        RawChild child;
+        ASSERT_TRUE(child.started());
+        EXPECT_TRUE(echoOff(child.settings()));
+        const int status = child.signalAndWait(sig, 0);
+        ASSERT_TRUE(WIFSIGNALED(status));
+        EXPECT_EQ(WTERMSIG(status), sig); // still ends as the signal asks
+        EXPECT_TRUE(restored(child.settings()));
+    }
+}
+
+TEST(CtlTerminal, StoppedTheTerminalIsTheShellsAndContinuedItIsQuietAgain)
+{
+    RawChild child;
+    ASSERT_TRUE(child.started());
+    for (int round = 0; round < 2; ++round) {
+        SCOPED_TRACE(round);
+        const int stopped = child.signalAndWait(SIGTSTP, WUNTRACED);
+        ASSERT_TRUE(WIFSTOPPED(stopped));
+        EXPECT_EQ(WSTOPSIG(stopped), SIGTSTP);
+        EXPECT_TRUE(restored(child.settings()));
+        const int continued = child.signalAndWait(SIGCONT, WCONTINUED);
+        ASSERT_TRUE(WIFCONTINUED(continued));
+        EXPECT_TRUE(child.becomes(echoOff)) << "echo stayed on after the program was continued";
+    }
+    const int status = child.signalAndWait(SIGTERM, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(restored(child.settings()));
 }
 
 } // namespace

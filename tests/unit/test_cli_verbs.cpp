@@ -9,6 +9,7 @@
 #include <fstream>
 #include <sstream>
 
+#include "app/folder_lock.h"
 #include "app/macro_keeping.h"
 #include "app/scheduler.h"
 #include "cli/ctl.h"
@@ -67,6 +68,7 @@ protected:
         const std::string appDir = dir.path();
         env.appDir
             = [appDir](const std::string& explicitDir) { return explicitDir.empty() ? appDir : explicitDir; };
+        env.appDirNote = [] { return std::string("NOTE on the folder."); };
         env.inputIsTerminal = terminal;
         // The keypad types into the terminal: here, through the clock.
         env.terminalClock = [this] { return std::make_unique<InstantClock>(&sim); };
@@ -225,7 +227,50 @@ TEST_F(CtlTest, MalformedImportNamesItsLineAndChangesNothing)
     EXPECT_EQ(ctl({"import", "-"}, "format padmacro-macros 1\nkey 40\nbogus\n"), 1);
     EXPECT_EQ(dir.logSnapshot(), before);
     EXPECT_NE(err.str().find("Cannot import \"standard input\": line 3"), std::string::npos) << err.str();
+    EXPECT_EQ(err.str().find("NOTE"), std::string::npos) << "not a failure of the folder: " << err.str();
     EXPECT_EQ(out.str(), "");
+}
+
+TEST_F(CtlTest, AFileOfTheFolderThatFailsSaysWhichFolderAndWhy)
+{
+    dir.remove("\\log\\KeyCode40.txt");
+    EXPECT_EQ(ctl({"show", "40"}), 1);
+    EXPECT_NE(err.str().find("KeyCode40.txt\". No such file or directory. NOTE on the folder.\n"),
+        std::string::npos)
+        << err.str();
+}
+
+TEST_F(CtlTest, WhileTheWindowIsOpenOnTheFolderImportAndSendRefuseAndReadingWorks)
+{
+    dir.write("\\log\\KeyNum40.txt", "2,20\r\n");
+    plugKeypad();
+    ASSERT_EQ(ctl({"export", "-"}), 0) << err.str();
+    const std::string exported = out.str();
+    const auto before = dir.logSnapshot();
+    {
+        const FolderLock window(dir.path(), kWindowHolder);
+        ASSERT_EQ(window.state(), FolderLock::State::Held);
+        out.str("");
+        EXPECT_EQ(ctl({"import", "-"}, exported), 1);
+        EXPECT_NE(err.str().find("The keypad window (padmacro) is open on " + dir.path()), std::string::npos)
+            << err.str();
+        EXPECT_NE(err.str().find("nothing was imported"), std::string::npos) << err.str();
+        err.str("");
+        EXPECT_EQ(ctl({"send", "40"}), 1);
+        EXPECT_NE(err.str().find("nothing was sent"), std::string::npos) << err.str();
+        EXPECT_TRUE(sim.takeReports().empty());
+        EXPECT_EQ(dir.logSnapshot(), before);
+        // Reading goes on beside the window.
+        out.str("");
+        EXPECT_EQ(ctl({"show", "40"}), 0) << err.str();
+        EXPECT_EQ(ctl({"export", "-"}), 0) << err.str();
+    }
+    // Closed, the folder is free again, and a run lets it go when done.
+    err.str("");
+    EXPECT_EQ(ctl({"send", "40"}), 0) << err.str();
+    EXPECT_EQ(ctl({"import", "-"}, exported), 0) << err.str();
+    const FolderLock after(dir.path(), kWindowHolder);
+    EXPECT_EQ(after.state(), FolderLock::State::Held);
 }
 
 TEST_F(CtlTest, SendProgramsEachKeyWithItsAcknowledgements)

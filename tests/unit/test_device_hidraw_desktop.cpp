@@ -7,6 +7,7 @@
 #ifdef __linux__
 
 #include <fcntl.h>
+#include <grp.h>
 #include <sys/inotify.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -14,7 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <cerrno>
 #include <filesystem>
+#include <fstream>
 #include <set>
 #include <string>
 
@@ -187,9 +190,10 @@ TEST(HidrawDesktop, HangUpOnTheNodeMeansGone)
     hid.close(h);
 }
 
-// What a user without write permission on the keypad's node gets, run as
-// that user: the tests run as root, who may open anything, so the check
-// runs in a child process that has dropped to nobody first.
+// What a user without write permission on the keypad's node gets. The node
+// is made read-only, which denies its owner too; root may write anyway, so
+// as root the check runs in a child dropped to nobody, on a copy of the tree
+// any user can read (the checkout may sit in a private folder).
 struct AsUser {
     bool found = false;
     bool deniedReported = false;
@@ -197,10 +201,10 @@ struct AsUser {
     bool openDenied = false;
 };
 
-AsUser runWithoutPermission(const std::string& devRoot, const std::string& node)
+AsUser runWithoutPermission(const std::string& sysRoot, const std::string& devRoot, const std::string& node)
 {
     const auto check = [&]() {
-        LinuxHidraw hid(kDesktop, devRoot);
+        LinuxHidraw hid(sysRoot, devRoot);
         KeypadLink link(hid);
         AsUser r;
         r.found = link.FindKeypad() == 1;
@@ -216,26 +220,46 @@ AsUser runWithoutPermission(const std::string& devRoot, const std::string& node)
     }
     const pid_t child = fork();
     if (child == 0) {
-        if (setgid(65534) != 0 || setuid(65534) != 0) {
+        if (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0) {
             _exit(100);
         }
         const AsUser r = check();
         _exit((r.found ? 1 : 0) | (r.deniedReported ? 2 : 0) | (r.writable ? 4 : 0) | (r.openDenied ? 8 : 0));
     }
     int status = 0;
-    waitpid(child, &status, 0);
+    while (waitpid(child, &status, 0) < 0 && errno == EINTR) { }
     EXPECT_TRUE(WIFEXITED(status));
     const int bits = WEXITSTATUS(status);
     EXPECT_NE(bits, 100) << "could not drop to nobody";
     return {(bits & 1) != 0, (bits & 2) != 0, (bits & 4) != 0, (bits & 8) != 0};
 }
 
+// Every folder of root searchable and every file readable by anyone.
+void openToEveryone(const fs::path& root)
+{
+    const auto open = [](const fs::path& p) {
+        const fs::file_status st = fs::symlink_status(p);
+        if (fs::is_symlink(st)) {
+            return;
+        }
+        const fs::perms read = fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read;
+        const fs::perms search = fs::perms::owner_exec | fs::perms::group_exec | fs::perms::others_exec;
+        fs::permissions(p, fs::is_directory(st) ? read | search : read, fs::perm_options::add);
+    };
+    open(root);
+    for (const auto& entry : fs::recursive_directory_iterator(root)) {
+        open(entry.path());
+    }
+}
+
 TEST(HidrawDesktop, KeypadNodeWithoutPermissionIsReportedNotOpened)
 {
+    SysCopy sys;
+    openToEveryone(sys.path());
     DevRoot dev({2, 7, 45});
     fs::permissions(dev.path(), fs::perms::owner_all | fs::perms::group_exec | fs::perms::others_exec);
-    fs::permissions(dev.node(45), fs::perms::owner_read | fs::perms::owner_write);
-    const AsUser r = runWithoutPermission(dev.path(), dev.node(45).string());
+    fs::permissions(dev.node(45), fs::perms::owner_read | fs::perms::group_read | fs::perms::others_read);
+    const AsUser r = runWithoutPermission(sys.path(), dev.path(), dev.node(45).string());
     EXPECT_FALSE(r.found);
     EXPECT_TRUE(r.deniedReported);
     EXPECT_FALSE(r.writable);
@@ -249,6 +273,50 @@ TEST(HidrawDesktop, KeypadNodeWithoutPermissionIsReportedNotOpened)
     fs::create_directory(dev.node(47));
     EXPECT_EQ(hid.open(dev.node(47).string(), OpenMode::Overlapped, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::Other);
+}
+
+TEST(HidrawDesktop, IdsWiderThanSixteenBitsAreNotTakenForTheKeypads)
+{
+    SysCopy sys;
+    const fs::path uevent = fs::path(sys.path()) / kKeypadDir / "uevent";
+    std::ofstream(uevent, std::ios::trunc) << "DRIVER=hid-generic\nHID_ID=0003:0001FFFF:7FFF0200\n";
+    DevRoot dev({2, 7, 45});
+    LinuxHidraw hid(sys.path(), dev.path());
+    KeypadLink link(hid);
+    EXPECT_EQ(link.FindKeypad(), 0);
+    ASSERT_TRUE(hid.beginEnumeration());
+    const auto info = hid.describe(2);
+    ASSERT_TRUE(info);
+    EXPECT_EQ(info->vendorId, 0x0001FFFFu);
+    EXPECT_EQ(info->productId, 0x7FFF0200u);
+    const KeypadMatch match = matchKeypad(*info);
+    EXPECT_NE(match.mismatch.find("vendor 0001FFFF, the keypad has FFFF"), std::string::npos)
+        << match.mismatch;
+    EXPECT_NE(match.mismatch.find("product 7FFF0200"), std::string::npos) << match.mismatch;
+    hid.endEnumeration();
+}
+
+TEST(HidrawDesktop, LinksAndOrdinaryFilesAreNoNodes)
+{
+    DevRoot dev({});
+    const fs::path victim = fs::path(dev.path()) / "victim";
+    std::ofstream(victim) << "kept";
+    fs::create_symlink(victim, dev.node(45));
+    LinuxHidraw hid(kDesktop, dev.path());
+    OpenError why = OpenError::None;
+    EXPECT_EQ(hid.open(dev.node(45).string(), OpenMode::Synchronous, &why), kInvalidHandle);
+    EXPECT_EQ(why, OpenError::Other);
+    KeypadLink link(hid);
+    EXPECT_EQ(link.FindKeypad(), 0);
+    EXPECT_EQ(pmtest::readBytes(victim).size(), 4u);
+
+    // Below the real /dev only a character device is a node.
+    LinuxHidraw real(kDesktop, "/dev");
+    EXPECT_EQ(real.open(victim.string(), OpenMode::Synchronous, &why), kInvalidHandle);
+    EXPECT_EQ(why, OpenError::Other);
+    const HidHandle null = real.open("/dev/null", OpenMode::Synchronous, &why);
+    EXPECT_NE(null, kInvalidHandle);
+    real.close(null);
 }
 
 TEST(HidrawDesktop, RepeatedSearchesAndUnplugsLeaveNoDescriptorOpen)

@@ -2,14 +2,23 @@
 //   Saves a PNG of an X window (default: the root window) of $DISPLAY.
 // xshot --click WINDOW-ID X Y
 //   Presses and releases the left mouse button at X, Y inside the window.
+// xshot --until-drawn WINDOW-ID OUTPUT.png SECONDS
+//   Waits until the window shows more than one colour and saves it.
+// xshot --until-changed WINDOW-ID REFERENCE.png SECONDS
+//   Waits until the window looks different from REFERENCE.png.
+//   Both exit 1 when the time runs out first.
 // xshot --keys WINDOW-ID KEYCODE...
 //   Presses and releases each X key code in turn; +N only presses N and -N
 //   only releases it (to hold a modifier over the following keys).
+#include <QDeadlineTimer>
 #include <QGuiApplication>
+#include <QImage>
 #include <QPixmap>
 #include <QScreen>
+#include <QThread>
 #include <cstdio>
 #include <cstring>
+#include <functional>
 #include <xcb/xcb.h>
 
 namespace {
@@ -116,6 +125,45 @@ int keys(const char* idText, int count, char** codes)
     return 0;
 }
 
+bool drawn(const QImage& image)
+{
+    if (image.isNull())
+        return false;
+    const QRgb first = image.pixel(0, 0);
+    for (int y = 0; y < image.height(); ++y)
+        for (int x = 0; x < image.width(); ++x)
+            if (image.pixel(x, y) != first)
+                return true;
+    return false;
+}
+
+// Grabs the window until done() holds for its picture or the time is up;
+// one process polls, so a busy machine does not pay a start per look.
+int grabUntil(const QString& idText, const QString& secondsText,
+    const std::function<bool(const QImage&)>& done, QImage* last)
+{
+    bool ok = false;
+    const auto window = static_cast<WId>(idText.toULongLong(&ok, 0));
+    const int seconds = secondsText.toInt();
+    QScreen* screen = QGuiApplication::primaryScreen();
+    if (!ok || seconds <= 0 || !screen) {
+        std::fprintf(stderr, "xshot: bad window id or time\n");
+        return 2;
+    }
+    const QDeadlineTimer deadline(seconds * 1000);
+    for (;;) {
+        const QImage image = screen->grabWindow(window).toImage().convertToFormat(QImage::Format_RGB32);
+        if (done(image)) {
+            if (last)
+                *last = image;
+            return 0;
+        }
+        if (deadline.hasExpired())
+            return 1;
+        QThread::msleep(50); // the interval between looks
+    }
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -129,9 +177,25 @@ int main(int argc, char* argv[])
         qputenv("QT_QPA_PLATFORM", "xcb");
     QGuiApplication app(argc, argv);
     const QStringList args = QCoreApplication::arguments();
+    if (args.size() == 5 && args[1] == QStringLiteral("--until-drawn")) {
+        QImage image;
+        const int status = grabUntil(args[2], args[4], drawn, &image);
+        if (status == 0 && !image.save(args[3], "PNG"))
+            return 1;
+        return status;
+    }
+    if (args.size() == 5 && args[1] == QStringLiteral("--until-changed")) {
+        const QImage reference = QImage(args[3]).convertToFormat(QImage::Format_RGB32);
+        return grabUntil(
+            args[2], args[4], [&](const QImage& image) { return !image.isNull() && image != reference; },
+            nullptr);
+    }
     if (args.size() < 2 || args.size() > 3) {
-        std::fprintf(stderr, "usage: xshot OUTPUT.png [WINDOW-ID]\n       xshot --click WINDOW-ID X Y\n"
-                             "       xshot --keys WINDOW-ID KEYCODE...\n");
+        std::fprintf(stderr,
+            "usage: xshot OUTPUT.png [WINDOW-ID]\n       xshot --click WINDOW-ID X Y\n"
+            "       xshot --keys WINDOW-ID KEYCODE...\n"
+            "       xshot --until-drawn WINDOW-ID OUTPUT.png SECONDS\n"
+            "       xshot --until-changed WINDOW-ID REFERENCE.png SECONDS\n");
         return 2;
     }
     WId window = 0;
