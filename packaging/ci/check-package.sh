@@ -95,10 +95,10 @@ export HOME=$work/home
 mkdir -p "$HOME"
 user_dir=$HOME/.local/share/padmacro
 
-# Waits until the file has content, up to 10 s.
+# Waits until the file has content, up to 30 s.
 wait_content() {
     i=0
-    while [ $i -lt 100 ]; do
+    while [ $i -lt 300 ]; do
         [ -s "$1" ] && return 0
         i=$((i + 1))
         sleep 0.1
@@ -132,10 +132,9 @@ if pad=$(wait_window 301x532); then
         # Program; a click can arrive before the window takes input, so all
         # are tried again while nothing is stored.
         for attempt in 1 2 3; do
-            sleep 0.5
+            "$xshot" --until-drawn "${editor% *}" "$work/editor-drawn.png" 60 || true
             "$xshot" --click "${editor% *}" 115 81
             "$xshot" --keys "${editor% *}" +50 24 -50
-            sleep 0.5
             "$xshot" --click "${editor% *}" 212 302
             wait_content "$user_dir/log/KeyNum40.txt" && break
             [ -n "$(find_window 972x408)" ] || "$xshot" --click "${pad% *}" 35 37
@@ -159,8 +158,7 @@ stored=$(cat "$user_dir/log/KeyNum40.txt" 2>/dev/null)
 start second
 if pad=$(wait_window 301x532); then
     ok "second start: keypad window ${pad% *}"
-    sleep 1
-    "$xshot" "$work/second.png" "${pad% *}" || fail "second start: no screenshot"
+    "$xshot" --until-drawn "${pad% *}" "$work/second.png" 60 || fail "second start: no screenshot"
 else
     fail "second start: no keypad window"
     cat "$work/second.out"
