@@ -127,8 +127,11 @@ bool Application::start()
     // during the wait start-up has to make anyway, the editor when it first
     // opens. The icon, for every window, comes then too.
     form1_ = std::make_unique<KeypadWindow>(*this, Dress::Later);
-    if (!options_.keypadTitle.empty())
+    if (!options_.keypadTitle.empty()) {
         form1_->setWindowTitle(QString::fromStdString(options_.keypadTitle));
+        // A screen reader says what the title says.
+        form1_->setAccessibleName(form1_->windowTitle());
+    }
     bool failed = false;
     const auto shown = options_.onError;
     if (!options_.startNote.empty())
