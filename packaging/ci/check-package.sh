@@ -120,6 +120,11 @@ stop() {
 start first --demo
 if pad=$(wait_window 301x532); then
     ok "first start: keypad window ${pad% *}"
+    # Program before the simulated keypad is found only says so: wait for
+    # the status bar, the first change after the window is drawn.
+    "$xshot" --until-drawn "${pad% *}" "$work/first-drawn.png" 60 &&
+        "$xshot" --until-changed "${pad% *}" "$work/first-drawn.png" 20 ||
+        echo "first start: no status shown yet; going on"
     n=$(ls "$user_dir/log" 2>/dev/null | wc -l)
     [ "$n" -eq 78 ] || fail "the per-user folder holds $n macro files, not 78"
     [ -L "$user_dir/BMP" ] && [ "$(readlink -f "$user_dir/BMP")" = "$(readlink -f "$stage/usr/share/padmacro/BMP")" ] ||
