@@ -48,23 +48,26 @@ find_window() {
 # Waits up to $wait_limit tenths of a second (default 150) for find_window "$@"
 # while the program runs; prints what it found.
 wait_window() {
+    poll_window shown "$@"
+}
+
+# The same wait, until no window find_window "$@" finds is mapped.
+wait_gone() {
+    poll_window gone "$@"
+}
+
+poll_window() {
+    want=$1
+    shift
     i=0
     while [ $i -lt "${wait_limit:-150}" ]; do
         found=$(find_window "$@")
-        [ -n "$found" ] && { echo "$found"; return 0; }
-        kill -0 "$apid" 2>/dev/null || return 1
-        i=$((i + 1))
-        sleep 0.1
-    done
-    return 1
-}
-
-# Waits up to $wait_limit tenths of a second (default 150) until no window
-# find_window "$@" finds is mapped.
-wait_gone() {
-    i=0
-    while [ $i -lt "${wait_limit:-150}" ]; do
-        [ -z "$(find_window "$@")" ] && return 0
+        if [ "$want" = gone ]; then
+            [ -z "$found" ] && return 0
+        else
+            [ -n "$found" ] && { echo "$found"; return 0; }
+            kill -0 "$apid" 2>/dev/null || return 1
+        fi
         i=$((i + 1))
         sleep 0.1
     done
