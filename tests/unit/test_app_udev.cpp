@@ -39,6 +39,8 @@ protected:
         return file;
     }
     std::string exe(const std::string& relative) const { return (root_ / relative).string(); }
+    // What the program installed at relative finds in this root.
+    UdevSetup setupOf(const std::string& relative) const { return findUdevSetup(root_.string(), exe(relative)); }
     std::string notice(const UdevSetup& setup) const { return pm::accessDeniedNotice("/dev/hidraw3", setup); }
 
     fs::path root_;
@@ -48,7 +50,7 @@ TEST_F(UdevAdviceTest, WithTheRuleInPlaceTheAdviceIsToReplugAtTheSeatNotToInstal
 {
     put("usr/share/padmacro/install-udev-rule");
     put("usr/lib/udev/rules.d/70-padmacro.rules");
-    const UdevSetup packaged = findUdevSetup(root_.string(), exe("usr/bin/padmacro"));
+    const UdevSetup packaged = setupOf("usr/bin/padmacro");
     EXPECT_EQ(packaged.rule, "/usr/lib/udev/rules.d/70-padmacro.rules");
     const std::string text = notice(packaged);
     EXPECT_EQ(text.rfind("The keypad is at /dev/hidraw3, but this user may not write to it.\n", 0), 0u) << text;
@@ -59,12 +61,12 @@ TEST_F(UdevAdviceTest, WithTheRuleInPlaceTheAdviceIsToReplugAtTheSeatNotToInstal
     // Without merged /usr the package's rule lies in /lib.
     fs::remove_all(root_ / "usr" / "lib");
     put("lib/udev/rules.d/70-padmacro.rules");
-    EXPECT_EQ(findUdevSetup(root_.string(), exe("usr/bin/padmacro")).rule, "/lib/udev/rules.d/70-padmacro.rules");
+    EXPECT_EQ(setupOf("usr/bin/padmacro").rule, "/lib/udev/rules.d/70-padmacro.rules");
 
     // A copy the installer put in /etc counts as well, and is the one in force.
     put("usr/lib/udev/rules.d/70-padmacro.rules");
     put("etc/udev/rules.d/70-padmacro.rules");
-    const UdevSetup copied = findUdevSetup(root_.string(), exe("usr/bin/padmacro"));
+    const UdevSetup copied = setupOf("usr/bin/padmacro");
     EXPECT_EQ(copied.rule, "/etc/udev/rules.d/70-padmacro.rules");
     EXPECT_EQ(notice(copied).find("install-udev-rule"), std::string::npos);
 }
@@ -75,14 +77,14 @@ TEST_F(UdevAdviceTest, ARuleMaskedInEtcIsNoRule)
     put("usr/lib/udev/rules.d/70-padmacro.rules");
     fs::create_directories(root_ / "etc" / "udev" / "rules.d");
     fs::create_symlink("/dev/null", root_ / "etc" / "udev" / "rules.d" / "70-padmacro.rules");
-    UdevSetup setup = findUdevSetup(root_.string(), exe("usr/bin/padmacro"));
+    UdevSetup setup = setupOf("usr/bin/padmacro");
     EXPECT_EQ(setup.rule, "");
     EXPECT_NE(notice(setup).find("sudo " + exe("usr/share/padmacro/install-udev-rule")), std::string::npos)
         << notice(setup);
 
     fs::remove(root_ / "etc" / "udev" / "rules.d" / "70-padmacro.rules");
     put("etc/udev/rules.d/70-padmacro.rules", "");
-    EXPECT_EQ(findUdevSetup(root_.string(), exe("usr/bin/padmacro")).rule, "");
+    EXPECT_EQ(setupOf("usr/bin/padmacro").rule, "");
 }
 
 TEST_F(UdevAdviceTest, WithoutARuleTheAdviceNamesTheInstallerOfThisInstallation)
@@ -90,7 +92,7 @@ TEST_F(UdevAdviceTest, WithoutARuleTheAdviceNamesTheInstallerOfThisInstallation)
     // make install to another prefix: udev does not read its lib/udev.
     put("opt/pm/share/padmacro/install-udev-rule");
     put("opt/pm/lib/udev/rules.d/70-padmacro.rules");
-    const UdevSetup prefix = findUdevSetup(root_.string(), exe("opt/pm/bin/padmacroctl"));
+    const UdevSetup prefix = setupOf("opt/pm/bin/padmacroctl");
     EXPECT_EQ(prefix.rule, "");
     const std::string text = notice(prefix);
     EXPECT_NE(text.find("\n  sudo " + exe("opt/pm/share/padmacro/install-udev-rule")), std::string::npos) << text;
@@ -100,14 +102,14 @@ TEST_F(UdevAdviceTest, WithoutARuleTheAdviceNamesTheInstallerOfThisInstallation)
 
     // A build folder inside the source tree.
     put("src/packaging/linux/install-udev-rule");
-    const UdevSetup tree = findUdevSetup(root_.string(), exe("src/build-release/bin/padmacro"));
+    const UdevSetup tree = setupOf("src/build-release/bin/padmacro");
     EXPECT_EQ(tree.installer, exe("src/packaging/linux/install-udev-rule"));
     EXPECT_NE(notice(tree).find("sudo " + tree.installer), std::string::npos);
 }
 
 TEST_F(UdevAdviceTest, WhenNothingIsFoundBothInstallersAreNamed)
 {
-    const UdevSetup none = findUdevSetup(root_.string(), exe("elsewhere/bin/padmacro"));
+    const UdevSetup none = setupOf("elsewhere/bin/padmacro");
     EXPECT_EQ(none.rule, "");
     EXPECT_EQ(none.installer, "");
     const std::string text = notice(none);
