@@ -30,14 +30,17 @@ constexpr std::string_view kJournalPrefix = ".store-";
 constexpr std::string_view kJournalSuffix = ".journal";
 constexpr std::string_view kJournalMagic = "padmacro-store 1";
 
-uint64_t checksum(std::string_view bytes)
+// 16 hex digits of the bytes' FNV-1a hash: enough to tell a torn journal.
+std::string checksum(std::string_view bytes)
 {
-    uint64_t h = 14695981039346656037ull; // FNV-1a
+    uint64_t h = 14695981039346656037ull;
     for (const char c : bytes) {
         h ^= static_cast<unsigned char>(c);
         h *= 1099511628211ull;
     }
-    return h;
+    char text[17];
+    std::snprintf(text, sizeof text, "%016llx", static_cast<unsigned long long>(h));
+    return text;
 }
 
 std::string logFolderOf(const std::string& appDir, int key)
@@ -62,8 +65,7 @@ struct StoredFiles {
 std::string journalBytes(int key, const StoredFiles& f)
 {
     const std::string payload = f.text + f.strokes + f.lines;
-    char check[17];
-    std::snprintf(check, sizeof check, "%016llx", static_cast<unsigned long long>(checksum(payload)));
+    const std::string check = checksum(payload);
     return std::string(kJournalMagic) + " " + std::to_string(key) + " " + std::to_string(f.text.size()) + " "
         + std::to_string(f.strokes.size()) + " " + std::to_string(f.lines.size()) + " " + check + "\n"
         + payload;
@@ -85,9 +87,7 @@ std::optional<StoredFiles> parseJournal(int key, const std::string& bytes)
     if (sizes[0] > payload.size() || sizes[1] > payload.size() || sizes[2] > payload.size()
         || sizes[0] + sizes[1] + sizes[2] != payload.size())
         return std::nullopt;
-    char want[17];
-    std::snprintf(want, sizeof want, "%016llx", static_cast<unsigned long long>(checksum(payload)));
-    if (check != want)
+    if (check != checksum(payload))
         return std::nullopt;
     return StoredFiles{
         payload.substr(0, sizes[0]), payload.substr(sizes[0], sizes[1]), payload.substr(sizes[0] + sizes[1])};
