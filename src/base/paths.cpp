@@ -346,9 +346,12 @@ int writeNewFileOrErrno(const std::string& path, const std::string& bytes, const
             done += static_cast<size_t>(n);
     }
     if (err == 0 && like) {
-        // A superuser keeps the owner too, so the user can still change the file.
+        // A superuser keeps the owner too, so the user can still change the
+        // file; a file system without owners (EPERM, EINVAL) keeps its own.
         err = beforeFileChange("fchmod", path);
-        if (err == 0 && ::geteuid() == 0 && ::fchown(f.fd, like->uid, like->gid) != 0) { }
+        if (err == 0 && ::geteuid() == 0 && ::fchown(f.fd, like->uid, like->gid) != 0 && errno != EPERM
+            && errno != EINVAL)
+            err = errno;
         if (err == 0 && ::fchmod(f.fd, static_cast<mode_t>(like->mode & 07777)) != 0)
             err = errno;
     }

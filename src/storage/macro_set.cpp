@@ -373,7 +373,10 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
         }
         if (const int err = beforeFileChange("chmod", stage))
             throwCannotCreate(stage, err);
-        if (::geteuid() == 0 && ::chown(stage.c_str(), logStat.st_uid, logStat.st_gid) != 0) { }
+        // As for files: a file system without owners keeps its own.
+        if (::geteuid() == 0 && ::chown(stage.c_str(), logStat.st_uid, logStat.st_gid) != 0 && errno != EPERM
+            && errno != EINVAL)
+            throwCannotCreate(stage, errno);
         if (::chmod(stage.c_str(), logStat.st_mode & 07777) != 0)
             throwCannotCreate(stage, errno);
         syncFolder(stage);
