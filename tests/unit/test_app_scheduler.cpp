@@ -268,7 +268,7 @@ TEST_F(SchedulerTest, TwoAcknowledgementsBeforeTheFirstTickSendAnAllZeroReport)
 
     tick();
     const auto reports = sim.takeReports();
-    ASSERT_EQ(reports.size(), 1u); // only the pending write of step 6
+    ASSERT_EQ(reports.size(), 1u); // only the write the job left pending: zeros, past the first half
     EXPECT_EQ(reports[0].bytes, std::vector<uint8_t>(33, 0));
     EXPECT_EQ(st.ProgramState, 3);
     EXPECT_EQ(st.WritePending, 0);
