@@ -1,7 +1,7 @@
 // The 300 ms scheduler over a simulated keypad: discovery timing, the two
 // halves of a job and their acknowledgements, the time limit and the status
 // bar text.
-#include "keypad_test_support.h"
+#include "keypad_core_fixture.h"
 
 #include "app/scheduler.h"
 #include "device/hid_sim.h"
@@ -49,16 +49,70 @@ protected:
 
 } // namespace
 
-TEST(StatusMessage, CodesAndTheirTexts)
+// The status bar after each thing that happens to the keypad and to a job
+// started from the editor: each code must bring its own words.
+TEST_F(KeypadCoreTest, TheStatusBarSaysWhatLastHappenedToTheKeypad)
 {
-    EXPECT_STREQ(pm::statusMessage(1), "USB Device detect...");
-    EXPECT_STREQ(pm::statusMessage(2), "USB Keyboard Device get");
-    EXPECT_STREQ(pm::statusMessage(3), "Programming...");
-    EXPECT_STREQ(pm::statusMessage(4), "Program OK");
-    EXPECT_STREQ(pm::statusMessage(6), "USB Keyboar remove or USB not get device");
-    EXPECT_STREQ(pm::statusMessage(7), "Program falure");
-    for (int code : {0, 5, 8, 255})
-        EXPECT_EQ(pm::statusMessage(static_cast<uint8_t>(code)), nullptr) << code;
+    const std::string& bar = session.scheduler().statusLine().text;
+    const auto tick = [&](int n) {
+        for (int i = 0; i < n; ++i) {
+            session.tick();
+            for (char c : sim.takeAcks())
+                session.scheduler().Memo1KeyDown(static_cast<uint16_t>(c - 'a' + 'A'));
+        }
+    };
+    const auto chooseKeyWithAStroke = [&] {
+        keypad.keyMouseDown(key("Key_9"));
+        ed().KeyCode.add("q");
+        ed().KeyNum.add("0,20");
+        ed().LineLen[0] = 1;
+    };
+
+    tick(2);
+    EXPECT_EQ(bar, ""); // nothing to say before the first search
+    tick(1);
+    EXPECT_EQ(bar, "USB Device detect...");
+
+    chooseKeyWithAStroke();
+    shell.take();
+    editor.SpeedButton2Click();
+    EXPECT_EQ(shell.take(), Lines{"message:USB Keyboar remove or USB not get device"});
+    tick(1);
+    EXPECT_EQ(bar, "USB Keyboar remove or USB not get device");
+
+    sim.add({});
+    tick(14); // the next search comes a whole period after Program
+    EXPECT_EQ(bar, "USB Keyboar remove or USB not get device");
+    tick(1);
+    EXPECT_EQ(bar, "USB Keyboard Device get");
+
+    editor.SpeedButton2Click(); // the editor stayed open on the same macro
+    ASSERT_FALSE(editor.isOpen());
+    tick(1);
+    EXPECT_EQ(bar, "USB Keyboard Device get");
+    tick(1);
+    EXPECT_EQ(bar, "Programming...");
+    tick(1);
+    EXPECT_EQ(bar, "Program OK");
+
+    // A keypad that never confirms the second half.
+    sim.setAck(SimulatedKeypad::AckMode::AOnly);
+    chooseKeyWithAStroke();
+    editor.SpeedButton2Click();
+    tick(10);
+    EXPECT_EQ(bar, "Programming...");
+    tick(1);
+    EXPECT_EQ(bar, "Program falure");
+}
+
+TEST_F(SchedulerTest, ACodeWithoutWordsOfItsOwnLeavesTheStatusBarAsItIs)
+{
+    attachAndDiscover();
+    for (int code : {0, 5, 8, 255}) {
+        st.StatusCode = static_cast<uint8_t>(code);
+        tick();
+        EXPECT_EQ(status.text, "USB Keyboard Device get") << code;
+    }
 }
 
 // ---- discovery ----------------------------------------------------------------
