@@ -1,7 +1,7 @@
 // The compile-time table checks must be able to fail: each is run here on a
-// copy of a real table with one row broken, and must say no.
-#include <gtest/gtest.h>
-
+// copy of a real table with one row broken, and must say no. The compiler
+// decides all of it; the real tables pass the same checks where they are
+// declared.
 #include <array>
 
 #include "base/table_checks.h"
@@ -63,12 +63,5 @@ constexpr auto kNoCode = [] {
     return keys;
 }();
 static_assert(!everyRow(kNoCode, [](const RecordKey& k) { return isText(k.code); }));
-
-TEST(TableChecks, RealTablesPassAndBrokenCopiesFailAtCompileTime)
-{
-    // Everything above is decided by the compiler; this only gives the file a test.
-    EXPECT_TRUE(everyRowNamed(kKeypadKeys));
-    EXPECT_TRUE(sameNumbers(kKeypadKeys, kDeviceKeyNumbers));
-}
 
 } // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <chrono>
+#include <set>
 
 #include "storage/macro_files.h"
 
@@ -231,6 +232,40 @@ TEST_F(KeypadCoreTest, ChoosingAKeyLoadsItsMacroUnderTheNumberOfTheLayout)
     choose("Key_19", 24, "9/PgUp");
     choose("Key_29", 19, "0/Ins");
     choose("Key_31", 27, "./Del");
+}
+
+// No macro kept in log/ is out of reach and no two keys of one layout edit
+// the same one: each key a layout lets the user choose opens a macro of its
+// own, and the two layouts together open every one.
+TEST_F(KeypadCoreTest, EveryStoredMacroBelongsToExactlyOneKeyOfALayout)
+{
+    std::set<int> kept;
+    for (const auto& e : fs::directory_iterator(fs::path(dir.path()) / "log")) {
+        const std::string name = e.path().stem().string();
+        if (name.rfind("KeyNum", 0) == 0)
+            kept.insert(std::stoi(name.substr(6)));
+    }
+    for (int n : kept)
+        writeMacro(n, "K" + std::to_string(n) + "\r\n", "0,04\r\n", "2,0\r\n");
+
+    std::set<int> reached;
+    for (int layout = 0; layout < 2; ++layout) {
+        std::set<int> opened;
+        for (size_t i = 0; i < pm::kKeypadKeys.size(); ++i) {
+            if (!kp().keyEnabled[i])
+                continue;
+            const char* name = pm::kKeypadKeys[i].name;
+            keypad.keyMouseDown(static_cast<int>(i));
+            const int n = ctx.state.CurrentKey;
+            EXPECT_EQ(ed().KeyShow, "K" + std::to_string(n) + " ") << name << " shows another key's macro";
+            EXPECT_TRUE(opened.insert(n).second) << name << " edits macro " << n << " as another key does";
+            reached.insert(n);
+            editor.close();
+        }
+        EXPECT_EQ(opened.size(), layout == 0 ? 4u : 22u);
+        keypad.BitBtn1Click();
+    }
+    EXPECT_EQ(reached, kept);
 }
 
 TEST_F(KeypadCoreTest, TheDisplayAndTablesComeFromTheStoredLines)
