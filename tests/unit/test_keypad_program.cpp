@@ -2,6 +2,9 @@
 // what is stored, the job it raises, and every way it stops short.
 #include "keypad_core_fixture.h"
 
+#include <initializer_list>
+#include <utility>
+
 #include "device/report_image.h"
 
 using namespace pmtest;
@@ -23,6 +26,20 @@ Lines strokesOf(int n)
     return l;
 }
 
+// Each listed byte of the image, by its position.
+void expectBytes(const pm::ReportImage& image, std::initializer_list<std::pair<size_t, uint8_t>> bytes)
+{
+    for (const auto& [at, value] : bytes)
+        EXPECT_EQ(image[at], value) << "byte " << at;
+}
+
+// Nothing is left between the end marker and the checksum.
+void expectZeros(const pm::ReportImage& image, size_t from)
+{
+    for (size_t i = from; i <= 63; ++i)
+        EXPECT_EQ(image[i], 0) << "byte " << i;
+}
+
 uint8_t pairSum(const pm::ReportImage& image)
 {
     uint8_t sum = 0;
@@ -38,44 +55,30 @@ uint8_t pairSum(const pm::ReportImage& image)
 TEST(ReportImage, KeyFiveWithShiftQ)
 {
     const auto image = build({"2,20"}, 5);
-    const uint8_t head[] = {0x55, 0x05, 0x02, 0x14, 0xFF};
-    for (size_t i = 0; i < 5; ++i)
-        EXPECT_EQ(image[i + 1], head[i]) << i + 1;
-    for (size_t i = 6; i <= 63; ++i)
-        EXPECT_EQ(image[i], 0) << i;
-    EXPECT_EQ(image[64], 0x15);
-    EXPECT_EQ(image[0], 0);
+    expectBytes(image, {{1, 0x55}, {2, 0x05}, {3, 0x02}, {4, 0x14}, {5, 0xFF}});
+    expectZeros(image, 6);
+    expectBytes(image, {{64, 0x15}, {0, 0}});
 }
 
 TEST(ReportImage, AnEmptyMacroIsJustTheEndMarker)
 {
     const auto image = build({}, 40);
-    EXPECT_EQ(image[1], 0x55);
-    EXPECT_EQ(image[2], 40);
-    EXPECT_EQ(image[3], 0xFF);
-    for (size_t i = 4; i <= 63; ++i)
-        EXPECT_EQ(image[i], 0) << i;
-    EXPECT_EQ(image[64], 0xFF);
+    expectBytes(image, {{1, 0x55}, {2, 40}, {3, 0xFF}});
+    expectZeros(image, 4);
+    expectBytes(image, {{64, 0xFF}});
 }
 
 TEST(ReportImage, FifteenStrokesPutTheEndMarkerInTheSecondHalf)
 {
     const auto image = build(strokesOf(15), 1);
-    EXPECT_EQ(image[31], 14);
-    EXPECT_EQ(image[32], 18);
-    EXPECT_EQ(image[33], 0xFF);
-    EXPECT_EQ(image[34], 0);
+    expectBytes(image, {{31, 14}, {32, 18}, {33, 0xFF}, {34, 0}});
     EXPECT_EQ(image[64], pairSum(image));
 }
 
 TEST(ReportImage, ThirtyStrokesFillThePairAreaWithoutAnEndMarker)
 {
     const auto image = build(strokesOf(30), 36);
-    EXPECT_EQ(image[3], 0);
-    EXPECT_EQ(image[4], 4);
-    EXPECT_EQ(image[61], 29);
-    EXPECT_EQ(image[62], 33);
-    EXPECT_EQ(image[63], 0);
+    expectBytes(image, {{3, 0}, {4, 4}, {61, 29}, {62, 33}, {63, 0}});
     uint8_t expected = 0;
     for (int i = 0; i < 30; ++i)
         expected = static_cast<uint8_t>(expected + i + 4 + i);
@@ -95,10 +98,9 @@ TEST(ReportImage, AShorterMacroLeavesNothingOfALongerOne)
     pm::ReportImage image{};
     pm::buildReportImage(image, strokesOf(20), 3);
     pm::buildReportImage(image, {"0,41"}, 3);
-    EXPECT_EQ(image[5], 0xFF);
-    for (size_t i = 6; i <= 63; ++i)
-        EXPECT_EQ(image[i], 0) << i;
-    EXPECT_EQ(image[64], static_cast<uint8_t>(41 + 0xFF));
+    expectBytes(image, {{5, 0xFF}});
+    expectZeros(image, 6);
+    expectBytes(image, {{64, static_cast<uint8_t>(41 + 0xFF)}});
 }
 
 TEST(ReportImage, ALineThatDoesNotConvertLeavesTheImageUntouched)
@@ -175,12 +177,7 @@ TEST_F(ProgramTest, StoresRaisesTheJobAndClosesTheEditor)
     };
     editor.SpeedButton2Click();
 
-    EXPECT_EQ(ctx.image[1], 0x55);
-    EXPECT_EQ(ctx.image[2], 40);
-    EXPECT_EQ(ctx.image[3], 2);
-    EXPECT_EQ(ctx.image[4], 0x14);
-    EXPECT_EQ(ctx.image[5], 0xFF);
-    EXPECT_EQ(ctx.image[64], 0x15);
+    expectBytes(ctx.image, {{1, 0x55}, {2, 40}, {3, 2}, {4, 0x14}, {5, 0xFF}, {64, 0x15}});
     EXPECT_EQ(dir.read("\\log\\KeyCode40.txt"), "Shift+Q\r\n");
     EXPECT_EQ(dir.read("\\log\\KeyNum40.txt"), "2,20\r\n");
     EXPECT_EQ(dir.read("\\log\\LineBuf40.txt"), "7,0\r\n");
