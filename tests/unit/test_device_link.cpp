@@ -23,6 +23,14 @@ Iface keypadWithLength(uint32_t length)
     return iface;
 }
 
+// The keypad, with a report length of 33, whose opening goes as given.
+Iface keypadOpening(SimulatedKeypad::OpenBehaviour open)
+{
+    Iface iface = keypadWithLength(33);
+    iface.open = open;
+    return iface;
+}
+
 TEST(FindKeypad, NothingPresentTriesEveryIndexAndFindsNothing)
 {
     SimulatedKeypad sim;
@@ -117,9 +125,7 @@ TEST(FindKeypad, FirstMatchInIndexOrderWins)
 TEST(FindKeypad, InterfaceThatCannotBeOpenedIsSkipped)
 {
     SimulatedKeypad sim;
-    Iface locked = keypadWithLength(33);
-    locked.open = SimulatedKeypad::OpenBehaviour::Fail;
-    sim.add(locked, 0);
+    sim.add(keypadOpening(SimulatedKeypad::OpenBehaviour::Fail), 0);
     sim.add(keypadWithLength(34), 1);
     KeypadLink link(sim);
     EXPECT_EQ(link.FindKeypad(), 1);
@@ -129,9 +135,7 @@ TEST(FindKeypad, InterfaceThatCannotBeOpenedIsSkipped)
 TEST(FindKeypad, FailedSecondOpeningStillFindsTheKeypadButEveryWriteFails)
 {
     SimulatedKeypad sim;
-    Iface iface = keypadWithLength(33);
-    iface.open = SimulatedKeypad::OpenBehaviour::WriteFail;
-    sim.add(iface);
+    sim.add(keypadOpening(SimulatedKeypad::OpenBehaviour::WriteFail));
     KeypadLink link(sim);
     ASSERT_EQ(link.FindKeypad(), 1);
     EXPECT_NE(link.DeviceHandle, kInvalidHandle);
@@ -151,9 +155,7 @@ TEST(FindKeypad, FailedSecondOpeningStillFindsTheKeypadButEveryWriteFails)
 TEST(FindKeypad, ALockedKeypadIsReportedAndTheNextOneTaken)
 {
     SimulatedKeypad sim;
-    Iface locked = keypadWithLength(33);
-    locked.open = SimulatedKeypad::OpenBehaviour::Denied;
-    sim.add(locked, 2);
+    sim.add(keypadOpening(SimulatedKeypad::OpenBehaviour::Denied), 2);
     KeypadLink link(sim);
     EXPECT_EQ(link.FindKeypad(), 0);
     ASSERT_TRUE(link.deniedKeypad.has_value());
@@ -178,9 +180,7 @@ TEST(FindKeypad, ALockedKeypadIsReportedAndTheNextOneTaken)
 TEST(FindKeypad, OtherOpenFailuresAreNotReportedAsPermission)
 {
     SimulatedKeypad sim;
-    Iface broken = keypadWithLength(33);
-    broken.open = SimulatedKeypad::OpenBehaviour::Fail;
-    sim.add(broken, 0);
+    sim.add(keypadOpening(SimulatedKeypad::OpenBehaviour::Fail), 0);
     KeypadLink link(sim);
     EXPECT_EQ(link.FindKeypad(), 0);
     EXPECT_FALSE(link.deniedKeypad.has_value());
@@ -208,9 +208,7 @@ TEST(KeypadGone, FollowsTheDeviceBehindTheHandles)
     link.CloseKeypad();
 
     // The write handle alone still tells.
-    Iface writeFail = keypadWithLength(33);
-    writeFail.open = SimulatedKeypad::OpenBehaviour::WriteFail;
-    sim.add(writeFail, 0);
+    sim.add(keypadOpening(SimulatedKeypad::OpenBehaviour::WriteFail), 0);
     ASSERT_EQ(link.FindKeypad(), 1);
     EXPECT_FALSE(link.keypadGone());
     sim.removeAll();
