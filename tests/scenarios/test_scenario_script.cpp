@@ -7,6 +7,23 @@
 using namespace pm::scenario;
 using pm::SimulatedKeypad;
 
+namespace {
+
+// Every value a "device add" line sets.
+void expectDeviceAdd(const DeviceAdd& got, const DeviceAdd& want)
+{
+    EXPECT_EQ(got.index, want.index);
+    EXPECT_EQ(got.iface.vendorId, want.iface.vendorId);
+    EXPECT_EQ(got.iface.productId, want.iface.productId);
+    EXPECT_EQ(got.iface.version, want.iface.version);
+    EXPECT_EQ(got.iface.usagePage, want.iface.usagePage);
+    EXPECT_EQ(got.iface.usage, want.iface.usage);
+    EXPECT_EQ(got.iface.outputReportLength, want.iface.outputReportLength);
+    EXPECT_EQ(got.iface.open, want.iface.open);
+}
+
+} // namespace
+
 TEST(ScenarioScript, LinesKeepTheirNumbersAndSkipCommentsAndBlanks)
 {
     const std::string text
@@ -63,29 +80,15 @@ TEST(ScenarioScript, NumbersAcceptOnlyTheirOwnForm)
 
 TEST(ScenarioScript, DeviceAddDefaultsAreTheKeypadsOwnValues)
 {
-    DeviceAdd d = parseDeviceAdd({});
-    EXPECT_EQ(d.index, -1);
-    EXPECT_EQ(d.iface.vendorId, 0xFFFF);
-    EXPECT_EQ(d.iface.productId, 0x0200);
-    EXPECT_EQ(d.iface.version, 0x0101);
-    EXPECT_EQ(d.iface.usagePage, 0x000C);
-    EXPECT_EQ(d.iface.usage, 0x0001);
-    EXPECT_EQ(d.iface.outputReportLength, 33u);
-    EXPECT_EQ(d.iface.open, SimulatedKeypad::OpenBehaviour::Ok);
+    expectDeviceAdd(parseDeviceAdd({}),
+        {-1, {0xFFFF, 0x0200, 0x0101, 0x000C, 0x0001, 33, SimulatedKeypad::OpenBehaviour::Ok}});
 }
 
 TEST(ScenarioScript, DeviceAddOptionsOverrideEachValue)
 {
-    DeviceAdd d = parseDeviceAdd({"index=39", "vid=0x1234", "pid=abcd", "version=0100", "page=1", "usage=0x6",
-        "outlen=9", "open=write-fail"});
-    EXPECT_EQ(d.index, 39);
-    EXPECT_EQ(d.iface.vendorId, 0x1234);
-    EXPECT_EQ(d.iface.productId, 0xABCD);
-    EXPECT_EQ(d.iface.version, 0x0100);
-    EXPECT_EQ(d.iface.usagePage, 0x0001);
-    EXPECT_EQ(d.iface.usage, 0x0006);
-    EXPECT_EQ(d.iface.outputReportLength, 9u);
-    EXPECT_EQ(d.iface.open, SimulatedKeypad::OpenBehaviour::WriteFail);
+    expectDeviceAdd(parseDeviceAdd({"index=39", "vid=0x1234", "pid=abcd", "version=0100", "page=1",
+                        "usage=0x6", "outlen=9", "open=write-fail"}),
+        {39, {0x1234, 0xABCD, 0x0100, 0x0001, 0x0006, 9, SimulatedKeypad::OpenBehaviour::WriteFail}});
     EXPECT_EQ(parseDeviceAdd({"open=fail"}).iface.open, SimulatedKeypad::OpenBehaviour::Fail);
     EXPECT_EQ(parseDeviceAdd({"open=denied"}).iface.open, SimulatedKeypad::OpenBehaviour::Denied);
 }
