@@ -4,6 +4,7 @@
 
 #include <filesystem>
 #include <fstream>
+#include <initializer_list>
 #include <random>
 
 #include "app/scheduler.h"
@@ -42,21 +43,34 @@ protected:
     // What the program installed at relative finds in this root.
     UdevSetup setupOf(const std::string& relative) const { return findUdevSetup(root_.string(), exe(relative)); }
     std::string notice(const UdevSetup& setup) const { return pm::accessDeniedNotice("/dev/hidraw3", setup); }
+    // The installer and the rule an installation below prefix brings.
+    void install(const std::string& prefix)
+    {
+        put(prefix + "/share/padmacro/install-udev-rule");
+        put(prefix + "/lib/udev/rules.d/70-padmacro.rules");
+    }
+    // The notice names each of says and none of never.
+    void expectAdvice(const UdevSetup& setup, std::initializer_list<std::string> says,
+        std::initializer_list<std::string> never) const
+    {
+        const std::string text = notice(setup);
+        for (const std::string& s : says)
+            EXPECT_NE(text.find(s), std::string::npos) << text;
+        for (const std::string& s : never)
+            EXPECT_EQ(text.find(s), std::string::npos) << text;
+    }
 
     fs::path root_;
 };
 
 TEST_F(UdevAdviceTest, WithTheRuleInPlaceTheAdviceIsToReplugAtTheSeatNotToInstall)
 {
-    put("usr/share/padmacro/install-udev-rule");
-    put("usr/lib/udev/rules.d/70-padmacro.rules");
+    install("usr");
     const UdevSetup packaged = setupOf("usr/bin/padmacro");
     EXPECT_EQ(packaged.rule, "/usr/lib/udev/rules.d/70-padmacro.rules");
     const std::string text = notice(packaged);
     EXPECT_EQ(text.rfind("The keypad is at /dev/hidraw3, but this user may not write to it.\n", 0), 0u) << text;
-    EXPECT_NE(text.find("replug"), std::string::npos) << text;
-    EXPECT_NE(text.find("local seat"), std::string::npos) << text;
-    EXPECT_EQ(text.find("install-udev-rule"), std::string::npos) << text;
+    expectAdvice(packaged, {"replug", "local seat"}, {"install-udev-rule"});
 
     // Without merged /usr the package's rule lies in /lib.
     fs::remove_all(root_ / "usr" / "lib");
@@ -68,19 +82,17 @@ TEST_F(UdevAdviceTest, WithTheRuleInPlaceTheAdviceIsToReplugAtTheSeatNotToInstal
     put("etc/udev/rules.d/70-padmacro.rules");
     const UdevSetup copied = setupOf("usr/bin/padmacro");
     EXPECT_EQ(copied.rule, "/etc/udev/rules.d/70-padmacro.rules");
-    EXPECT_EQ(notice(copied).find("install-udev-rule"), std::string::npos);
+    expectAdvice(copied, {}, {"install-udev-rule"});
 }
 
 TEST_F(UdevAdviceTest, ARuleMaskedInEtcIsNoRule)
 {
-    put("usr/share/padmacro/install-udev-rule");
-    put("usr/lib/udev/rules.d/70-padmacro.rules");
+    install("usr");
     fs::create_directories(root_ / "etc" / "udev" / "rules.d");
     fs::create_symlink("/dev/null", root_ / "etc" / "udev" / "rules.d" / "70-padmacro.rules");
     UdevSetup setup = setupOf("usr/bin/padmacro");
     EXPECT_EQ(setup.rule, "");
-    EXPECT_NE(notice(setup).find("sudo " + exe("usr/share/padmacro/install-udev-rule")), std::string::npos)
-        << notice(setup);
+    expectAdvice(setup, {"sudo " + exe("usr/share/padmacro/install-udev-rule")}, {});
 
     fs::remove(root_ / "etc" / "udev" / "rules.d" / "70-padmacro.rules");
     put("etc/udev/rules.d/70-padmacro.rules", "");
@@ -90,21 +102,17 @@ TEST_F(UdevAdviceTest, ARuleMaskedInEtcIsNoRule)
 TEST_F(UdevAdviceTest, WithoutARuleTheAdviceNamesTheInstallerOfThisInstallation)
 {
     // make install to another prefix: udev does not read its lib/udev.
-    put("opt/pm/share/padmacro/install-udev-rule");
-    put("opt/pm/lib/udev/rules.d/70-padmacro.rules");
+    install("opt/pm");
     const UdevSetup prefix = setupOf("opt/pm/bin/padmacroctl");
     EXPECT_EQ(prefix.rule, "");
-    const std::string text = notice(prefix);
-    EXPECT_NE(text.find("\n  sudo " + exe("opt/pm/share/padmacro/install-udev-rule")), std::string::npos) << text;
-    EXPECT_NE(text.find("replug"), std::string::npos) << text;
-    EXPECT_EQ(text.find("source tree"), std::string::npos) << text;
-    EXPECT_EQ(text.find("/usr/share/padmacro"), std::string::npos) << text;
+    expectAdvice(prefix, {"\n  sudo " + exe("opt/pm/share/padmacro/install-udev-rule"), "replug"},
+        {"source tree", "/usr/share/padmacro"});
 
     // A build folder inside the source tree.
     put("src/packaging/linux/install-udev-rule");
     const UdevSetup tree = setupOf("src/build-release/bin/padmacro");
     EXPECT_EQ(tree.installer, exe("src/packaging/linux/install-udev-rule"));
-    EXPECT_NE(notice(tree).find("sudo " + tree.installer), std::string::npos);
+    expectAdvice(tree, {"sudo " + tree.installer}, {});
 }
 
 TEST_F(UdevAdviceTest, WhenNothingIsFoundBothInstallersAreNamed)
@@ -112,10 +120,9 @@ TEST_F(UdevAdviceTest, WhenNothingIsFoundBothInstallersAreNamed)
     const UdevSetup none = setupOf("elsewhere/bin/padmacro");
     EXPECT_EQ(none.rule, "");
     EXPECT_EQ(none.installer, "");
-    const std::string text = notice(none);
-    EXPECT_EQ(text, notice(UdevSetup{}));
-    EXPECT_NE(text.find("sudo packaging/linux/install-udev-rule"), std::string::npos) << text;
-    EXPECT_NE(text.find("sudo /usr/share/padmacro/install-udev-rule"), std::string::npos) << text;
+    EXPECT_EQ(notice(none), notice(UdevSetup{}));
+    expectAdvice(
+        none, {"sudo packaging/linux/install-udev-rule", "sudo /usr/share/padmacro/install-udev-rule"}, {});
 }
 
 } // namespace
