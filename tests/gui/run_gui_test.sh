@@ -70,8 +70,10 @@ run_one() { # name, extra arguments
 # With the simulated keypad: lock left Shift, record Shift+Q and 2, program
 # the key and shoot the editor before and the keypad window after. The
 # clicks carry no time stamps, so which presses the toolkit pairs into
-# double clicks (and drops as third clicks) varies; the strokes stored are
-# reported, and only an editor that stays open after Program fails.
+# double clicks (and drops as third clicks) varies, and so do the Shift on
+# the strokes and whether each key was taken; but nothing other than Q and
+# then 2 may be stored, each stroke with its display line, and an editor
+# that stays open after Program fails.
 program_road() { # run name, editor id, keypad window id
     click_until_shown "$2" 57 210 2
     click_until_shown "$2" 93 124
@@ -88,7 +90,27 @@ program_road() { # run name, editor id, keypad window id
         echo "$1: the editor is still open after Program"
         failures=$((failures + 1))
     fi
-    echo "$1: stored strokes: $(tr -d '\r' < "$work/app/log/KeyNum40.txt" | tr '\n' ' ')"
+    log=$work/app/log
+    strokes=$(tr -d '\r' < "$log/KeyNum40.txt" | tr '\n' ' ')
+    echo "$1: stored strokes: $strokes"
+    # Q is usage 20 and 2 is usage 31; the modifier byte is none or left Shift.
+    if ! echo "$strokes" | grep -Eq '^([02],20 )*([02],31 )*$'; then
+        echo "$1: key 40 should hold Q and then 2, with or without Shift"
+        failures=$((failures + 1))
+    fi
+    for f in KeyNum40 KeyCode40; do
+        if [ "$(tr -cd '\r' < "$log/$f.txt" | wc -c)" -ne "$(tr -cd '\n' < "$log/$f.txt" | wc -c)" ]; then
+            echo "$1: a line of $f.txt does not end in CR LF"
+            failures=$((failures + 1))
+        fi
+    done
+    # A display line a stroke, and perhaps the locked Shift's line still
+    # waiting for its key.
+    n=$(wc -l < "$log/KeyNum40.txt") lines=$(wc -l < "$log/KeyCode40.txt")
+    if [ "$lines" -lt "$n" ] || [ "$lines" -gt $((n + 1)) ]; then
+        echo "$1: key 40 stored $n strokes but $lines display lines"
+        failures=$((failures + 1))
+    fi
     shot "$1" form1-programmed "$3"
 }
 
