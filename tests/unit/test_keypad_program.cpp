@@ -148,6 +148,13 @@ protected:
         session.scheduler().Timer1Timer();
         ASSERT_EQ(session.scheduler().statusLine().text, "USB Keyboard Device get");
     }
+    // A one-stroke line recorded after those the editor holds.
+    void addLine(const std::string& text, const std::string& stroke, int length)
+    {
+        ed().LineLen[static_cast<size_t>(ed().KeyCode.count())] = length;
+        ed().KeyCode.add(text);
+        ed().KeyNum.add(stroke);
+    }
     void expectEditorStillOpen(const Lines& keyNum)
     {
         EXPECT_EQ(ed().KeyNum.lines(), keyNum);
@@ -165,9 +172,7 @@ TEST_F(ProgramTest, StoresRaisesTheJobAndClosesTheEditor)
 {
     ctx.state.KeypadFound = 1;
     openKey40("", "", "");
-    ed().KeyCode.add("Shift+Q");
-    ed().KeyNum.add("2,20");
-    ed().LineLen[0] = 7;
+    addLine("Shift+Q", "2,20", 7);
 
     // Closing refreshes the keypad window: the job must be raised by then.
     std::vector<std::pair<int, int>> jobAtShow;
@@ -213,9 +218,7 @@ TEST_F(ProgramTest, AnAltCodeLineSurvivesStoringAndReopening)
 TEST_F(ProgramTest, WithoutAKeypadTheMacroStaysInTheOpenEditor)
 {
     openKey40("Tab\r\n", "0,43\r\n", "3,0\r\n");
-    ed().KeyCode.add("q");
-    ed().KeyNum.add("0,20");
-    ed().LineLen[1] = 1;
+    addLine("q", "0,20", 1);
     ctx.image.fill(0xAA);
     const auto files = dir.logSnapshot();
 
@@ -261,9 +264,7 @@ TEST_F(ProgramTest, AFileThatCannotBeWrittenStopsBeforeTheJob)
 {
     ctx.state.KeypadFound = 1;
     openKey40("Esc\r\n", "0,41\r\n", "3,0\r\n");
-    ed().KeyCode.add("Tab");
-    ed().KeyNum.add("0,43");
-    ed().LineLen[1] = 3;
+    addLine("Tab", "0,43", 3);
     dir.blockWrite("\\log\\LineBuf40.txt");
 
     const std::string msg = uiErrorOf([&] { editor.SpeedButton2Click(); });
