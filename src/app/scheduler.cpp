@@ -136,6 +136,12 @@ void Scheduler::writeReport()
     s.WritePending = 0;
 }
 
+void Scheduler::raiseJob()
+{
+    ctx_.state.WritePending = 1;
+    ctx_.state.ProgramState = job::kRaised;
+}
+
 bool Scheduler::awaitsAcknowledgement(uint16_t key) const
 {
     const uint8_t state = ctx_.state.ProgramState;

@@ -48,6 +48,9 @@ public:
     // first half is out, B while the second is. Only then does a keystroke
     // typed on another control of the keypad window count as the keypad's.
     bool awaitsAcknowledgement(uint16_t key) const;
+    // Starts a programming job with the image in the context: its first
+    // half goes out at the next tick.
+    void raiseJob();
 
     const StatusLine& statusLine() const { return status_; }
     // Program clears the text; the next tick shows the current code's message.
