@@ -39,6 +39,17 @@ std::string accessDeniedNotice(const std::string& node, [[maybe_unused]] const U
 #endif
 }
 
+bool findKeypad(Context& ctx)
+{
+    AppState& s = ctx.state;
+    s.KeypadFound = ctx.link.FindKeypad();
+    if (s.KeypadFound != 1)
+        return false;
+    s.DeviceFlags = static_cast<uint8_t>(s.DeviceFlags | kKeypadLatched);
+    s.StatusCode = status::kFound;
+    return true;
+}
+
 void Scheduler::Timer1Timer()
 {
     AppState& s = ctx_.state;
@@ -99,12 +110,8 @@ void Scheduler::discover()
     AppState& s = ctx_.state;
     status_.simple = true;
     keypadLost_ = false;
-    s.KeypadFound = ctx_.link.FindKeypad();
-    if (s.KeypadFound == 1) {
-        s.DeviceFlags = static_cast<uint8_t>(s.DeviceFlags | kKeypadLatched);
-        s.StatusCode = status::kFound;
+    if (findKeypad(ctx_))
         return;
-    }
     s.StatusCode = status::kNotFound;
     // Without the udev rule the keypad looks unplugged; say why, once for
     // each time it is plugged in.

@@ -31,6 +31,11 @@ struct StatusLine {
 // How a programming job ended.
 enum class JobOutcome { Ok, Failed };
 
+// Looks for the keypad once, as discovery does. Found, it is open, latched
+// (so discovery does not look again) and the status code says so; the
+// result is in KeypadFound either way.
+bool findKeypad(Context& ctx);
+
 // What to tell a user whose keypad was found but may not be written to.
 std::string accessDeniedNotice(const std::string& node, const UdevSetup& udev);
 

@@ -294,12 +294,8 @@ uint16_t virtualKeyOf(char c)
 
 std::optional<std::string> openKeypad(Context& ctx, std::ostream& err)
 {
-    if (ctx.link.FindKeypad() == 1) {
-        ctx.state.KeypadFound = 1;
-        ctx.state.DeviceFlags = static_cast<uint8_t>(ctx.state.DeviceFlags | kKeypadLatched);
-        ctx.state.StatusCode = status::kFound;
+    if (findKeypad(ctx))
         return ctx.link.keypad->path;
-    }
     if (ctx.link.deniedKeypad) {
         err << "padmacroctl: " << accessDeniedNotice(ctx.link.deniedKeypad->path, ctx.udev) << '\n';
         return std::nullopt;
