@@ -28,21 +28,9 @@
 #include "storage/macro_files.h"
 #include "storage/macro_text.h"
 
-#ifndef PADMACRO_VERSION
-#define PADMACRO_VERSION "0"
-#endif
-
 namespace pm::ctl {
 
 namespace {
-
-Invocation usageError(std::string what)
-{
-    Invocation inv;
-    inv.action = Invocation::Action::UsageError;
-    inv.error = std::move(what);
-    return inv;
-}
 
 std::string keyNumberList()
 {
@@ -117,42 +105,34 @@ Invocation parseInvocation(int argc, const char* const* argv)
         if (!optionsEnd && arg.size() > 1 && arg.front() == '-') {
             if (arg == "--") {
                 optionsEnd = true;
-            } else if (arg == "--help" || arg == "-h") {
-                inv.action = Invocation::Action::Help;
-                return inv;
-            } else if (arg == "--version") {
-                inv.action = Invocation::Action::Version;
-                return inv;
-            } else if (arg == "--demo") {
-                inv.demo = true;
-            } else if (std::string error; readDirOption(argc, argv, i, inv.dir, error)) {
-                if (!error.empty())
-                    return usageError(error);
+            } else if (readSharedOption(argc, argv, i, inv)) {
+                if (inv.action != CommandAction::Run)
+                    return inv;
             } else {
-                return usageError("unknown option '" + std::string(arg) + "'");
+                return usageError<Invocation>("unknown option '" + std::string(arg) + "'");
             }
         } else if (inv.verb.empty()) {
             inv.verb = std::string(arg);
             if (std::find(kVerbs.begin(), kVerbs.end(), arg) == kVerbs.end())
-                return usageError("unknown verb '" + inv.verb + "'");
+                return usageError<Invocation>("unknown verb '" + inv.verb + "'");
         } else {
             inv.args.emplace_back(arg);
         }
     }
     if (inv.verb.empty())
-        return usageError("no verb given (list, show, export, import or send)");
+        return usageError<Invocation>("no verb given (list, show, export, import or send)");
     const bool takesFile = inv.verb == "export" || inv.verb == "import";
     if (takesFile && inv.args.size() != 1)
-        return usageError(inv.verb
+        return usageError<Invocation>(inv.verb
             + (inv.args.empty() ? " needs a FILE, or - for standard "
                         + std::string(inv.verb == "export" ? "output" : "input")
                                 : " takes one FILE"));
     if (inv.verb == "list" && !inv.args.empty())
-        return usageError("list takes no arguments");
+        return usageError<Invocation>("list takes no arguments");
     return inv;
 }
 
-const char* usageText()
+std::string usageText()
 {
     return "Usage: padmacroctl [--dir DIR] [--demo] VERB [ARGS]\n"
            "       padmacroctl --help | --version\n"
@@ -173,13 +153,10 @@ const char* usageText()
            "  --version  print the version and exit\n"
            "\n"
            "Device key numbers, 26 for the 22 keys (the top four have one in each layout):\n"
-           "  0 1 2 3 4 8 9 10 13 16 17 18 19 20 24 25 26 27 28 29 32 36 40 41 42 43.\n"
-           "Exit status: 0 success, 1 failure, 2 usage error.\n";
-}
-
-const char* versionText()
-{
-    return "padmacroctl " PADMACRO_VERSION "\n";
+           "  "
+        + keyNumberList()
+        + ".\n"
+          "Exit status: 0 success, 1 failure, 2 usage error.\n";
 }
 
 std::vector<uint8_t> parseKeyNumbers(const std::vector<std::string>& args)

@@ -69,8 +69,10 @@ int main(int argc, char* argv[])
 
     const Invocation inv = parseInvocation(argc, argv);
     switch (inv.action) {
-    case Invocation::Action::Help: std::fputs(usageText(), stdout); return stdoutWritten();
-    case Invocation::Action::Version: std::fputs(versionText(), stdout); return stdoutWritten();
+    case Invocation::Action::Help: std::fputs(usageText().c_str(), stdout); return stdoutWritten();
+    case Invocation::Action::Version:
+        std::fputs(pm::versionText("padmacroctl").c_str(), stdout);
+        return stdoutWritten();
     case Invocation::Action::UsageError:
         std::fprintf(stderr, "padmacroctl: %s; try 'padmacroctl --help'\n", inv.error.c_str());
         return 2;
