@@ -117,7 +117,8 @@ public:
 
     HidHandle open(const std::string& path, OpenMode mode, OpenError* why) override
     {
-        const bool overlapped = mode == OpenMode::Overlapped;
+        // The query opening is overlapped, the write opening synchronous.
+        const bool overlapped = mode == OpenMode::Query;
         const DWORD access = overlapped ? GENERIC_WRITE : (GENERIC_WRITE | FILE_READ_DATA);
         const DWORD flags = overlapped ? FILE_FLAG_OVERLAPPED : 0;
         const HANDLE handle = CreateFileA(

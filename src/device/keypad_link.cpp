@@ -61,9 +61,9 @@ KeypadMatch matchKeypad(const HidInterfaceInfo& info)
 
 HidHandle KeypadLink::OpenKeypadInterface(const std::string& path, OpenError* why)
 {
-    const HidHandle first = backend_.open(path, OpenMode::Overlapped, why);
+    const HidHandle first = backend_.open(path, OpenMode::Query, why);
     // Kept as it comes: a failed second opening only shows up when writing.
-    WriteHandle = backend_.open(path, OpenMode::Synchronous);
+    WriteHandle = backend_.open(path, OpenMode::Write);
     return first;
 }
 
