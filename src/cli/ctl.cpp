@@ -178,62 +178,96 @@ std::vector<uint8_t> parseKeyNumbers(const std::vector<std::string>& args)
     return keys;
 }
 
-bool listInterfaces(HidBackend& backend, const UdevSetup& udev, std::ostream& out)
+namespace {
+
+// One interface as list shows it.
+struct Seen {
+    int index;
+    HidInterfaceInfo info;
+    bool writable = false;
+};
+
+// Every interface present and whether this user may write to it, all asked
+// while one snapshot holds, as discovery would; nullopt when the interfaces
+// cannot be enumerated.
+std::optional<std::vector<Seen>> interfacesPresent(HidBackend& backend)
 {
     if (!backend.beginEnumeration())
-        return false;
-    struct Seen {
-        int index;
-        HidInterfaceInfo info;
-    };
+        return std::nullopt;
     std::vector<Seen> seen;
     for (int index = 0; index < kInterfaceIndices; ++index)
         if (std::optional<HidInterfaceInfo> info = backend.describe(index))
             seen.push_back({index, std::move(*info)});
-    // Writability is asked while the snapshot holds, as discovery would.
-    std::vector<bool> writable;
-    std::optional<HidInterfaceInfo> chosen; // the first keypad this user may write to, as discovery opens
-    for (const Seen& s : seen) {
-        writable.push_back(backend.writableByUser(s.info.path));
-        if (!chosen && writable.back() && matchKeypad(s.info))
-            chosen = s.info;
-    }
+    for (Seen& s : seen)
+        s.writable = backend.writableByUser(s.info.path);
     backend.endEnumeration();
+    return seen;
+}
 
-    if (seen.empty()) {
+// The first keypad this user may write to, which discovery opens; nullptr when there is none.
+const Seen* keypadInUse(const std::vector<Seen>& seen)
+{
+    for (const Seen& s : seen)
+        if (s.writable && matchKeypad(s.info))
+            return &s;
+    return nullptr;
+}
+
+// Its place, ids and collections.
+void printInterface(std::ostream& out, const Seen& s)
+{
+    const HidInterfaceInfo& info = s.info;
+    out << s.index << "  " << info.path << "  " << hexId(info.vendorId) << ':' << hexId(info.productId)
+        << "  version " << hex4(info.versionNumber) << '\n';
+    for (const HidCollection& c : info.collections)
+        out << "    collection: usage page " << hex4(c.usagePage) << " usage " << hex4(c.usage)
+            << ", output report " << c.outputReportByteLength << " bytes\n";
+    if (info.collections.empty())
+        out << "    no readable report descriptor\n";
+}
+
+// Whether it is the keypad, and if so whether it is the one used.
+void printVerdict(std::ostream& out, const Seen& s, const Seen* used, const UdevSetup& udev)
+{
+    const HidInterfaceInfo& info = s.info;
+    const KeypadMatch match = matchKeypad(info);
+    if (!match) {
+        out << "    not the keypad: " << match.mismatch << '\n';
+    } else if (!s.writable && std::filesystem::path(info.path).is_absolute()
+        && !std::filesystem::exists(info.path)) {
+        out << "    the keypad, but its node " << info.path
+            << " does not exist: is /dev (or PADMACRO_DEV) the right folder?\n";
+    } else if (!s.writable) {
+        out << "    the keypad, but this user may not write to it:\n";
+        indented(out, accessDeniedNotice(info.path, udev), "      ");
+    } else if (used && used->info.path == info.path) {
+        out << "    the keypad: this one is used\n";
+    } else {
+        out << "    the keypad as well, but the one at " << (used ? used->info.path : "a lower index")
+            << " is used\n";
+    }
+}
+
+} // namespace
+
+bool listInterfaces(HidBackend& backend, const UdevSetup& udev, std::ostream& out)
+{
+    const std::optional<std::vector<Seen>> seen = interfacesPresent(backend);
+    if (!seen)
+        return false;
+    if (seen->empty()) {
         out << "No HID interfaces are present: the keypad is not plugged in, or the system does not show "
                "it.\n";
         return true;
     }
-    out << seen.size() << " HID interface" << (seen.size() == 1 ? "" : "s")
+    const Seen* used = keypadInUse(*seen);
+    out << seen->size() << " HID interface" << (seen->size() == 1 ? "" : "s")
         << " (index, node, vendor:product, version):\n";
-    for (size_t i = 0; i < seen.size(); ++i) {
-        const HidInterfaceInfo& info = seen[i].info;
-        out << seen[i].index << "  " << info.path << "  " << hexId(info.vendorId) << ':'
-            << hexId(info.productId) << "  version " << hex4(info.versionNumber) << '\n';
-        for (const HidCollection& c : info.collections)
-            out << "    collection: usage page " << hex4(c.usagePage) << " usage " << hex4(c.usage)
-                << ", output report " << c.outputReportByteLength << " bytes\n";
-        if (info.collections.empty())
-            out << "    no readable report descriptor\n";
-        const KeypadMatch match = matchKeypad(info);
-        if (!match) {
-            out << "    not the keypad: " << match.mismatch << '\n';
-        } else if (!writable[i] && std::filesystem::path(info.path).is_absolute()
-            && !std::filesystem::exists(info.path)) {
-            out << "    the keypad, but its node " << info.path
-                << " does not exist: is /dev (or PADMACRO_DEV) the right folder?\n";
-        } else if (!writable[i]) {
-            out << "    the keypad, but this user may not write to it:\n";
-            indented(out, accessDeniedNotice(info.path, udev), "      ");
-        } else if (chosen && chosen->path == info.path) {
-            out << "    the keypad: this one is used\n";
-        } else {
-            out << "    the keypad as well, but the one at " << (chosen ? chosen->path : "a lower index")
-                << " is used\n";
-        }
+    for (const Seen& s : *seen) {
+        printInterface(out, s);
+        printVerdict(out, s, used, udev);
     }
-    if (!chosen)
+    if (!used)
         out << "None of them is a keypad this user can use.\n";
     return true;
 }
