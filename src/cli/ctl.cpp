@@ -371,21 +371,109 @@ void StreamShell::notice(const std::string& text)
     err_ << "padmacroctl: " << text << '\n';
 }
 
+namespace {
+
+int listVerb(Environment& env, std::ostream& out, std::ostream& err)
+{
+    if (!listInterfaces(*env.backend, env.udev, out)) {
+        err << "padmacroctl: the HID interfaces cannot be listed: the hidraw class in sysfs cannot be read\n";
+        return 1;
+    }
+    requireWritten(out, "standard output");
+    return 0;
+}
+
+// What changes the macro files or talks to the keypad waits for no one: it
+// refuses while the window or another run works there. lock is what the
+// verb holds while it runs; false, after saying why, when it must not run.
+bool takeFolder(
+    const Invocation& inv, const std::string& appDir, std::unique_ptr<FolderLock>& lock, std::ostream& err)
+{
+    lock = std::make_unique<FolderLock>(appDir, "padmacroctl " + inv.verb);
+    const bool busy = lock->state() == FolderLock::State::Busy;
+    if (busy && (inv.verb == "import" || inv.verb == "send")) {
+        err << "padmacroctl: " << folderBusyText(*lock, appDir) << ", so nothing was "
+            << (inv.verb == "import" ? "imported" : "sent")
+            << ". Close it (or do this there) and try again.\n";
+        return false;
+    }
+    // What a crash left is made whole before anything is read, but never
+    // under a program at work there: its own store is no leftover.
+    if (!busy)
+        for (const std::string& done : recoverMacros(appDir))
+            err << "padmacroctl: " << escapedText(done) << '\n';
+    // Reading needs no lock: a window started meanwhile is not refused.
+    if (inv.verb == "show" || inv.verb == "export")
+        lock.reset();
+    return true;
+}
+
+void exportVerb(const std::string& appDir, const std::string& file, std::ostream& out)
+{
+    if (file == "-") {
+        out << exportMacroText(appDir);
+    } else {
+        exportMacroFile(appDir, file);
+        out << escapedText(exportedMessage(file)) << '\n';
+    }
+}
+
+void importVerb(const std::string& appDir, const std::string& file, std::istream& in, std::ostream& out)
+{
+    const std::string source = file == "-" ? "standard input" : file;
+    const ImportResult result
+        = file == "-" ? importMacroStream(appDir, in, source) : importMacroFile(appDir, file);
+    out << escapedText(importedMessage(source, result)) << '\n';
+}
+
+int sendVerb(
+    const Invocation& inv, Environment& env, const std::string& appDir, const std::vector<uint8_t>& keys)
+{
+    std::ostream& out = *env.out;
+    std::ostream& err = *env.err;
+    // Every stroke file is converted before the keypad is touched.
+    std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);
+    Context ctx(*env.backend);
+    ctx.AppDir = appDir;
+    ctx.udev = env.udev;
+    const std::optional<std::string> node = openKeypad(ctx, err);
+    if (!node)
+        return 1;
+    StreamShell shell(err);
+    std::unique_ptr<TickClock> clock;
+    if (inv.demo)
+        clock = std::make_unique<SimulatedAcks>(env.simulated, env.plainClock());
+    else
+        clock = env.terminalClock();
+    const int status = runJobs(ctx, shell, std::move(jobs), *clock, *node, out, err);
+    ctx.link.CloseKeypad();
+    requireWritten(out, "standard output");
+    return status;
+}
+
+// A verb that failed: what went wrong, with the note on the folder when it
+// names the folder. Bytes of a file or a name reach the terminal escaped.
+int verbFailed(const std::exception& e, const std::string& appDir, const Environment& env)
+{
+    std::ostream& err = *env.err;
+    const std::string what = escapedText(e.what());
+    err << "padmacroctl: " << what;
+    if (!appDir.empty() && env.appDirNote && what.find(escapedText(appDir)) != std::string::npos)
+        err << (what.ends_with('.') ? " " : ". ") << escapedText(env.appDirNote());
+    err << '\n';
+    return 1;
+}
+
+} // namespace
+
 int run(const Invocation& inv, Environment& env)
 {
     std::ostream& out = *env.out;
     std::ostream& err = *env.err;
     std::string appDir;
     try {
-        if (inv.verb == "list") {
-            if (!listInterfaces(*env.backend, env.udev, out)) {
-                err << "padmacroctl: the HID interfaces cannot be listed: the hidraw class in sysfs cannot "
-                       "be read\n";
-                return 1;
-            }
-            requireWritten(out, "standard output");
-            return 0;
-        }
+        if (inv.verb == "list")
+            return listVerb(env, out, err);
         // Key numbers are checked before anything is read or written.
         std::vector<uint8_t> keys;
         if (inv.verb == "show" || inv.verb == "send")
@@ -396,71 +484,23 @@ int run(const Invocation& inv, Environment& env)
             return 1;
         }
         appDir = env.appDir(inv.dir);
-        // What changes the macro files or talks to the keypad waits for no
-        // one: it refuses while the window or another run works there.
-        auto lock = std::make_unique<FolderLock>(appDir, "padmacroctl " + inv.verb);
-        const bool busy = lock->state() == FolderLock::State::Busy;
-        if (busy && (inv.verb == "import" || inv.verb == "send")) {
-            err << "padmacroctl: " << folderBusyText(*lock, appDir) << ", so nothing was "
-                << (inv.verb == "import" ? "imported" : "sent") << ". Close it (or do this there) and try again.\n";
+        std::unique_ptr<FolderLock> lock;
+        if (!takeFolder(inv, appDir, lock, err))
             return 1;
-        }
-        // What a crash left is made whole before anything is read, but never
-        // under a program at work there: its own store is no leftover.
-        if (!busy)
-            for (const std::string& done : recoverMacros(appDir))
-                err << "padmacroctl: " << escapedText(done) << '\n';
-        // Reading needs no lock: a window started meanwhile is not refused.
-        if (inv.verb == "show" || inv.verb == "export")
-            lock.reset();
-        if (inv.verb == "show") {
+        if (inv.verb == "send")
+            return sendVerb(inv, env, appDir, keys);
+        if (inv.verb == "show")
             showMacros(appDir, keys, out);
-        } else if (inv.verb == "export") {
-            const std::string& file = inv.args.front();
-            if (file == "-") {
-                out << exportMacroText(appDir);
-            } else {
-                exportMacroFile(appDir, file);
-                out << escapedText(exportedMessage(file)) << '\n';
-            }
-        } else if (inv.verb == "import") {
-            const std::string& file = inv.args.front();
-            const std::string source = file == "-" ? "standard input" : file;
-            const ImportResult result
-                = file == "-" ? importMacroStream(appDir, *env.in, source) : importMacroFile(appDir, file);
-            out << escapedText(importedMessage(source, result)) << '\n';
-        } else if (inv.verb == "send") {
-            // Every stroke file is converted before the keypad is touched.
-            std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);
-            Context ctx(*env.backend);
-            ctx.AppDir = appDir;
-            ctx.udev = env.udev;
-            const std::optional<std::string> node = openKeypad(ctx, err);
-            if (!node)
-                return 1;
-            StreamShell shell(err);
-            std::unique_ptr<TickClock> clock;
-            if (inv.demo)
-                clock = std::make_unique<SimulatedAcks>(env.simulated, env.plainClock());
-            else
-                clock = env.terminalClock();
-            const int status = runJobs(ctx, shell, std::move(jobs), *clock, *node, out, err);
-            ctx.link.CloseKeypad();
-            requireWritten(out, "standard output");
-            return status;
-        }
+        else if (inv.verb == "export")
+            exportVerb(appDir, inv.args.front(), out);
+        else if (inv.verb == "import")
+            importVerb(appDir, inv.args.front(), *env.in, out);
         requireWritten(out, "standard output");
         return 0;
     } catch (const UsageError& e) {
         return usageFailure(err, e.what());
     } catch (const std::exception& e) {
-        // Bytes of a file or a name reach the terminal escaped.
-        const std::string what = escapedText(e.what());
-        err << "padmacroctl: " << what;
-        if (!appDir.empty() && env.appDirNote && what.find(escapedText(appDir)) != std::string::npos)
-            err << (what.ends_with('.') ? " " : ". ") << escapedText(env.appDirNote());
-        err << '\n';
-        return 1;
+        return verbFailed(e, appDir, env);
     }
 }
 
