@@ -48,6 +48,14 @@ bool deviceGone(DWORD error)
     }
 }
 
+// The ids of the device behind handle; false, with the reason in
+// GetLastError, when they cannot be read.
+bool attributesOf(HANDLE handle, HIDD_ATTRIBUTES& attr)
+{
+    attr.Size = static_cast<ULONG>(sizeof(attr));
+    return HidD_GetAttributes(handle, &attr) != FALSE;
+}
+
 OpenError openErrorFrom(DWORD error)
 {
     if (error == ERROR_ACCESS_DENIED) {
@@ -96,8 +104,7 @@ public:
             return info;
         }
         HIDD_ATTRIBUTES attr{};
-        attr.Size = static_cast<ULONG>(sizeof(attr));
-        if (HidD_GetAttributes(probe, &attr)) {
+        if (attributesOf(probe, attr)) {
             info.vendorId = attr.VendorID;
             info.productId = attr.ProductID;
             info.versionNumber = attr.VersionNumber;
@@ -145,8 +152,7 @@ public:
             return false;
         }
         HIDD_ATTRIBUTES attr{};
-        attr.Size = static_cast<ULONG>(sizeof(attr));
-        if (HidD_GetAttributes(toWin(handle), &attr)) {
+        if (attributesOf(toWin(handle), attr)) {
             return true;
         }
         // Any other failure says nothing about the device being there.
