@@ -361,9 +361,10 @@ int runJobs(Context& ctx, Shell& shell, std::vector<KeyJob> jobs, TickClock& clo
     return 1;
 }
 
+// A terminal has no message boxes: a message is told as a notice is.
 void StreamShell::message(const std::string& text)
 {
-    err_ << "padmacroctl: " << text << '\n';
+    notice(text);
 }
 
 void StreamShell::notice(const std::string& text)
