@@ -52,7 +52,9 @@ public:
     HidHandle DeviceHandle = kInvalidHandle;
     HidHandle WriteHandle = kInvalidHandle;
     uint32_t OutputReportLength = 0;
-    int discoveryAttempts = 0; // how many times FindKeypad has run
+    // How many times FindKeypad has run: what the scenario runner's
+    // "print discovery" shows, and the tests' view of the discovery period.
+    int discoveryAttempts = 0;
     // The first keypad the latest FindKeypad saw but was not allowed to open,
     // kept whether or not another one was then opened.
     std::optional<HidInterfaceInfo> deniedKeypad;
