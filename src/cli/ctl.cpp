@@ -220,8 +220,8 @@ void printInterface(std::ostream& out, const Seen& s)
     out << s.index << "  " << info.path << "  " << hexId(info.vendorId) << ':' << hexId(info.productId)
         << "  version " << hex4(info.versionNumber) << '\n';
     for (const HidCollection& c : info.collections)
-        out << "    collection: usage page " << hex4(c.usagePage) << " usage " << hex4(c.usage)
-            << ", output report " << c.outputReportByteLength << " bytes\n";
+        out << "    collection: " << hidUsageName(c.usagePage, c.usage) << ", output report "
+            << c.outputReportByteLength << " bytes\n";
     if (info.collections.empty())
         out << "    no readable report descriptor\n";
 }
@@ -312,8 +312,8 @@ std::optional<std::string> openKeypad(Context& ctx, std::ostream& err)
         return std::nullopt;
     }
     err << "padmacroctl: no keypad found (vendor " << hex4(kKeypadVendor) << ", product "
-        << hex4(kKeypadProduct) << ", version " << hex4(kKeypadVersion) << ", usage page "
-        << hex4(kKeypadUsagePage) << " usage " << hex4(kKeypadUsage)
+        << hex4(kKeypadProduct) << ", version " << hex4(kKeypadVersion) << ", "
+        << hidUsageName(kKeypadUsagePage, kKeypadUsage)
         << "); 'padmacroctl list' shows what is plugged in and how it differs\n";
     return std::nullopt;
 }

@@ -24,6 +24,8 @@ KeypadMatch matchKeypad(const HidInterfaceInfo& info);
 
 // A vendor or product id in hex: four digits, eight when it needs more.
 std::string hexId(uint32_t value);
+// A collection's usage as messages name it: "usage page 000C usage 0001".
+std::string hidUsageName(uint16_t usagePage, uint16_t usage);
 
 class KeypadLink {
 public:
