@@ -25,32 +25,31 @@ bool among(const std::array<std::string_view, N>& names, std::string_view name)
     return std::find(names.begin(), names.end(), name) != names.end();
 }
 
-CommandLine usageError(std::string what)
-{
-    CommandLine cl;
-    cl.action = CommandLine::Action::UsageError;
-    cl.error = std::move(what);
-    return cl;
-}
-
 } // namespace
 
-bool readDirOption(int argc, const char* const* argv, int& i, std::string& dir, std::string& error)
+bool readSharedOption(int argc, const char* const* argv, int& i, SharedOptions& options)
 {
     const std::string_view arg = argv[i];
-    if (arg == "--dir") {
-        if (i + 1 >= argc) {
-            error = "--dir needs a folder";
-            return true;
+    if (arg == "--help" || arg == "-h") {
+        options.action = CommandAction::Help;
+    } else if (arg == "--version") {
+        options.action = CommandAction::Version;
+    } else if (arg == "--demo") {
+        options.demo = true;
+    } else if (arg == "--dir" || arg.starts_with("--dir=")) {
+        if (arg != "--dir")
+            options.dir = std::string(arg.substr(6));
+        else if (i + 1 < argc)
+            options.dir = argv[++i];
+        else
+            options.dir.clear();
+        if (options.dir.empty()) {
+            options.action = CommandAction::UsageError;
+            options.error = "--dir needs a folder";
         }
-        dir = argv[++i];
-    } else if (arg.starts_with("--dir=")) {
-        dir = std::string(arg.substr(6));
     } else {
         return false;
     }
-    if (dir.empty())
-        error = "--dir needs a folder";
     return true;
 }
 
@@ -59,21 +58,11 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
     CommandLine cl;
     for (int i = 1; i < argc; ++i) {
         const std::string_view arg = argv[i];
-        if (arg == "--help" || arg == "-h") {
-            cl.action = CommandLine::Action::Help;
-            return cl;
-        }
-        if (arg == "--version") {
-            cl.action = CommandLine::Action::Version;
-            return cl;
-        }
-        if (arg == "--demo") {
-            cl.demo = true;
+        if (readSharedOption(argc, argv, i, cl)) {
+            if (cl.action != CommandAction::Run)
+                return cl;
         } else if (arg == "--user-dir") {
             cl.userDir = true;
-        } else if (std::string error; readDirOption(argc, argv, i, cl.dir, error)) {
-            if (!error.empty())
-                return usageError(error);
         } else {
             std::string_view name = arg;
             if (name.starts_with("--"))
@@ -81,19 +70,19 @@ CommandLine parseCommandLine(int argc, const char* const* argv)
             else if (name.starts_with("-"))
                 name.remove_prefix(1);
             else
-                return usageError("unexpected argument '" + std::string(arg) + "'");
+                return usageError<CommandLine>("unexpected argument '" + std::string(arg) + "'");
             const size_t eq = name.find('=');
             const std::string_view bare = name.substr(0, eq);
             if (among(kToolkitFlags, bare) && eq == std::string_view::npos)
                 continue;
             if (!among(kToolkitWithValue, bare))
-                return usageError("unknown option '" + std::string(arg) + "'");
+                return usageError<CommandLine>("unknown option '" + std::string(arg) + "'");
             if (eq == std::string_view::npos && ++i >= argc)
-                return usageError("'" + std::string(arg) + "' needs a value");
+                return usageError<CommandLine>("'" + std::string(arg) + "' needs a value");
         }
     }
     if (cl.userDir && !cl.dir.empty())
-        return usageError("--dir and --user-dir choose two different folders: give one");
+        return usageError<CommandLine>("--dir and --user-dir choose two different folders: give one");
     return cl;
 }
 
@@ -121,9 +110,9 @@ const char* usageText()
            "Tab or the arrows, press them with Space or Enter, and press Esc to type again.\n";
 }
 
-const char* versionText()
+std::string versionText(std::string_view program)
 {
-    return "padmacro " PADMACRO_VERSION "\n";
+    return std::string(program) + " " PADMACRO_VERSION "\n";
 }
 
 } // namespace pm

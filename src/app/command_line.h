@@ -1,28 +1,51 @@
 #pragma once
-// padmacro's options, read before the toolkit starts so that --help and
+// The command lines of padmacro and padmacroctl: what they share, and
+// padmacro's own options, read before the toolkit starts so that --help and
 // --version need no display.
 #include <string>
+#include <string_view>
+#include <utility>
 
 namespace pm {
 
-struct CommandLine {
-    enum class Action { Run, Help, Version, UsageError };
+// What a command line asks for.
+enum class CommandAction { Run, Help, Version, UsageError };
+
+// The options both programs take, and what the command line asks for.
+struct SharedOptions {
+    using Action = CommandAction;
     Action action = Action::Run;
     bool demo = false;
     std::string dir;   // --dir DIR
-    bool userDir = false; // --user-dir: the per-user folder, wherever it is started
     std::string error; // with UsageError: what was wrong
+};
+
+// A command line that stops at a mistake: nothing else of it counts.
+template <class Options>
+Options usageError(std::string what)
+{
+    Options options;
+    options.action = CommandAction::UsageError;
+    options.error = std::move(what);
+    return options;
+}
+
+// Reads argv[i] when it is an option both programs take: --help or -h,
+// --version, --demo, --dir DIR or --dir=DIR (i then moves past DIR). False
+// for any other word. Help, Version and a mistake set the action (and the
+// error); the caller reads no further then.
+bool readSharedOption(int argc, const char* const* argv, int& i, SharedOptions& options);
+
+// What --version prints for program.
+std::string versionText(std::string_view program);
+
+struct CommandLine : SharedOptions {
+    bool userDir = false; // --user-dir: the per-user folder, wherever it is started
 };
 
 // Options of the toolkit (-platform NAME, -style NAME, ...) are let through.
 CommandLine parseCommandLine(int argc, const char* const* argv);
 
 const char* usageText();
-
-// "--dir DIR" or "--dir=DIR" at argv[i], shared by both programs: false when
-// argv[i] is another word; else dir is set and i moved past it, or error
-// says what was wrong.
-bool readDirOption(int argc, const char* const* argv, int& i, std::string& dir, std::string& error);
-const char* versionText();
 
 } // namespace pm

@@ -34,8 +34,7 @@ void JobRun::start(std::vector<KeyJob> jobs)
 void JobRun::raise(size_t i)
 {
     ctx_.image = jobs_[i].image;
-    ctx_.state.WritePending = 1;
-    ctx_.state.ProgramState = job::kRaised;
+    scheduler_.raiseJob();
     next_ = i + 1;
 }
 

@@ -39,6 +39,17 @@ std::string accessDeniedNotice(const std::string& node, [[maybe_unused]] const U
 #endif
 }
 
+bool findKeypad(Context& ctx)
+{
+    AppState& s = ctx.state;
+    s.KeypadFound = ctx.link.FindKeypad();
+    if (s.KeypadFound != 1)
+        return false;
+    s.DeviceFlags = static_cast<uint8_t>(s.DeviceFlags | kKeypadLatched);
+    s.StatusCode = status::kFound;
+    return true;
+}
+
 void Scheduler::Timer1Timer()
 {
     AppState& s = ctx_.state;
@@ -99,12 +110,8 @@ void Scheduler::discover()
     AppState& s = ctx_.state;
     status_.simple = true;
     keypadLost_ = false;
-    s.KeypadFound = ctx_.link.FindKeypad();
-    if (s.KeypadFound == 1) {
-        s.DeviceFlags = static_cast<uint8_t>(s.DeviceFlags | kKeypadLatched);
-        s.StatusCode = status::kFound;
+    if (findKeypad(ctx_))
         return;
-    }
     s.StatusCode = status::kNotFound;
     // Without the udev rule the keypad looks unplugged; say why, once for
     // each time it is plugged in.
@@ -134,6 +141,12 @@ void Scheduler::writeReport()
         s.WriteOk = result == KeypadLink::WriteResult::Written ? 1 : 0;
     // A failed report is not retried.
     s.WritePending = 0;
+}
+
+void Scheduler::raiseJob()
+{
+    ctx_.state.WritePending = 1;
+    ctx_.state.ProgramState = job::kRaised;
 }
 
 bool Scheduler::awaitsAcknowledgement(uint16_t key) const

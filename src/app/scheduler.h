@@ -31,6 +31,11 @@ struct StatusLine {
 // How a programming job ended.
 enum class JobOutcome { Ok, Failed };
 
+// Looks for the keypad once, as discovery does. Found, it is open, latched
+// (so discovery does not look again) and the status code says so; the
+// result is in KeypadFound either way.
+bool findKeypad(Context& ctx);
+
 // What to tell a user whose keypad was found but may not be written to.
 std::string accessDeniedNotice(const std::string& node, const UdevSetup& udev);
 
@@ -48,6 +53,9 @@ public:
     // first half is out, B while the second is. Only then does a keystroke
     // typed on another control of the keypad window count as the keypad's.
     bool awaitsAcknowledgement(uint16_t key) const;
+    // Starts a programming job with the image in the context: its first
+    // half goes out at the next tick.
+    void raiseJob();
 
     const StatusLine& statusLine() const { return status_; }
     // Program clears the text; the next tick shows the current code's message.

@@ -148,8 +148,7 @@ ReportImage& Session::reportImage()
 
 void Session::raiseJob()
 {
-    ctx_.state.WritePending = 1;
-    ctx_.state.ProgramState = job::kRaised;
+    scheduler_.raiseJob();
 }
 
 uint8_t Session::keypadMode() const

@@ -28,21 +28,9 @@
 #include "storage/macro_files.h"
 #include "storage/macro_text.h"
 
-#ifndef PADMACRO_VERSION
-#define PADMACRO_VERSION "0"
-#endif
-
 namespace pm::ctl {
 
 namespace {
-
-Invocation usageError(std::string what)
-{
-    Invocation inv;
-    inv.action = Invocation::Action::UsageError;
-    inv.error = std::move(what);
-    return inv;
-}
 
 std::string keyNumberList()
 {
@@ -117,42 +105,34 @@ Invocation parseInvocation(int argc, const char* const* argv)
         if (!optionsEnd && arg.size() > 1 && arg.front() == '-') {
             if (arg == "--") {
                 optionsEnd = true;
-            } else if (arg == "--help" || arg == "-h") {
-                inv.action = Invocation::Action::Help;
-                return inv;
-            } else if (arg == "--version") {
-                inv.action = Invocation::Action::Version;
-                return inv;
-            } else if (arg == "--demo") {
-                inv.demo = true;
-            } else if (std::string error; readDirOption(argc, argv, i, inv.dir, error)) {
-                if (!error.empty())
-                    return usageError(error);
+            } else if (readSharedOption(argc, argv, i, inv)) {
+                if (inv.action != CommandAction::Run)
+                    return inv;
             } else {
-                return usageError("unknown option '" + std::string(arg) + "'");
+                return usageError<Invocation>("unknown option '" + std::string(arg) + "'");
             }
         } else if (inv.verb.empty()) {
             inv.verb = std::string(arg);
             if (std::find(kVerbs.begin(), kVerbs.end(), arg) == kVerbs.end())
-                return usageError("unknown verb '" + inv.verb + "'");
+                return usageError<Invocation>("unknown verb '" + inv.verb + "'");
         } else {
             inv.args.emplace_back(arg);
         }
     }
     if (inv.verb.empty())
-        return usageError("no verb given (list, show, export, import or send)");
+        return usageError<Invocation>("no verb given (list, show, export, import or send)");
     const bool takesFile = inv.verb == "export" || inv.verb == "import";
     if (takesFile && inv.args.size() != 1)
-        return usageError(inv.verb
+        return usageError<Invocation>(inv.verb
             + (inv.args.empty() ? " needs a FILE, or - for standard "
                         + std::string(inv.verb == "export" ? "output" : "input")
                                 : " takes one FILE"));
     if (inv.verb == "list" && !inv.args.empty())
-        return usageError("list takes no arguments");
+        return usageError<Invocation>("list takes no arguments");
     return inv;
 }
 
-const char* usageText()
+std::string usageText()
 {
     return "Usage: padmacroctl [--dir DIR] [--demo] VERB [ARGS]\n"
            "       padmacroctl --help | --version\n"
@@ -173,13 +153,10 @@ const char* usageText()
            "  --version  print the version and exit\n"
            "\n"
            "Device key numbers, 26 for the 22 keys (the top four have one in each layout):\n"
-           "  0 1 2 3 4 8 9 10 13 16 17 18 19 20 24 25 26 27 28 29 32 36 40 41 42 43.\n"
-           "Exit status: 0 success, 1 failure, 2 usage error.\n";
-}
-
-const char* versionText()
-{
-    return "padmacroctl " PADMACRO_VERSION "\n";
+           "  "
+        + keyNumberList()
+        + ".\n"
+          "Exit status: 0 success, 1 failure, 2 usage error.\n";
 }
 
 std::vector<uint8_t> parseKeyNumbers(const std::vector<std::string>& args)
@@ -201,62 +178,96 @@ std::vector<uint8_t> parseKeyNumbers(const std::vector<std::string>& args)
     return keys;
 }
 
-bool listInterfaces(HidBackend& backend, const UdevSetup& udev, std::ostream& out)
+namespace {
+
+// One interface as list shows it.
+struct Seen {
+    int index;
+    HidInterfaceInfo info;
+    bool writable = false;
+};
+
+// Every interface present and whether this user may write to it, all asked
+// while one snapshot holds, as discovery would; nullopt when the interfaces
+// cannot be enumerated.
+std::optional<std::vector<Seen>> interfacesPresent(HidBackend& backend)
 {
     if (!backend.beginEnumeration())
-        return false;
-    struct Seen {
-        int index;
-        HidInterfaceInfo info;
-    };
+        return std::nullopt;
     std::vector<Seen> seen;
     for (int index = 0; index < kInterfaceIndices; ++index)
         if (std::optional<HidInterfaceInfo> info = backend.describe(index))
             seen.push_back({index, std::move(*info)});
-    // Writability is asked while the snapshot holds, as discovery would.
-    std::vector<bool> writable;
-    std::optional<HidInterfaceInfo> chosen; // the first keypad this user may write to, as discovery opens
-    for (const Seen& s : seen) {
-        writable.push_back(backend.writableByUser(s.info.path));
-        if (!chosen && writable.back() && matchKeypad(s.info))
-            chosen = s.info;
-    }
+    for (Seen& s : seen)
+        s.writable = backend.writableByUser(s.info.path);
     backend.endEnumeration();
+    return seen;
+}
 
-    if (seen.empty()) {
+// The first keypad this user may write to, which discovery opens; nullptr when there is none.
+const Seen* keypadInUse(const std::vector<Seen>& seen)
+{
+    for (const Seen& s : seen)
+        if (s.writable && matchKeypad(s.info))
+            return &s;
+    return nullptr;
+}
+
+// Its place, ids and collections.
+void printInterface(std::ostream& out, const Seen& s)
+{
+    const HidInterfaceInfo& info = s.info;
+    out << s.index << "  " << info.path << "  " << hexId(info.vendorId) << ':' << hexId(info.productId)
+        << "  version " << hex4(info.versionNumber) << '\n';
+    for (const HidCollection& c : info.collections)
+        out << "    collection: " << hidUsageName(c.usagePage, c.usage) << ", output report "
+            << c.outputReportByteLength << " bytes\n";
+    if (info.collections.empty())
+        out << "    no readable report descriptor\n";
+}
+
+// Whether it is the keypad, and if so whether it is the one used.
+void printVerdict(std::ostream& out, const Seen& s, const Seen* used, const UdevSetup& udev)
+{
+    const HidInterfaceInfo& info = s.info;
+    const KeypadMatch match = matchKeypad(info);
+    if (!match) {
+        out << "    not the keypad: " << match.mismatch << '\n';
+    } else if (!s.writable && std::filesystem::path(info.path).is_absolute()
+        && !std::filesystem::exists(info.path)) {
+        out << "    the keypad, but its node " << info.path
+            << " does not exist: is /dev (or PADMACRO_DEV) the right folder?\n";
+    } else if (!s.writable) {
+        out << "    the keypad, but this user may not write to it:\n";
+        indented(out, accessDeniedNotice(info.path, udev), "      ");
+    } else if (used && used->info.path == info.path) {
+        out << "    the keypad: this one is used\n";
+    } else {
+        out << "    the keypad as well, but the one at " << (used ? used->info.path : "a lower index")
+            << " is used\n";
+    }
+}
+
+} // namespace
+
+bool listInterfaces(HidBackend& backend, const UdevSetup& udev, std::ostream& out)
+{
+    const std::optional<std::vector<Seen>> seen = interfacesPresent(backend);
+    if (!seen)
+        return false;
+    if (seen->empty()) {
         out << "No HID interfaces are present: the keypad is not plugged in, or the system does not show "
                "it.\n";
         return true;
     }
-    out << seen.size() << " HID interface" << (seen.size() == 1 ? "" : "s")
+    const Seen* used = keypadInUse(*seen);
+    out << seen->size() << " HID interface" << (seen->size() == 1 ? "" : "s")
         << " (index, node, vendor:product, version):\n";
-    for (size_t i = 0; i < seen.size(); ++i) {
-        const HidInterfaceInfo& info = seen[i].info;
-        out << seen[i].index << "  " << info.path << "  " << hexId(info.vendorId) << ':'
-            << hexId(info.productId) << "  version " << hex4(info.versionNumber) << '\n';
-        for (const HidCollection& c : info.collections)
-            out << "    collection: usage page " << hex4(c.usagePage) << " usage " << hex4(c.usage)
-                << ", output report " << c.outputReportByteLength << " bytes\n";
-        if (info.collections.empty())
-            out << "    no readable report descriptor\n";
-        const KeypadMatch match = matchKeypad(info);
-        if (!match) {
-            out << "    not the keypad: " << match.mismatch << '\n';
-        } else if (!writable[i] && std::filesystem::path(info.path).is_absolute()
-            && !std::filesystem::exists(info.path)) {
-            out << "    the keypad, but its node " << info.path
-                << " does not exist: is /dev (or PADMACRO_DEV) the right folder?\n";
-        } else if (!writable[i]) {
-            out << "    the keypad, but this user may not write to it:\n";
-            indented(out, accessDeniedNotice(info.path, udev), "      ");
-        } else if (chosen && chosen->path == info.path) {
-            out << "    the keypad: this one is used\n";
-        } else {
-            out << "    the keypad as well, but the one at " << (chosen ? chosen->path : "a lower index")
-                << " is used\n";
-        }
+    for (const Seen& s : *seen) {
+        printInterface(out, s);
+        printVerdict(out, s, used, udev);
     }
-    if (!chosen)
+    if (!used)
         out << "None of them is a keypad this user can use.\n";
     return true;
 }
@@ -294,19 +305,15 @@ uint16_t virtualKeyOf(char c)
 
 std::optional<std::string> openKeypad(Context& ctx, std::ostream& err)
 {
-    if (ctx.link.FindKeypad() == 1) {
-        ctx.state.KeypadFound = 1;
-        ctx.state.DeviceFlags = static_cast<uint8_t>(ctx.state.DeviceFlags | kKeypadLatched);
-        ctx.state.StatusCode = status::kFound;
+    if (findKeypad(ctx))
         return ctx.link.keypad->path;
-    }
     if (ctx.link.deniedKeypad) {
         err << "padmacroctl: " << accessDeniedNotice(ctx.link.deniedKeypad->path, ctx.udev) << '\n';
         return std::nullopt;
     }
     err << "padmacroctl: no keypad found (vendor " << hex4(kKeypadVendor) << ", product "
-        << hex4(kKeypadProduct) << ", version " << hex4(kKeypadVersion) << ", usage page "
-        << hex4(kKeypadUsagePage) << " usage " << hex4(kKeypadUsage)
+        << hex4(kKeypadProduct) << ", version " << hex4(kKeypadVersion) << ", "
+        << hidUsageName(kKeypadUsagePage, kKeypadUsage)
         << "); 'padmacroctl list' shows what is plugged in and how it differs\n";
     return std::nullopt;
 }
@@ -354,9 +361,10 @@ int runJobs(Context& ctx, Shell& shell, std::vector<KeyJob> jobs, TickClock& clo
     return 1;
 }
 
+// A terminal has no message boxes: a message is told as a notice is.
 void StreamShell::message(const std::string& text)
 {
-    err_ << "padmacroctl: " << text << '\n';
+    notice(text);
 }
 
 void StreamShell::notice(const std::string& text)
@@ -364,21 +372,109 @@ void StreamShell::notice(const std::string& text)
     err_ << "padmacroctl: " << text << '\n';
 }
 
+namespace {
+
+int listVerb(Environment& env, std::ostream& out, std::ostream& err)
+{
+    if (!listInterfaces(*env.backend, env.udev, out)) {
+        err << "padmacroctl: the HID interfaces cannot be listed: the hidraw class in sysfs cannot be read\n";
+        return 1;
+    }
+    requireWritten(out, "standard output");
+    return 0;
+}
+
+// What changes the macro files or talks to the keypad waits for no one: it
+// refuses while the window or another run works there. lock is what the
+// verb holds while it runs; false, after saying why, when it must not run.
+bool takeFolder(
+    const Invocation& inv, const std::string& appDir, std::unique_ptr<FolderLock>& lock, std::ostream& err)
+{
+    lock = std::make_unique<FolderLock>(appDir, "padmacroctl " + inv.verb);
+    const bool busy = lock->state() == FolderLock::State::Busy;
+    if (busy && (inv.verb == "import" || inv.verb == "send")) {
+        err << "padmacroctl: " << folderBusyText(*lock, appDir) << ", so nothing was "
+            << (inv.verb == "import" ? "imported" : "sent")
+            << ". Close it (or do this there) and try again.\n";
+        return false;
+    }
+    // What a crash left is made whole before anything is read, but never
+    // under a program at work there: its own store is no leftover.
+    if (!busy)
+        for (const std::string& done : recoverMacros(appDir))
+            err << "padmacroctl: " << escapedText(done) << '\n';
+    // Reading needs no lock: a window started meanwhile is not refused.
+    if (inv.verb == "show" || inv.verb == "export")
+        lock.reset();
+    return true;
+}
+
+void exportVerb(const std::string& appDir, const std::string& file, std::ostream& out)
+{
+    if (file == "-") {
+        out << exportMacroText(appDir);
+    } else {
+        exportMacroFile(appDir, file);
+        out << escapedText(exportedMessage(file)) << '\n';
+    }
+}
+
+void importVerb(const std::string& appDir, const std::string& file, std::istream& in, std::ostream& out)
+{
+    const std::string source = file == "-" ? "standard input" : file;
+    const ImportResult result
+        = file == "-" ? importMacroStream(appDir, in, source) : importMacroFile(appDir, file);
+    out << escapedText(importedMessage(source, result)) << '\n';
+}
+
+int sendVerb(
+    const Invocation& inv, Environment& env, const std::string& appDir, const std::vector<uint8_t>& keys)
+{
+    std::ostream& out = *env.out;
+    std::ostream& err = *env.err;
+    // Every stroke file is converted before the keypad is touched.
+    std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);
+    Context ctx(*env.backend);
+    ctx.AppDir = appDir;
+    ctx.udev = env.udev;
+    const std::optional<std::string> node = openKeypad(ctx, err);
+    if (!node)
+        return 1;
+    StreamShell shell(err);
+    std::unique_ptr<TickClock> clock;
+    if (inv.demo)
+        clock = std::make_unique<SimulatedAcks>(env.simulated, env.plainClock());
+    else
+        clock = env.terminalClock();
+    const int status = runJobs(ctx, shell, std::move(jobs), *clock, *node, out, err);
+    ctx.link.CloseKeypad();
+    requireWritten(out, "standard output");
+    return status;
+}
+
+// A verb that failed: what went wrong, with the note on the folder when it
+// names the folder. Bytes of a file or a name reach the terminal escaped.
+int verbFailed(const std::exception& e, const std::string& appDir, const Environment& env)
+{
+    std::ostream& err = *env.err;
+    const std::string what = escapedText(e.what());
+    err << "padmacroctl: " << what;
+    if (!appDir.empty() && env.appDirNote && what.find(escapedText(appDir)) != std::string::npos)
+        err << (what.ends_with('.') ? " " : ". ") << escapedText(env.appDirNote());
+    err << '\n';
+    return 1;
+}
+
+} // namespace
+
 int run(const Invocation& inv, Environment& env)
 {
     std::ostream& out = *env.out;
     std::ostream& err = *env.err;
     std::string appDir;
     try {
-        if (inv.verb == "list") {
-            if (!listInterfaces(*env.backend, env.udev, out)) {
-                err << "padmacroctl: the HID interfaces cannot be listed: the hidraw class in sysfs cannot "
-                       "be read\n";
-                return 1;
-            }
-            requireWritten(out, "standard output");
-            return 0;
-        }
+        if (inv.verb == "list")
+            return listVerb(env, out, err);
         // Key numbers are checked before anything is read or written.
         std::vector<uint8_t> keys;
         if (inv.verb == "show" || inv.verb == "send")
@@ -389,71 +485,23 @@ int run(const Invocation& inv, Environment& env)
             return 1;
         }
         appDir = env.appDir(inv.dir);
-        // What changes the macro files or talks to the keypad waits for no
-        // one: it refuses while the window or another run works there.
-        auto lock = std::make_unique<FolderLock>(appDir, "padmacroctl " + inv.verb);
-        const bool busy = lock->state() == FolderLock::State::Busy;
-        if (busy && (inv.verb == "import" || inv.verb == "send")) {
-            err << "padmacroctl: " << folderBusyText(*lock, appDir) << ", so nothing was "
-                << (inv.verb == "import" ? "imported" : "sent") << ". Close it (or do this there) and try again.\n";
+        std::unique_ptr<FolderLock> lock;
+        if (!takeFolder(inv, appDir, lock, err))
             return 1;
-        }
-        // What a crash left is made whole before anything is read, but never
-        // under a program at work there: its own store is no leftover.
-        if (!busy)
-            for (const std::string& done : recoverMacros(appDir))
-                err << "padmacroctl: " << escapedText(done) << '\n';
-        // Reading needs no lock: a window started meanwhile is not refused.
-        if (inv.verb == "show" || inv.verb == "export")
-            lock.reset();
-        if (inv.verb == "show") {
+        if (inv.verb == "send")
+            return sendVerb(inv, env, appDir, keys);
+        if (inv.verb == "show")
             showMacros(appDir, keys, out);
-        } else if (inv.verb == "export") {
-            const std::string& file = inv.args.front();
-            if (file == "-") {
-                out << exportMacroText(appDir);
-            } else {
-                exportMacroFile(appDir, file);
-                out << escapedText(exportedMessage(file)) << '\n';
-            }
-        } else if (inv.verb == "import") {
-            const std::string& file = inv.args.front();
-            const std::string source = file == "-" ? "standard input" : file;
-            const ImportResult result
-                = file == "-" ? importMacroStream(appDir, *env.in, source) : importMacroFile(appDir, file);
-            out << escapedText(importedMessage(source, result)) << '\n';
-        } else if (inv.verb == "send") {
-            // Every stroke file is converted before the keypad is touched.
-            std::vector<KeyJob> jobs = jobsFromStoredMacros(appDir, keys);
-            Context ctx(*env.backend);
-            ctx.AppDir = appDir;
-            ctx.udev = env.udev;
-            const std::optional<std::string> node = openKeypad(ctx, err);
-            if (!node)
-                return 1;
-            StreamShell shell(err);
-            std::unique_ptr<TickClock> clock;
-            if (inv.demo)
-                clock = std::make_unique<SimulatedAcks>(env.simulated, env.plainClock());
-            else
-                clock = env.terminalClock();
-            const int status = runJobs(ctx, shell, std::move(jobs), *clock, *node, out, err);
-            ctx.link.CloseKeypad();
-            requireWritten(out, "standard output");
-            return status;
-        }
+        else if (inv.verb == "export")
+            exportVerb(appDir, inv.args.front(), out);
+        else if (inv.verb == "import")
+            importVerb(appDir, inv.args.front(), *env.in, out);
         requireWritten(out, "standard output");
         return 0;
     } catch (const UsageError& e) {
         return usageFailure(err, e.what());
     } catch (const std::exception& e) {
-        // Bytes of a file or a name reach the terminal escaped.
-        const std::string what = escapedText(e.what());
-        err << "padmacroctl: " << what;
-        if (!appDir.empty() && env.appDirNote && what.find(escapedText(appDir)) != std::string::npos)
-            err << (what.ends_with('.') ? " " : ". ") << escapedText(env.appDirNote());
-        err << '\n';
-        return 1;
+        return verbFailed(e, appDir, env);
     }
 }
 

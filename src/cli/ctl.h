@@ -10,6 +10,7 @@
 #include <string>
 #include <vector>
 
+#include "app/command_line.h"
 #include "app/job_run.h"
 #include "app/udev_access.h"
 #include "base/shell.h"
@@ -21,21 +22,15 @@ class SimulatedKeypad;
 
 namespace pm::ctl {
 
-struct Invocation {
-    enum class Action { Run, Help, Version, UsageError };
-    Action action = Action::Run;
-    bool demo = false;
-    std::string dir;               // --dir DIR
+struct Invocation : SharedOptions {
     std::string verb;              // list, show, export, import, send
     std::vector<std::string> args; // what follows the verb
-    std::string error;             // with UsageError: what was wrong
 };
 
 // Options may stand before or after the verb; "-" is an argument.
 Invocation parseInvocation(int argc, const char* const* argv);
 
-const char* usageText();
-const char* versionText();
+std::string usageText();
 
 // A command line that names something that does not exist: exit status 2.
 class UsageError : public std::runtime_error {

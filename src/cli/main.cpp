@@ -10,6 +10,7 @@
 #include <cstring>
 #include <iostream>
 #include <memory>
+#include <optional>
 
 #include "app/app_dir.h"
 #include "app/scheduler.h"
@@ -58,41 +59,42 @@ int stdoutWritten()
     return 1;
 }
 
-} // namespace
-
-int main(int argc, char* argv[])
+// Help, the version and a usage mistake are answered before anything else:
+// the exit status, or nullopt when the verb is to run.
+std::optional<int> answeredAtOnce(const pm::ctl::Invocation& inv)
 {
-    using namespace pm::ctl;
-    // A reader that goes away (export - | head, a keypad node closed) is a
-    // failed write, not the end of the program.
-    ::signal(SIGPIPE, SIG_IGN);
-
-    const Invocation inv = parseInvocation(argc, argv);
+    using Action = pm::ctl::Invocation::Action;
     switch (inv.action) {
-    case Invocation::Action::Help: std::fputs(usageText(), stdout); return stdoutWritten();
-    case Invocation::Action::Version: std::fputs(versionText(), stdout); return stdoutWritten();
-    case Invocation::Action::UsageError:
+    case Action::Help: std::fputs(pm::ctl::usageText().c_str(), stdout); return stdoutWritten();
+    case Action::Version: std::fputs(pm::versionText("padmacroctl").c_str(), stdout); return stdoutWritten();
+    case Action::UsageError:
         std::fprintf(stderr, "padmacroctl: %s; try 'padmacroctl --help'\n", inv.error.c_str());
         return 2;
-    case Invocation::Action::Run: break;
+    case Action::Run: break;
     }
+    return std::nullopt;
+}
 
-    std::unique_ptr<pm::HidBackend> backend;
-    pm::SimulatedKeypad* simulated = nullptr;
-    if (inv.demo) {
-        // One keypad, plugged in and acknowledging every report.
-        auto keypad = std::make_unique<pm::SimulatedKeypad>();
-        keypad->add(pm::SimulatedKeypad::Interface{}, 0);
-        keypad->setAck(pm::SimulatedKeypad::AckMode::On);
-        simulated = keypad.get();
-        backend = std::move(keypad);
-    } else {
-        backend = pm::createPlatformHidBackend();
-    }
+// The keypad's backend: with --demo one simulated keypad, plugged in and
+// acknowledging every report (also given in simulated), else the platform's.
+std::unique_ptr<pm::HidBackend> keypadBackend(bool demo, pm::SimulatedKeypad*& simulated)
+{
+    simulated = nullptr;
+    if (!demo)
+        return pm::createPlatformHidBackend();
+    auto keypad = std::make_unique<pm::SimulatedKeypad>();
+    keypad->add(pm::SimulatedKeypad::Interface{}, 0);
+    keypad->setAck(pm::SimulatedKeypad::AckMode::On);
+    simulated = keypad.get();
+    return keypad;
+}
 
+// This process's streams, folders, udev set-up and terminal.
+pm::ctl::Environment processEnvironment(pm::HidBackend* backend, pm::SimulatedKeypad* simulated)
+{
     const std::chrono::milliseconds period(pm::kSchedulerTickMs);
-    Environment env;
-    env.backend = backend.get();
+    pm::ctl::Environment env;
+    env.backend = backend;
     env.simulated = simulated;
     env.in = &std::cin;
     env.out = &std::cout;
@@ -105,8 +107,25 @@ int main(int argc, char* argv[])
     env.udev = pm::thisUdevSetup();
     env.appDirNote = [chosen] { return pm::appDirNote(*chosen); };
     env.inputIsTerminal = ::isatty(STDIN_FILENO) == 1;
-    env.terminalClock = [period] { return std::make_unique<TerminalTicks>(STDIN_FILENO, period); };
-    env.plainClock = [period] { return std::make_unique<SteadyTicks>(-1, period); };
-    const int status = run(inv, env);
+    env.terminalClock = [period] { return std::make_unique<pm::ctl::TerminalTicks>(STDIN_FILENO, period); };
+    env.plainClock = [period] { return std::make_unique<pm::ctl::SteadyTicks>(-1, period); };
+    return env;
+}
+
+} // namespace
+
+int main(int argc, char* argv[])
+{
+    // A reader that goes away (export - | head, a keypad node closed) is a
+    // failed write, not the end of the program.
+    ::signal(SIGPIPE, SIG_IGN);
+
+    const pm::ctl::Invocation inv = pm::ctl::parseInvocation(argc, argv);
+    if (const std::optional<int> status = answeredAtOnce(inv))
+        return *status;
+    pm::SimulatedKeypad* simulated = nullptr;
+    const std::unique_ptr<pm::HidBackend> backend = keypadBackend(inv.demo, simulated);
+    pm::ctl::Environment env = processEnvironment(backend.get(), simulated);
+    const int status = pm::ctl::run(inv, env);
     return status == 0 ? stdoutWritten() : status;
 }

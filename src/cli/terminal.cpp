@@ -32,6 +32,7 @@ void install(int sig, struct sigaction* previous)
     struct sigaction action { };
     action.sa_handler = onSignal;
     sigemptyset(&action.sa_mask);
+    // Fails only for a signal that cannot be caught, and these all can.
     ::sigaction(sig, &action, previous);
 }
 
@@ -65,6 +66,9 @@ void restore(int when)
 {
     if (gActive == 0)
         return;
+    // Fails only when the terminal has gone (a hang-up), leaving nothing to
+    // put back, or when one of the signals above interrupts it, whose
+    // handler puts the settings back itself.
     ::tcsetattr(gFd, when, &gSaved);
     gActive = 0;
     for (size_t i = 0; i < std::size(kRestoringSignals); ++i)

@@ -31,9 +31,11 @@ struct HidInterfaceInfo {
     std::vector<HidCollection> collections; // empty when the descriptor could not be read
 };
 
+// The keypad is opened twice: once to ask whether it is still there, once
+// to write reports to. A backend may open both alike.
 enum class OpenMode {
-    Overlapped,  // the first opening, used to query the device
-    Synchronous, // the second opening, written to
+    Query,
+    Write,
 };
 
 enum class OpenError {

@@ -34,7 +34,11 @@ namespace pm {
 
 namespace {
 
-std::optional<std::string> readFile(const fs::path& path)
+// A sysfs attribute's bytes, read to the end (sysfs reports 4096 bytes
+// for any size and may hand them out in short reads); nullopt when it is
+// missing or unreadable, which describe() takes as unknown. Unlike
+// readWholeFile, the name is taken exactly as written and nothing throws.
+std::optional<std::string> readAttribute(const fs::path& path)
 {
     std::ifstream in(path, std::ios::binary);
     if (!in) {
@@ -119,13 +123,13 @@ uint16_t usbVersionAbove(const fs::path& hidDevice, const fs::path& sysRoot)
         if (text.size() <= root.size() || text.compare(0, root.size(), root) != 0) {
             return 0; // walked out of sysfs
         }
-        const auto uevent = readFile(dir / "uevent");
+        const auto uevent = readAttribute(dir / "uevent");
         std::error_code ec;
         const bool usbDevice = uevent ? hasLine(*uevent, "DEVTYPE=usb_device")
                                       : fs::exists(dir / "bcdDevice", ec) && fs::exists(dir / "idVendor", ec)
                 && fs::exists(dir / "idProduct", ec);
         if (usbDevice) {
-            const auto bcd = readFile(dir / "bcdDevice");
+            const auto bcd = readAttribute(dir / "bcdDevice");
             const auto value = bcd ? parseHex(*bcd) : std::nullopt;
             return value ? static_cast<uint16_t>(*value & 0xFFFF) : 0;
         }
@@ -397,7 +401,7 @@ std::optional<HidInterfaceInfo> LinuxHidraw::describe(int index)
         return info;
     }
     info.identity = *dir;
-    if (const auto uevent = readFile(fs::path(*dir) / "uevent")) {
+    if (const auto uevent = readAttribute(fs::path(*dir) / "uevent")) {
         if (const auto id = parseHidId(*uevent)) {
             info.bus = id->bus;
             info.vendorId = id->vendor;
@@ -411,7 +415,7 @@ std::optional<HidInterfaceInfo> LinuxHidraw::describe(int index)
     if (info.bus == 0x0003 && !ec) {
         info.versionNumber = usbVersionAbove(*dir, root);
     }
-    if (const auto bytes = readFile(fs::path(*dir) / "report_descriptor")) {
+    if (const auto bytes = readAttribute(fs::path(*dir) / "report_descriptor")) {
         auto parsed = parseReportDescriptor(reinterpret_cast<const uint8_t*>(bytes->data()), bytes->size());
         if (parsed) {
             info.collections = std::move(parsed->collections);

@@ -135,7 +135,7 @@ HidHandle SimulatedKeypad::open(const std::string& path, OpenMode mode, OpenErro
     } else if (slot->iface.open == OpenBehaviour::Denied) {
         error = OpenError::AccessDenied;
     } else if (slot->iface.open == OpenBehaviour::Fail
-        || (slot->iface.open == OpenBehaviour::WriteFail && mode == OpenMode::Synchronous)) {
+        || (slot->iface.open == OpenBehaviour::WriteFail && mode == OpenMode::Write)) {
         error = OpenError::Other;
     }
     if (why != nullptr) {

@@ -48,6 +48,14 @@ bool deviceGone(DWORD error)
     }
 }
 
+// The ids of the device behind handle; false, with the reason in
+// GetLastError, when they cannot be read.
+bool attributesOf(HANDLE handle, HIDD_ATTRIBUTES& attr)
+{
+    attr.Size = static_cast<ULONG>(sizeof(attr));
+    return HidD_GetAttributes(handle, &attr) != FALSE;
+}
+
 OpenError openErrorFrom(DWORD error)
 {
     if (error == ERROR_ACCESS_DENIED) {
@@ -96,8 +104,7 @@ public:
             return info;
         }
         HIDD_ATTRIBUTES attr{};
-        attr.Size = static_cast<ULONG>(sizeof(attr));
-        if (HidD_GetAttributes(probe, &attr)) {
+        if (attributesOf(probe, attr)) {
             info.vendorId = attr.VendorID;
             info.productId = attr.ProductID;
             info.versionNumber = attr.VersionNumber;
@@ -117,7 +124,8 @@ public:
 
     HidHandle open(const std::string& path, OpenMode mode, OpenError* why) override
     {
-        const bool overlapped = mode == OpenMode::Overlapped;
+        // The query opening is overlapped, the write opening synchronous.
+        const bool overlapped = mode == OpenMode::Query;
         const DWORD access = overlapped ? GENERIC_WRITE : (GENERIC_WRITE | FILE_READ_DATA);
         const DWORD flags = overlapped ? FILE_FLAG_OVERLAPPED : 0;
         const HANDLE handle = CreateFileA(
@@ -144,8 +152,7 @@ public:
             return false;
         }
         HIDD_ATTRIBUTES attr{};
-        attr.Size = static_cast<ULONG>(sizeof(attr));
-        if (HidD_GetAttributes(toWin(handle), &attr)) {
+        if (attributesOf(toWin(handle), attr)) {
             return true;
         }
         // Any other failure says nothing about the device being there.

@@ -30,6 +30,11 @@ std::string hexId(uint32_t value)
     return hex4(value >> 16) + hex4(value & 0xFFFF);
 }
 
+std::string hidUsageName(uint16_t usagePage, uint16_t usage)
+{
+    return "usage page " + hex4(usagePage) + " usage " + hex4(usage);
+}
+
 KeypadMatch matchKeypad(const HidInterfaceInfo& info)
 {
     KeypadMatch match;
@@ -46,8 +51,7 @@ KeypadMatch matchKeypad(const HidInterfaceInfo& info)
     if (match.collection < 0) {
         std::string seen;
         for (const HidCollection& c : info.collections) {
-            seen += (seen.empty() ? "" : ", ") + std::string("usage page ") + hex4(c.usagePage) + " usage "
-                + hex4(c.usage);
+            seen += (seen.empty() ? "" : ", ") + hidUsageName(c.usagePage, c.usage);
         }
         if (seen.empty()) {
             seen = "no readable report descriptor";
@@ -61,9 +65,9 @@ KeypadMatch matchKeypad(const HidInterfaceInfo& info)
 
 HidHandle KeypadLink::OpenKeypadInterface(const std::string& path, OpenError* why)
 {
-    const HidHandle first = backend_.open(path, OpenMode::Overlapped, why);
+    const HidHandle first = backend_.open(path, OpenMode::Query, why);
     // Kept as it comes: a failed second opening only shows up when writing.
-    WriteHandle = backend_.open(path, OpenMode::Synchronous);
+    WriteHandle = backend_.open(path, OpenMode::Write);
     return first;
 }
 

@@ -24,6 +24,8 @@ KeypadMatch matchKeypad(const HidInterfaceInfo& info);
 
 // A vendor or product id in hex: four digits, eight when it needs more.
 std::string hexId(uint32_t value);
+// A collection's usage as messages name it: "usage page 000C usage 0001".
+std::string hidUsageName(uint16_t usagePage, uint16_t usage);
 
 class KeypadLink {
 public:
@@ -52,7 +54,9 @@ public:
     HidHandle DeviceHandle = kInvalidHandle;
     HidHandle WriteHandle = kInvalidHandle;
     uint32_t OutputReportLength = 0;
-    int discoveryAttempts = 0; // how many times FindKeypad has run
+    // How many times FindKeypad has run: what the scenario runner's
+    // "print discovery" shows, and the tests' view of the discovery period.
+    int discoveryAttempts = 0;
     // The first keypad the latest FindKeypad saw but was not allowed to open,
     // kept whether or not another one was then opened.
     std::optional<HidInterfaceInfo> deniedKeypad;

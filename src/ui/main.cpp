@@ -41,7 +41,7 @@ int main(int argc, char* argv[])
     const pm::CommandLine cl = pm::parseCommandLine(argc, argv);
     switch (cl.action) {
     case pm::CommandLine::Action::Help: std::fputs(pm::usageText(), stdout); return 0;
-    case pm::CommandLine::Action::Version: std::fputs(pm::versionText(), stdout); return 0;
+    case pm::CommandLine::Action::Version: std::fputs(pm::versionText("padmacro").c_str(), stdout); return 0;
     case pm::CommandLine::Action::UsageError:
         std::fprintf(stderr, "padmacro: %s\n%s", cl.error.c_str(), pm::usageText());
         return 2;

@@ -344,13 +344,13 @@ TEST(LinuxHidraw, WriteNeedsAnOpenHandle)
     LinuxHidraw hid(kSys, dev.path());
     const uint8_t report[3] = {0, 1, 2};
     EXPECT_FALSE(hid.write(kInvalidHandle, report, sizeof report));
-    const HidHandle h = hid.open(dev.node(5).string(), OpenMode::Synchronous);
+    const HidHandle h = hid.open(dev.node(5).string(), OpenMode::Write);
     ASSERT_NE(h, kInvalidHandle);
     EXPECT_TRUE(hid.write(h, report, sizeof report));
     hid.close(h);
     EXPECT_FALSE(hid.write(h, report, sizeof report));
     EXPECT_EQ(readBytes(dev.node(5)), (std::vector<uint8_t>{0, 1, 2}));
-    EXPECT_EQ(hid.open(dev.node(4).string(), OpenMode::Synchronous), kInvalidHandle);
+    EXPECT_EQ(hid.open(dev.node(4).string(), OpenMode::Write), kInvalidHandle);
 }
 
 } // namespace

@@ -182,7 +182,7 @@ TEST(HidrawDesktop, HangUpOnTheNodeMeansGone)
     const int reader = ::open(dev.node(45).c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
     ASSERT_GE(reader, 0);
     LinuxHidraw hid(kDesktop, dev.path());
-    const HidHandle h = hid.open(dev.node(45).string(), OpenMode::Synchronous);
+    const HidHandle h = hid.open(dev.node(45).string(), OpenMode::Write);
     ASSERT_NE(h, kInvalidHandle);
     EXPECT_TRUE(hid.stillPresent(h));
     ::close(reader);
@@ -212,7 +212,7 @@ AsUser runWithoutPermission(const std::string& sysRoot, const std::string& devRo
         r.writable = hid.writableByUser(node);
         OpenError why = OpenError::None;
         r.openDenied
-            = hid.open(node, OpenMode::Overlapped, &why) == kInvalidHandle && why == OpenError::AccessDenied;
+            = hid.open(node, OpenMode::Query, &why) == kInvalidHandle && why == OpenError::AccessDenied;
         return r;
     };
     if (geteuid() != 0) {
@@ -268,10 +268,10 @@ TEST(HidrawDesktop, KeypadNodeWithoutPermissionIsReportedNotOpened)
     // A node that is missing or is not a node is no permission problem.
     LinuxHidraw hid(kDesktop, dev.path());
     OpenError why = OpenError::None;
-    EXPECT_EQ(hid.open(dev.node(46).string(), OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(hid.open(dev.node(46).string(), OpenMode::Query, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::Gone);
     fs::create_directory(dev.node(47));
-    EXPECT_EQ(hid.open(dev.node(47).string(), OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(hid.open(dev.node(47).string(), OpenMode::Query, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::Other);
 }
 
@@ -304,7 +304,7 @@ TEST(HidrawDesktop, LinksAndOrdinaryFilesAreNoNodes)
     fs::create_symlink(victim, dev.node(45));
     LinuxHidraw hid(kDesktop, dev.path());
     OpenError why = OpenError::None;
-    EXPECT_EQ(hid.open(dev.node(45).string(), OpenMode::Synchronous, &why), kInvalidHandle);
+    EXPECT_EQ(hid.open(dev.node(45).string(), OpenMode::Write, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::Other);
     KeypadLink link(hid);
     EXPECT_EQ(link.FindKeypad(), 0);
@@ -312,9 +312,9 @@ TEST(HidrawDesktop, LinksAndOrdinaryFilesAreNoNodes)
 
     // Below the real /dev only a character device is a node.
     LinuxHidraw real(kDesktop, "/dev");
-    EXPECT_EQ(real.open(victim.string(), OpenMode::Synchronous, &why), kInvalidHandle);
+    EXPECT_EQ(real.open(victim.string(), OpenMode::Write, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::Other);
-    const HidHandle null = real.open("/dev/null", OpenMode::Synchronous, &why);
+    const HidHandle null = real.open("/dev/null", OpenMode::Write, &why);
     EXPECT_NE(null, kInvalidHandle);
     real.close(null);
 }

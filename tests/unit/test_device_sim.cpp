@@ -17,7 +17,7 @@ bool writeBytes(Sim& sim, HidHandle h, std::vector<uint8_t> bytes)
     return sim.write(h, bytes.data(), bytes.size());
 }
 
-HidHandle openAt(Sim& sim, int index, OpenMode mode = OpenMode::Synchronous)
+HidHandle openAt(Sim& sim, int index, OpenMode mode = OpenMode::Write)
 {
     const auto info = sim.describe(index);
     return info ? sim.open(info->path, mode) : kInvalidHandle;
@@ -85,19 +85,19 @@ TEST(SimulatedKeypad, OpenFailuresSayWhy)
     const std::string writeFail = sim.describe(2)->path;
 
     OpenError why = OpenError::None;
-    EXPECT_EQ(sim.open(denied, OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(sim.open(denied, OpenMode::Query, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::AccessDenied);
     EXPECT_FALSE(sim.writableByUser(denied));
-    EXPECT_EQ(sim.open(failing, OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(sim.open(failing, OpenMode::Query, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::Other);
     EXPECT_TRUE(sim.writableByUser(failing)); // not a matter of permission
-    EXPECT_NE(sim.open(writeFail, OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_NE(sim.open(writeFail, OpenMode::Query, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::None);
-    EXPECT_EQ(sim.open(writeFail, OpenMode::Synchronous, &why), kInvalidHandle);
+    EXPECT_EQ(sim.open(writeFail, OpenMode::Write, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::Other);
 
     sim.remove(0);
-    EXPECT_EQ(sim.open(denied, OpenMode::Overlapped, &why), kInvalidHandle);
+    EXPECT_EQ(sim.open(denied, OpenMode::Query, &why), kInvalidHandle);
     EXPECT_EQ(why, OpenError::Gone);
     EXPECT_EQ(sim.openHandleCount(), 1u);
 }
