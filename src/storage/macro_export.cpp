@@ -37,12 +37,6 @@ constexpr std::array<Kind, 3> kKinds = {{
     {MacroFile::strokes, "stroke", "stroke-file"},
 }};
 
-template <typename Files>
-auto& fileOf(Files& f, MacroFile file)
-{
-    return file == MacroFile::strokes ? f.strokes : file == MacroFile::text ? f.text : f.lines;
-}
-
 // The lines of bytes when each ends in CR LF and holds no other break.
 std::optional<std::vector<std::string>> crlfLines(const std::string& bytes)
 {
@@ -78,10 +72,10 @@ void writeBlock(std::string& out, int key, const KeyFiles& files, const ExportNo
     std::array<std::optional<std::vector<std::string>>, 3> lines;
     auto wholeIfOdd = [&](size_t k) {
         if (!lines[k])
-            out += std::string(kKinds[k].whole) + " " + exportValue(fileOf(files, kKinds[k].file)) + "\n";
+            out += std::string(kKinds[k].whole) + " " + exportValue(bytesOf(files, kKinds[k].file)) + "\n";
     };
     for (size_t k = 0; k < kKinds.size(); ++k)
-        lines[k] = crlfLines(fileOf(files, kKinds[k].file));
+        lines[k] = crlfLines(bytesOf(files, kKinds[k].file));
     // Each display line with its length line, then the strokes.
     wholeIfOdd(0);
     wholeIfOdd(1);
@@ -117,7 +111,7 @@ KeyFiles filesOf(const Block& b)
 {
     KeyFiles f;
     for (size_t k = 0; k < kKinds.size(); ++k) {
-        std::string& bytes = fileOf(f, kKinds[k].file);
+        std::string& bytes = bytesOf(f, kKinds[k].file);
         if (b.whole[k])
             bytes = b.whole[k]->first;
         for (const auto& [l, n] : b.lines[k])

@@ -32,12 +32,6 @@ namespace {
 
 constexpr std::array<MacroFile, 3> kFiles = {MacroFile::strokes, MacroFile::text, MacroFile::lines};
 
-template <typename Files>
-auto& bytesOf(Files& f, MacroFile file)
-{
-    return file == MacroFile::strokes ? f.strokes : file == MacroFile::text ? f.text : f.lines;
-}
-
 std::string join(const std::string& dir, const std::string& name)
 {
     return (fs::path(dir) / name).string();
