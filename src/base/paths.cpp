@@ -1,6 +1,7 @@
 #include "base/paths.h"
 
 #include "base/errors.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -59,14 +60,6 @@ struct Fd {
     Fd& operator=(const Fd&) = delete;
 };
 #endif
-
-bool sameIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
 
 // The names in a directory, in the order the directory lists them.
 struct Listing {

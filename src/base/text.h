@@ -14,6 +14,10 @@ std::pair<std::string, std::string> splitAtFirstComma(const std::string& line);
 // One or more decimal digits and nothing else: no sign, no blank.
 bool isPlainDecimal(std::string_view text);
 
+// Whether a and b are equal but for the case of the letters A-Z, whatever
+// the locale: how file names are matched.
+bool sameIgnoringCase(std::string_view a, std::string_view b);
+
 // Four upper-case hexadecimal digits, as vendor, product and usage values read.
 std::string hex4(unsigned value);
 

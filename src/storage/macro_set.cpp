@@ -2,7 +2,6 @@
 
 #include <algorithm>
 #include <array>
-#include <cctype>
 #include <cerrno>
 #include <cstdio>
 #include <filesystem>
@@ -297,12 +296,8 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
         for (const MacroFile f : kFiles)
             names.push_back(macroFileName(f, key));
     auto macroName = [&](const std::string& name) {
-        for (const auto& n : names)
-            if (n.size() == name.size()
-                && std::equal(n.begin(), n.end(), name.begin(),
-                    [](unsigned char a, unsigned char b) { return std::tolower(a) == std::tolower(b); }))
-                return true;
-        return false;
+        return std::any_of(
+            names.begin(), names.end(), [&](const std::string& n) { return sameIgnoringCase(n, name); });
     };
     std::vector<std::string> kept;
     for (fs::directory_iterator it(target, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
