@@ -453,8 +453,10 @@ void writeNewFile(
         ok = false;
         err = errno;
     }
-    if (ok && like)
-        _chmod(path.c_str(), static_cast<int>(like->mode) & (_S_IREAD | _S_IWRITE));
+    if (ok && like && _chmod(path.c_str(), static_cast<int>(like->mode) & (_S_IREAD | _S_IWRITE)) != 0) {
+        ok = false;
+        err = errno;
+    }
     if (!ok) {
         beforeFileChange("unlink", path);
         _unlink(path.c_str());
