@@ -237,7 +237,8 @@ void ExportReader::startBlock(std::string_view value)
     const int key = parseKeyLine(value, line_, keys_);
     if (const auto it = seenOn_.find(key); it != seenOn_.end())
         fail(line_,
-            "key " + std::to_string(key) + " appears twice (first on line " + std::to_string(it->second) + ")");
+            "key " + std::to_string(key) + " appears twice (first on line " + std::to_string(it->second)
+                + ")");
     seenOn_[key] = line_;
     block_.emplace();
     block_->key = key;
@@ -247,8 +248,8 @@ void ExportReader::startBlock(std::string_view value)
 // A "text", "length" or "stroke" line, or the whole file of one of them.
 void ExportReader::readFileLine(std::string_view keyword, std::string_view value)
 {
-    const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
-        [&](const Kind& k) { return keyword == k.line || keyword == k.whole; });
+    const auto kind = std::find_if(
+        kKinds.begin(), kKinds.end(), [&](const Kind& k) { return keyword == k.line || keyword == k.whole; });
     if (kind == kKinds.end())
         fail(line_, "expected key, text, length, stroke, text-file, length-file or stroke-file");
     if (!block_)
@@ -271,7 +272,8 @@ void ExportReader::readFileLine(std::string_view keyword, std::string_view value
         if (block_->whole[k])
             fail(line_, std::string(kind->line) + " after " + std::string(kind->whole) + " of the same file");
         if (bytes.find_first_of("\r\n") != std::string::npos)
-            fail(line_, "a line cannot hold a line break; give the whole file with " + std::string(kind->whole));
+            fail(line_,
+                "a line cannot hold a line break; give the whole file with " + std::string(kind->whole));
         block_->lines[k].emplace_back(std::move(bytes), line_);
     }
 }
@@ -294,7 +296,8 @@ MacroSet ExportReader::finish()
     for (const int key : keys_)
         if (!seenOn_.count(key))
             fail(line_,
-                "key " + std::to_string(key) + " is missing; every key must appear (an empty block clears it)");
+                "key " + std::to_string(key)
+                    + " is missing; every key must appear (an empty block clears it)");
     return std::move(set_);
 }
 

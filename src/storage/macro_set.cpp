@@ -350,8 +350,8 @@ void makeStage(const std::string& stage, const ReplaceHooks& hooks)
 
 // Writes the new set and the kept files into the stage and gives it the log
 // folder's owner and permissions; a failure removes the stage again.
-void fillStage(const LogFolder& log, const ImportPlan& plan, const MacroSet& next, const std::vector<int>& keys,
-    const ReplaceHooks& hooks)
+void fillStage(const LogFolder& log, const ImportPlan& plan, const MacroSet& next,
+    const std::vector<int>& keys, const ReplaceHooks& hooks)
 {
     const std::string& stage = log.stage;
     try {
@@ -396,7 +396,8 @@ void moveStagedFiles(const LogFolder& log, const ImportPlan& plan, const Replace
         step(hooks, "replace " + name);
         if (!moveOver(log.stage, log.target, name))
             throw UiError("Cannot create file \"" + join(log.shown, name) + "\". " + osReason(errno)
-                + ". The macro files are now partly replaced; the previous ones are in \"" + backupPath + "\"");
+                + ". The macro files are now partly replaced; the previous ones are in \"" + backupPath
+                + "\"");
         changed = true;
     }
     syncFolder(log.target);
