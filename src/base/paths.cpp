@@ -243,6 +243,12 @@ std::string requireReadable(const std::string& path)
     return actual;
 }
 
+std::string folderOf(const std::string& path)
+{
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
+}
+
 namespace {
 
 FileChangeHook& fileChangeHook()
@@ -362,12 +368,6 @@ int writeNewFileOrErrno(const std::string& path, const std::string& bytes, const
         ::unlink(path.c_str());
     }
     return err;
-}
-
-std::string folderOf(const std::string& path)
-{
-    const fs::path parent = fs::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
 }
 
 } // namespace

@@ -58,6 +58,9 @@ struct FileOwnership {
 void writeNewFile(const std::string& path, const std::string& bytes, const FileOwnership* like = nullptr,
     const std::string& shownAs = {});
 
+// The folder holding path: its parent, or "." for a bare name.
+std::string folderOf(const std::string& path);
+
 // Flushes a folder's entries (renames, new and removed names) to the disk.
 void syncFolder(const std::string& dir);
 

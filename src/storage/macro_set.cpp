@@ -45,12 +45,6 @@ std::string trimmed(std::string path)
     return path;
 }
 
-std::string parentOf(const std::string& path)
-{
-    const fs::path parent = fs::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
-}
-
 std::string backupStamp(std::time_t t)
 {
     std::tm tm{};
@@ -416,7 +410,7 @@ bool putInPlace(const LogFolder& log, const ImportPlan& plan, const ExportNotes&
         const std::string base = fs::path(log.shown).filename().string() + "-before-import-"
             + backupStamp(hooks.now ? hooks.now() : std::time(nullptr));
         out.backupPath
-            = writeBackup(parentOf(log.shown), base, exportMacros(plan.previous, backupNotes), log.st);
+            = writeBackup(folderOf(log.shown), base, exportMacros(plan.previous, backupNotes), log.st);
         // From here on the staged set is whole: a crash is finished, not undone.
         replaceWholeFile(join(log.stage, kCompleteMark), out.backupPath + "\n");
         step(hooks, "exchange");
@@ -444,7 +438,7 @@ bool putInPlace(const LogFolder& log, const ImportPlan& plan, const ExportNotes&
 // beside it, named in out.leftover.
 void removeOldSet(const LogFolder& log, bool exchanged, const ReplaceHooks& hooks, ReplaceOutcome& out)
 {
-    const std::string parent = parentOf(log.target);
+    const std::string parent = folderOf(log.target);
     try {
         if (exchanged) {
             syncFolder(parent);
@@ -499,7 +493,7 @@ std::string finishExchangedSet(const std::string& target, const std::string& sta
     const std::string backup = backupNamedIn(inLogNow ? inLog : join(stage, kOldMark));
     if (staged && !removeFolder(stage))
         throwCannotCreate(stage, errno);
-    syncFolder(parentOf(target));
+    syncFolder(folderOf(target));
     if (inLogNow)
         unlinkIfThere(inLog);
     syncFolder(target);
@@ -518,7 +512,7 @@ std::string finishStagedSet(const std::string& logDir, const std::string& target
     for (const auto& name : names)
         all = all && ::lstat(join(stage, name).c_str(), &st) == 0;
     if (all && systemExchange(stage, target) == 0) {
-        syncFolder(parentOf(target));
+        syncFolder(folderOf(target));
         renameFile(join(target, kCompleteMark), oldInStage);
     } else {
         for (const auto& name : names)
@@ -529,7 +523,7 @@ std::string finishStagedSet(const std::string& logDir, const std::string& target
     syncFolder(target);
     if (!removeFolder(stage))
         throwCannotCreate(stage, errno);
-    syncFolder(parentOf(target));
+    syncFolder(folderOf(target));
     return finishedMessage(backup);
 }
 
@@ -542,7 +536,7 @@ std::optional<std::string> rollBackStage(const std::string& target, const std::s
     const bool empty = fs::is_empty(stage, ec);
     if (!removeFolder(stage))
         throwCannotCreate(stage, errno);
-    syncFolder(parentOf(target));
+    syncFolder(folderOf(target));
     if (empty)
         return std::nullopt;
     return "An import that had been interrupted was rolled back: the macros are those from before it.";
@@ -553,7 +547,7 @@ void removeTemporaryFiles(const std::string& logDir, const std::string& target)
 {
     bool removed = false;
     std::error_code ec;
-    for (const std::string& dir : {target, parentOf(target), parentOf(logDir)})
+    for (const std::string& dir : {target, folderOf(target), folderOf(logDir)})
         for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
             const std::string name = it->path().filename().string();
             if (isTemporaryName(name) && it->is_regular_file(ec) && !it->is_symlink(ec)) {
@@ -596,7 +590,7 @@ ReplaceOutcome replaceMacroSet(const std::string& logDirGiven, const MacroSet& n
     const std::string base = fs::path(logDir).filename().string() + "-before-import-" + stamp;
     step(hooks, "backup");
     for (int n = 1;; ++n) {
-        out.backupPath = join(parentOf(logDir), base + (n > 1 ? "-" + std::to_string(n) : "") + ".txt");
+        out.backupPath = join(folderOf(logDir), base + (n > 1 ? "-" + std::to_string(n) : "") + ".txt");
         std::error_code ec;
         if (!fs::exists(out.backupPath, ec))
             break;
