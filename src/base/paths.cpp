@@ -109,6 +109,37 @@ std::optional<std::string> entryIgnoringCase(const fs::path& dir, const std::str
     return std::nullopt;
 }
 
+#ifndef _WIN32
+// What a file that is not a regular one is, as messages name it.
+const char* kindOf(mode_t mode)
+{
+    return S_ISDIR(mode)                   ? "a folder"
+        : S_ISFIFO(mode)                   ? "a named pipe"
+        : S_ISSOCK(mode)                   ? "a socket"
+        : (S_ISCHR(mode) || S_ISBLK(mode)) ? "a device"
+                                           : "not a regular file";
+}
+
+// The bytes of fd up to its end, or just past limit: the file may grow
+// while it is read. Throws "Cannot open file ..." naming path.
+std::string readPastLimit(int fd, size_t limit, const std::string& path)
+{
+    std::string bytes;
+    char buf[65536];
+    while (bytes.size() <= limit) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n < 0)
+            throwCannotOpen(path, errno);
+        if (n == 0)
+            break;
+        bytes.append(buf, static_cast<size_t>(n));
+    }
+    return bytes;
+}
+#endif
+
 } // namespace
 
 bool mayWrite(const std::string& path)
@@ -198,29 +229,14 @@ BoundedRead readRegularFile(const std::string& path, size_t limit)
     if (::fstat(f.fd, &st) != 0)
         throwCannotOpen(path, errno);
     if (!S_ISREG(st.st_mode)) {
-        out.notRegular = S_ISDIR(st.st_mode)               ? "a folder"
-            : S_ISFIFO(st.st_mode)                         ? "a named pipe"
-            : S_ISSOCK(st.st_mode)                         ? "a socket"
-            : (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) ? "a device"
-                                                           : "not a regular file";
+        out.notRegular = kindOf(st.st_mode);
         return out;
     }
     if (st.st_size > static_cast<off_t>(limit)) {
         out.tooLarge = true;
         return out;
     }
-    // The file may grow while it is read: never past the limit.
-    char buf[65536];
-    while (out.bytes.size() <= limit) {
-        const ssize_t n = ::read(f.fd, buf, sizeof buf);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (n < 0)
-            throwCannotOpen(path, errno);
-        if (n == 0)
-            break;
-        out.bytes.append(buf, static_cast<size_t>(n));
-    }
+    out.bytes = readPastLimit(f.fd, limit, path);
     if (out.bytes.size() > limit) {
         out.bytes.clear();
         out.tooLarge = true;
