@@ -473,6 +473,7 @@ std::string backupNamedIn(const std::string& mark)
     try {
         text = readRegularFile(mark, 4096).bytes;
     } catch (const UiError&) {
+        // The import is finished all the same; the message then names no backup.
     }
     while (!text.empty() && (text.back() == '\n' || text.back() == '\r'))
         text.pop_back();
