@@ -112,6 +112,7 @@ void linkPictures(const fs::path& dir, const std::string& executable)
         // Kept when it already leads here; a package upgrade or a move of
         // the build tree leaves it dangling or pointing at another
         // installation. A link the user set to pictures of their own stays.
+        // Unreadable only if the link went meanwhile: then it is made again below.
         const fs::path target = fs::read_symlink(link, ec);
         if (target == fs::path(pictures) && isDir(link))
             return;
