@@ -325,6 +325,12 @@ bool isTemporaryName(const std::string& name)
 
 #ifndef _WIN32
 
+FileOwnership ownershipOf(const struct stat& st)
+{
+    return {static_cast<unsigned>(st.st_mode), static_cast<unsigned>(st.st_uid),
+        static_cast<unsigned>(st.st_gid)};
+}
+
 void syncFolder(const std::string& dir)
 {
     if (const int err = beforeFileChange("fsync", dir))
@@ -415,8 +421,7 @@ void replaceWholeFile(const std::string& pathGiven, const std::string& bytes, co
     if (regular && !mayWrite(target))
         throwCannotCreate(path, errno ? errno : EACCES);
     // A link is replaced, not followed: the new file takes the default permissions.
-    const FileOwnership like{static_cast<unsigned>(old.st_mode), static_cast<unsigned>(old.st_uid),
-        static_cast<unsigned>(old.st_gid)};
+    const FileOwnership like = ownershipOf(old);
 
     std::string temp;
     int err = EEXIST;

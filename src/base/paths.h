@@ -5,6 +5,10 @@
 #include <functional>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace pm {
 
 // AppDir + literal with the literal's backslashes turned into the platform's
@@ -50,6 +54,11 @@ struct FileOwnership {
     unsigned uid = 0;
     unsigned gid = 0;
 };
+
+#ifndef _WIN32
+// The permissions and owner of a file as stat gives them.
+FileOwnership ownershipOf(const struct stat& st);
+#endif
 
 // Writes bytes to a file that must not exist yet (a link there is not
 // followed) and flushes it to the disk; with like, the file gets those

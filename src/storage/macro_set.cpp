@@ -101,12 +101,6 @@ bool keptName(const std::string& name)
     return name != kCompleteMark && name != kOldMark && !isStoreJournalName(name) && !isTemporaryName(name);
 }
 
-FileOwnership ownershipOf(const struct stat& st)
-{
-    return {static_cast<unsigned>(st.st_mode), static_cast<unsigned>(st.st_uid),
-        static_cast<unsigned>(st.st_gid)};
-}
-
 void unlinkIfThere(const std::string& path)
 {
     if (beforeFileChange("unlink", path) == 0 && ::unlink(path.c_str()) != 0 && errno != ENOENT)
