@@ -50,9 +50,9 @@ void makeLogFiles(const fs::path& dir)
             // Created exclusively: a name taken meanwhile, or a link, is left alone.
             try {
                 writeNewFile(file.string(), {});
-            } catch (const UiError&) {
+            } catch (const FileError& e) {
                 if (!fs::exists(fs::symlink_status(file, ec)))
-                    fail(file, "create", std::make_error_code(std::errc::permission_denied), kDirRemedy);
+                    fail(file, "create", std::error_code(e.error(), std::generic_category()), kDirRemedy);
             }
         }
 }
@@ -112,12 +112,14 @@ void linkPictures(const fs::path& dir, const std::string& executable)
         // Kept when it already leads here; a package upgrade or a move of
         // the build tree leaves it dangling or pointing at another
         // installation. A link the user set to pictures of their own stays.
+        // Unreadable only if the link went meanwhile: then it is made again below.
         const fs::path target = fs::read_symlink(link, ec);
         if (target == fs::path(pictures) && isDir(link))
             return;
         if (isDir(link) && !installedPictures(target))
             return;
-        fs::remove(link, ec);
+        if (!fs::remove(link, ec) && ec)
+            fail(link, "replace", ec, kDirRemedy);
     } else if (fs::exists(st)) {
         fail(link, "use", {}, "It is not a folder: move it away and start padmacro again.");
     }

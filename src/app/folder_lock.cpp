@@ -1,6 +1,5 @@
 #include "app/folder_lock.h"
 
-#include <cctype>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
@@ -46,9 +45,11 @@ std::string readHolder(int fd)
         return {};
     std::string holder(text, static_cast<size_t>(got));
     holder = holder.substr(0, holder.find('\n'));
-    // Only the names the programs write are repeated to the user.
+    // Only the names the programs write are repeated to the user: ASCII
+    // letters, digits, blanks and hyphens, whatever the locale.
     for (const char c : holder)
-        if (!(std::isalnum(static_cast<unsigned char>(c)) || c == ' ' || c == '-'))
+        if (!((c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9') || c == ' '
+                || c == '-'))
             return {};
     return holder;
 }

@@ -13,12 +13,12 @@ std::string osReason(int err)
 
 void throwCannotOpen(const std::string& path, int err)
 {
-    throw UiError("Cannot open file \"" + path + "\". " + osReason(err));
+    throw FileError("Cannot open file \"" + path + "\". " + osReason(err), err);
 }
 
 void throwCannotCreate(const std::string& path, int err)
 {
-    throw UiError("Cannot create file \"" + path + "\". " + osReason(err));
+    throw FileError("Cannot create file \"" + path + "\". " + osReason(err), err);
 }
 
 void throwNotInteger(const std::string& text)

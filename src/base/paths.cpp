@@ -1,6 +1,7 @@
 #include "base/paths.h"
 
 #include "base/errors.h"
+#include "base/text.h"
 
 #include <algorithm>
 #include <atomic>
@@ -60,14 +61,6 @@ struct Fd {
 };
 #endif
 
-bool sameIgnoringCase(const std::string& a, const std::string& b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) {
-        auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
-        return lower(x) == lower(y);
-    });
-}
-
 // The names in a directory, in the order the directory lists them.
 struct Listing {
     fs::file_time_type stamp;
@@ -115,6 +108,37 @@ std::optional<std::string> entryIgnoringCase(const fs::path& dir, const std::str
             return name;
     return std::nullopt;
 }
+
+#ifndef _WIN32
+// What a file that is not a regular one is, as messages name it.
+const char* kindOf(mode_t mode)
+{
+    return S_ISDIR(mode)                   ? "a folder"
+        : S_ISFIFO(mode)                   ? "a named pipe"
+        : S_ISSOCK(mode)                   ? "a socket"
+        : (S_ISCHR(mode) || S_ISBLK(mode)) ? "a device"
+                                           : "not a regular file";
+}
+
+// The bytes of fd up to its end, or just past limit: the file may grow
+// while it is read. Throws "Cannot open file ..." naming path.
+std::string readPastLimit(int fd, size_t limit, const std::string& path)
+{
+    std::string bytes;
+    char buf[65536];
+    while (bytes.size() <= limit) {
+        const ssize_t n = ::read(fd, buf, sizeof buf);
+        if (n < 0 && (errno == EINTR || errno == EAGAIN))
+            continue;
+        if (n < 0)
+            throwCannotOpen(path, errno);
+        if (n == 0)
+            break;
+        bytes.append(buf, static_cast<size_t>(n));
+    }
+    return bytes;
+}
+#endif
 
 } // namespace
 
@@ -205,29 +229,14 @@ BoundedRead readRegularFile(const std::string& path, size_t limit)
     if (::fstat(f.fd, &st) != 0)
         throwCannotOpen(path, errno);
     if (!S_ISREG(st.st_mode)) {
-        out.notRegular = S_ISDIR(st.st_mode)               ? "a folder"
-            : S_ISFIFO(st.st_mode)                         ? "a named pipe"
-            : S_ISSOCK(st.st_mode)                         ? "a socket"
-            : (S_ISCHR(st.st_mode) || S_ISBLK(st.st_mode)) ? "a device"
-                                                           : "not a regular file";
+        out.notRegular = kindOf(st.st_mode);
         return out;
     }
     if (st.st_size > static_cast<off_t>(limit)) {
         out.tooLarge = true;
         return out;
     }
-    // The file may grow while it is read: never past the limit.
-    char buf[65536];
-    while (out.bytes.size() <= limit) {
-        const ssize_t n = ::read(f.fd, buf, sizeof buf);
-        if (n < 0 && (errno == EINTR || errno == EAGAIN))
-            continue;
-        if (n < 0)
-            throwCannotOpen(path, errno);
-        if (n == 0)
-            break;
-        out.bytes.append(buf, static_cast<size_t>(n));
-    }
+    out.bytes = readPastLimit(f.fd, limit, path);
     if (out.bytes.size() > limit) {
         out.bytes.clear();
         out.tooLarge = true;
@@ -248,6 +257,12 @@ std::string requireReadable(const std::string& path)
         throwCannotOpen(path, errno ? errno : ENOENT);
     std::fclose(f);
     return actual;
+}
+
+std::string folderOf(const std::string& path)
+{
+    const fs::path parent = fs::path(path).parent_path();
+    return parent.empty() ? std::string(".") : parent.string();
 }
 
 namespace {
@@ -310,6 +325,12 @@ bool isTemporaryName(const std::string& name)
 
 #ifndef _WIN32
 
+FileOwnership ownershipOf(const struct stat& st)
+{
+    return {static_cast<unsigned>(st.st_mode), static_cast<unsigned>(st.st_uid),
+        static_cast<unsigned>(st.st_gid)};
+}
+
 void syncFolder(const std::string& dir)
 {
     if (const int err = beforeFileChange("fsync", dir))
@@ -371,12 +392,6 @@ int writeNewFileOrErrno(const std::string& path, const std::string& bytes, const
     return err;
 }
 
-std::string folderOf(const std::string& path)
-{
-    const fs::path parent = fs::path(path).parent_path();
-    return parent.empty() ? std::string(".") : parent.string();
-}
-
 } // namespace
 
 void writeNewFile(
@@ -406,8 +421,7 @@ void replaceWholeFile(const std::string& pathGiven, const std::string& bytes, co
     if (regular && !mayWrite(target))
         throwCannotCreate(path, errno ? errno : EACCES);
     // A link is replaced, not followed: the new file takes the default permissions.
-    const FileOwnership like{static_cast<unsigned>(old.st_mode), static_cast<unsigned>(old.st_uid),
-        static_cast<unsigned>(old.st_gid)};
+    const FileOwnership like = ownershipOf(old);
 
     std::string temp;
     int err = EEXIST;
@@ -460,8 +474,10 @@ void writeNewFile(
         ok = false;
         err = errno;
     }
-    if (ok && like)
-        _chmod(path.c_str(), static_cast<int>(like->mode) & (_S_IREAD | _S_IWRITE));
+    if (ok && like && _chmod(path.c_str(), static_cast<int>(like->mode) & (_S_IREAD | _S_IWRITE)) != 0) {
+        ok = false;
+        err = errno;
+    }
     if (!ok) {
         beforeFileChange("unlink", path);
         _unlink(path.c_str());

@@ -5,6 +5,10 @@
 #include <functional>
 #include <string>
 
+#ifndef _WIN32
+#include <sys/stat.h>
+#endif
+
 namespace pm {
 
 // AppDir + literal with the literal's backslashes turned into the platform's
@@ -51,12 +55,20 @@ struct FileOwnership {
     unsigned gid = 0;
 };
 
+#ifndef _WIN32
+// The permissions and owner of a file as stat gives them.
+FileOwnership ownershipOf(const struct stat& st);
+#endif
+
 // Writes bytes to a file that must not exist yet (a link there is not
 // followed) and flushes it to the disk; with like, the file gets those
 // permissions (and, for a superuser, that owner). Throws "Cannot create
 // file ..." naming shownAs (path when empty); a file it made is removed again.
 void writeNewFile(const std::string& path, const std::string& bytes, const FileOwnership* like = nullptr,
     const std::string& shownAs = {});
+
+// The folder holding path: its parent, or "." for a bare name.
+std::string folderOf(const std::string& path);
 
 // Flushes a folder's entries (renames, new and removed names) to the disk.
 void syncFolder(const std::string& dir);

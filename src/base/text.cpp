@@ -1,5 +1,6 @@
 #include "base/text.h"
 
+#include <algorithm>
 #include <cstdio>
 
 namespace pm {
@@ -22,25 +23,32 @@ bool isPlainDecimal(std::string_view text)
     return true;
 }
 
-namespace {
-
-// The length of the well-formed UTF-8 sequence at the start of s of a
-// character that is not a control, or 0.
-size_t printableUtf8Length(std::string_view s)
+bool sameIgnoringCase(std::string_view a, std::string_view b)
 {
+    const auto lower = [](char c) { return (c >= 'A' && c <= 'Z') ? char(c - 'A' + 'a') : c; };
+    return a.size() == b.size()
+        && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return lower(x) == lower(y); });
+}
+
+size_t utf8Length(std::string_view s, char32_t& cp)
+{
+    if (s.empty())
+        return 0;
     const auto b = [&](size_t i) { return static_cast<unsigned char>(s[i]); };
     const unsigned char lead = b(0);
     size_t n = 0;
-    char32_t c = 0;
-    if (lead >= 0xC2 && lead <= 0xDF) {
+    if (lead < 0x80) {
+        cp = lead;
+        return 1;
+    } else if (lead >= 0xC2 && lead <= 0xDF) {
         n = 2;
-        c = lead & 0x1F;
+        cp = lead & 0x1F;
     } else if (lead >= 0xE0 && lead <= 0xEF) {
         n = 3;
-        c = lead & 0x0F;
+        cp = lead & 0x0F;
     } else if (lead >= 0xF0 && lead <= 0xF4) {
         n = 4;
-        c = lead & 0x07;
+        cp = lead & 0x07;
     } else {
         return 0;
     }
@@ -49,12 +57,30 @@ size_t printableUtf8Length(std::string_view s)
     for (size_t i = 1; i < n; ++i) {
         if ((b(i) & 0xC0) != 0x80)
             return 0;
-        c = (c << 6) | (b(i) & 0x3F);
+        cp = (cp << 6) | (b(i) & 0x3F);
     }
     const char32_t least = n == 2 ? 0x80 : n == 3 ? 0x800 : 0x10000;
-    if (c < least || c > 0x10FFFF || (c >= 0xD800 && c <= 0xDFFF) || c < 0xA0)
+    if (cp < least || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
         return 0;
     return n;
+}
+
+std::string hexEscape(unsigned char c)
+{
+    char hex[5];
+    std::snprintf(hex, sizeof hex, "\\x%02X", c);
+    return hex;
+}
+
+namespace {
+
+// The length of the well-formed UTF-8 sequence at the start of s of a
+// character that is not a control, or 0.
+size_t printableUtf8Length(std::string_view s)
+{
+    char32_t c = 0;
+    const size_t n = utf8Length(s, c);
+    return n > 1 && c >= 0xA0 ? n : 0;
 }
 
 } // namespace
@@ -75,9 +101,7 @@ std::string escapedText(std::string_view bytes)
             out.append(bytes.substr(i, n));
             i += n;
         } else {
-            char hex[5];
-            std::snprintf(hex, sizeof hex, "\\x%02X", b);
-            out += hex;
+            out += hexEscape(b);
             ++i;
         }
     }

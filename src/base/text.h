@@ -14,8 +14,19 @@ std::pair<std::string, std::string> splitAtFirstComma(const std::string& line);
 // One or more decimal digits and nothing else: no sign, no blank.
 bool isPlainDecimal(std::string_view text);
 
+// Whether a and b are equal but for the case of the letters A-Z, whatever
+// the locale: how file names are matched.
+bool sameIgnoringCase(std::string_view a, std::string_view b);
+
 // Four upper-case hexadecimal digits, as vendor, product and usage values read.
 std::string hex4(unsigned value);
+
+// The length of the well-formed UTF-8 character at the start of s, its code
+// point in cp; 0 when s does not start with one.
+size_t utf8Length(std::string_view s, char32_t& cp);
+
+// "\xHH": how messages and exports show a byte that is not text.
+std::string hexEscape(unsigned char c);
 
 // Text for a person to read, from bytes that may come from any file: valid
 // UTF-8 stays, the program's double-byte quotation mark becomes its UTF-8

@@ -26,7 +26,7 @@ std::vector<std::string> LineList::splitLines(const std::string& bytes)
 
 void LineList::loadFromFile(const std::string& path)
 {
-    lines_ = splitLines(readWholeFile(path));
+    setFileBytes(readWholeFile(path));
 }
 
 std::string LineList::toFileBytes() const

@@ -15,6 +15,8 @@ public:
     // Replaces the contents with the lines of the file (reading rule above);
     // throws "Cannot open file ..." and then leaves the contents unchanged.
     void loadFromFile(const std::string& path);
+    // Replaces the contents with the lines of a file's bytes (reading rule above).
+    void setFileBytes(const std::string& bytes) { lines_ = splitLines(bytes); }
     // Every line followed by CR LF.
     std::string toFileBytes() const;
     void saveToFile(const std::string& path) const;
@@ -30,7 +32,6 @@ public:
             lines_.pop_back();
     }
     void clear() { lines_.clear(); }
-    void setText(const std::string& text) { lines_ = splitLines(text); }
     const std::vector<std::string>& lines() const { return lines_; }
 
 private:

@@ -30,6 +30,16 @@ MacroProblem at(MacroFile file, size_t index, std::string why)
 
 } // namespace
 
+std::string& bytesOf(KeyFiles& files, MacroFile file)
+{
+    return file == MacroFile::strokes ? files.strokes : file == MacroFile::text ? files.text : files.lines;
+}
+
+const std::string& bytesOf(const KeyFiles& files, MacroFile file)
+{
+    return bytesOf(const_cast<KeyFiles&>(files), file);
+}
+
 std::string macroFileName(MacroFile file, int key)
 {
     const std::string literal = file == MacroFile::strokes ? strokeFileLiteral(key)

@@ -22,6 +22,10 @@ using MacroSet = std::map<int, KeyFiles>;
 
 enum class MacroFile { strokes, text, lines };
 
+// The bytes of one of a key's three files.
+std::string& bytesOf(KeyFiles& files, MacroFile file);
+const std::string& bytesOf(const KeyFiles& files, MacroFile file);
+
 // "KeyNum40.txt", "KeyCode40.txt", "LineBuf40.txt".
 std::string macroFileName(MacroFile file, int key);
 

@@ -37,12 +37,6 @@ constexpr std::array<Kind, 3> kKinds = {{
     {MacroFile::strokes, "stroke", "stroke-file"},
 }};
 
-template <typename Files>
-auto& fileOf(Files& f, MacroFile file)
-{
-    return file == MacroFile::strokes ? f.strokes : file == MacroFile::text ? f.text : f.lines;
-}
-
 // The lines of bytes when each ends in CR LF and holds no other break.
 std::optional<std::vector<std::string>> crlfLines(const std::string& bytes)
 {
@@ -78,10 +72,10 @@ void writeBlock(std::string& out, int key, const KeyFiles& files, const ExportNo
     std::array<std::optional<std::vector<std::string>>, 3> lines;
     auto wholeIfOdd = [&](size_t k) {
         if (!lines[k])
-            out += std::string(kKinds[k].whole) + " " + exportValue(fileOf(files, kKinds[k].file)) + "\n";
+            out += std::string(kKinds[k].whole) + " " + exportValue(bytesOf(files, kKinds[k].file)) + "\n";
     };
     for (size_t k = 0; k < kKinds.size(); ++k)
-        lines[k] = crlfLines(fileOf(files, kKinds[k].file));
+        lines[k] = crlfLines(bytesOf(files, kKinds[k].file));
     // Each display line with its length line, then the strokes.
     wholeIfOdd(0);
     wholeIfOdd(1);
@@ -117,7 +111,7 @@ KeyFiles filesOf(const Block& b)
 {
     KeyFiles f;
     for (size_t k = 0; k < kKinds.size(); ++k) {
-        std::string& bytes = fileOf(f, kKinds[k].file);
+        std::string& bytes = bytesOf(f, kKinds[k].file);
         if (b.whole[k])
             bytes = b.whole[k]->first;
         for (const auto& [l, n] : b.lines[k])
@@ -171,6 +165,142 @@ int parseKeyLine(std::string_view rest, int line, const std::vector<int>& keys)
     return key;
 }
 
+// Reads an export one line at a time, failing at the first problem.
+class ExportReader {
+public:
+    explicit ExportReader(const std::vector<int>& keys)
+        : keys_(keys)
+    {
+    }
+
+    // The next line of the export, without its line feed.
+    void read(std::string_view s);
+    // Every key's files, once the whole export is read.
+    MacroSet finish();
+
+private:
+    void readFormatLine(std::string_view s, std::string_view value);
+    void startBlock(std::string_view value);
+    void readFileLine(std::string_view keyword, std::string_view value);
+    void finishBlock();
+
+    const std::vector<int>& keys_;
+    MacroSet set_;
+    std::map<int, int> seenOn_; // key -> its key line
+    std::optional<Block> block_;
+    bool formatSeen_ = false;
+    int line_ = 0;
+};
+
+void ExportReader::read(std::string_view s)
+{
+    ++line_;
+    if (s.size() > kMaxExportLineBytes)
+        fail(line_,
+            "the line is " + std::to_string(s.size()) + " bytes long; a line of an export holds at most "
+                + std::to_string(kMaxExportLineBytes));
+    if (!s.empty() && s.back() == '\r')
+        s.remove_suffix(1);
+    if (line_ == 1 && s.substr(0, 3) == "\xEF\xBB\xBF") // a byte order mark some editors add
+        s.remove_prefix(3);
+    if (blankLine(s) || commentLine(s))
+        return;
+
+    const size_t space = s.find(' ');
+    const std::string_view keyword = s.substr(0, space);
+    const std::string_view value = space == std::string_view::npos ? std::string_view() : s.substr(space + 1);
+    if (!formatSeen_) {
+        if (keyword != "format")
+            fail(line_, "expected the format line \"" + std::string(kExportFormatLine) + "\" first");
+        readFormatLine(s, value);
+    } else if (keyword == "key") {
+        startBlock(value);
+    } else {
+        readFileLine(keyword, value);
+    }
+}
+
+void ExportReader::readFormatLine(std::string_view s, std::string_view value)
+{
+    if (value.substr(0, 16) != "padmacro-macros ")
+        fail(line_, "not a padmacro macro export");
+    if (s != kExportFormatLine)
+        fail(line_,
+            "format \"" + std::string(value) + "\" is not supported; this program reads \""
+                + std::string(kExportFormatLine.substr(7)) + "\"");
+    formatSeen_ = true;
+}
+
+void ExportReader::startBlock(std::string_view value)
+{
+    finishBlock();
+    const int key = parseKeyLine(value, line_, keys_);
+    if (const auto it = seenOn_.find(key); it != seenOn_.end())
+        fail(line_,
+            "key " + std::to_string(key) + " appears twice (first on line " + std::to_string(it->second)
+                + ")");
+    seenOn_[key] = line_;
+    block_.emplace();
+    block_->key = key;
+    block_->keyLine = line_;
+}
+
+// A "text", "length" or "stroke" line, or the whole file of one of them.
+void ExportReader::readFileLine(std::string_view keyword, std::string_view value)
+{
+    const auto kind = std::find_if(
+        kKinds.begin(), kKinds.end(), [&](const Kind& k) { return keyword == k.line || keyword == k.whole; });
+    if (kind == kKinds.end())
+        fail(line_, "expected key, text, length, stroke, text-file, length-file or stroke-file");
+    if (!block_)
+        fail(line_, std::string(keyword) + " before the first key line");
+    const auto k = static_cast<size_t>(kind - kKinds.begin());
+    std::string bytes;
+    try {
+        bytes = importValue(value);
+    } catch (const UiError& e) {
+        fail(line_, e.what());
+    }
+    if (keyword == kind->whole) {
+        if (block_->whole[k])
+            fail(line_, std::string(kind->whole) + " given twice for one key");
+        if (!block_->lines[k].empty())
+            fail(line_,
+                std::string(kind->whole) + " after " + std::string(kind->line) + " lines of the same file");
+        block_->whole[k] = {bytes, line_};
+    } else {
+        if (block_->whole[k])
+            fail(line_, std::string(kind->line) + " after " + std::string(kind->whole) + " of the same file");
+        if (bytes.find_first_of("\r\n") != std::string::npos)
+            fail(line_,
+                "a line cannot hold a line break; give the whole file with " + std::string(kind->whole));
+        block_->lines[k].emplace_back(std::move(bytes), line_);
+    }
+}
+
+void ExportReader::finishBlock()
+{
+    if (!block_)
+        return;
+    KeyFiles f = filesOf(*block_);
+    checkBlock(*block_, f);
+    set_[block_->key] = std::move(f);
+    block_.reset();
+}
+
+MacroSet ExportReader::finish()
+{
+    if (!formatSeen_)
+        fail(std::max(line_, 1), "the format line \"" + std::string(kExportFormatLine) + "\" is missing");
+    finishBlock();
+    for (const int key : keys_)
+        if (!seenOn_.count(key))
+            fail(line_,
+                "key " + std::to_string(key)
+                    + " is missing; every key must appear (an empty block clears it)");
+    return std::move(set_);
+}
+
 } // namespace
 
 std::string exportMacros(const MacroSet& set, const ExportNotes& notes)
@@ -189,112 +319,16 @@ std::string exportMacros(const MacroSet& set, const ExportNotes& notes)
 
 MacroSet importMacros(const std::string& text, const std::vector<int>& keys)
 {
-    MacroSet set;
-    std::map<int, int> seenOn; // key -> its key line
-    std::optional<Block> block;
-    bool formatSeen = false;
-    int line = 0;
-
-    auto finishBlock = [&] {
-        if (!block)
-            return;
-        KeyFiles f = filesOf(*block);
-        checkBlock(*block, f);
-        set[block->key] = std::move(f);
-        block.reset();
-    };
-
+    ExportReader reader(keys);
     size_t pos = 0;
     while (pos < text.size()) {
         size_t end = text.find('\n', pos);
         if (end == std::string::npos)
             end = text.size();
-        std::string_view s(text.data() + pos, end - pos);
+        reader.read(std::string_view(text.data() + pos, end - pos));
         pos = end + 1;
-        ++line;
-        if (s.size() > kMaxExportLineBytes)
-            fail(line,
-                "the line is " + std::to_string(s.size()) + " bytes long; a line of an export holds at most "
-                    + std::to_string(kMaxExportLineBytes));
-        if (!s.empty() && s.back() == '\r')
-            s.remove_suffix(1);
-        if (line == 1 && s.substr(0, 3) == "\xEF\xBB\xBF") // a byte order mark some editors add
-            s.remove_prefix(3);
-        if (blankLine(s) || commentLine(s))
-            continue;
-
-        const size_t space = s.find(' ');
-        const std::string_view keyword = s.substr(0, space);
-        const std::string_view value
-            = space == std::string_view::npos ? std::string_view() : s.substr(space + 1);
-
-        if (!formatSeen) {
-            if (keyword != "format")
-                fail(line, "expected the format line \"" + std::string(kExportFormatLine) + "\" first");
-            if (value.substr(0, 16) != "padmacro-macros ")
-                fail(line, "not a padmacro macro export");
-            if (s != kExportFormatLine)
-                fail(line,
-                    "format \"" + std::string(value) + "\" is not supported; this program reads \""
-                        + std::string(kExportFormatLine.substr(7)) + "\"");
-            formatSeen = true;
-            continue;
-        }
-
-        if (keyword == "key") {
-            finishBlock();
-            const int key = parseKeyLine(value, line, keys);
-            if (const auto it = seenOn.find(key); it != seenOn.end())
-                fail(line,
-                    "key " + std::to_string(key) + " appears twice (first on line "
-                        + std::to_string(it->second) + ")");
-            seenOn[key] = line;
-            block.emplace();
-            block->key = key;
-            block->keyLine = line;
-            continue;
-        }
-
-        const auto kind = std::find_if(kKinds.begin(), kKinds.end(),
-            [&](const Kind& k) { return keyword == k.line || keyword == k.whole; });
-        if (kind == kKinds.end())
-            fail(line, "expected key, text, length, stroke, text-file, length-file or stroke-file");
-        if (!block)
-            fail(line, std::string(keyword) + " before the first key line");
-        const auto k = static_cast<size_t>(kind - kKinds.begin());
-        std::string bytes;
-        try {
-            bytes = importValue(value);
-        } catch (const UiError& e) {
-            fail(line, e.what());
-        }
-        if (keyword == kind->whole) {
-            if (block->whole[k])
-                fail(line, std::string(kind->whole) + " given twice for one key");
-            if (!block->lines[k].empty())
-                fail(line,
-                    std::string(kind->whole) + " after " + std::string(kind->line)
-                        + " lines of the same file");
-            block->whole[k] = {bytes, line};
-        } else {
-            if (block->whole[k])
-                fail(line,
-                    std::string(kind->line) + " after " + std::string(kind->whole) + " of the same file");
-            if (bytes.find_first_of("\r\n") != std::string::npos)
-                fail(line,
-                    "a line cannot hold a line break; give the whole file with " + std::string(kind->whole));
-            block->lines[k].emplace_back(std::move(bytes), line);
-        }
     }
-    if (!formatSeen)
-        fail(std::max(line, 1), "the format line \"" + std::string(kExportFormatLine) + "\" is missing");
-    finishBlock();
-    for (const int key : keys)
-        if (!seenOn.count(key))
-            fail(line,
-                "key " + std::to_string(key)
-                    + " is missing; every key must appear (an empty block clears it)");
-    return set;
+    return reader.finish();
 }
 
 } // namespace pm

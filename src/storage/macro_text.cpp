@@ -21,13 +21,6 @@ bool leadByte(unsigned char c)
     return c >= 0x81 && c <= 0xFE;
 }
 
-std::string hexEscape(unsigned char c)
-{
-    char buf[5];
-    std::snprintf(buf, sizeof buf, "\\x%02X", c);
-    return buf;
-}
-
 bool needsQuotes(std::string_view b)
 {
     if (b.empty() || b.front() == ' ' || b.back() == ' ' || b.front() == '"')
@@ -53,32 +46,10 @@ std::string codePointName(uint32_t cp)
 }
 
 // Decodes the UTF-8 character at v[i]; returns its length.
-size_t decodeUtf8(std::string_view v, size_t i, uint32_t& cp)
+size_t decodeUtf8(std::string_view v, size_t i, char32_t& cp)
 {
-    const auto c = static_cast<unsigned char>(v[i]);
-    size_t len = 0;
-    uint32_t min = 0;
-    if (c < 0x80) {
-        cp = c;
-        return 1;
-    } else if ((c & 0xE0) == 0xC0) {
-        len = 2, cp = c & 0x1F, min = 0x80;
-    } else if ((c & 0xF0) == 0xE0) {
-        len = 3, cp = c & 0x0F, min = 0x800;
-    } else if ((c & 0xF8) == 0xF0) {
-        len = 4, cp = c & 0x07, min = 0x10000;
-    } else {
-        throw UiError("the text is not UTF-8");
-    }
-    if (i + len > v.size())
-        throw UiError("the text is not UTF-8");
-    for (size_t k = 1; k < len; ++k) {
-        const auto cc = static_cast<unsigned char>(v[i + k]);
-        if ((cc & 0xC0) != 0x80)
-            throw UiError("the text is not UTF-8");
-        cp = (cp << 6) | (cc & 0x3F);
-    }
-    if (cp < min || cp > 0x10FFFF || (cp >= 0xD800 && cp <= 0xDFFF))
+    const size_t len = utf8Length(v.substr(i), cp);
+    if (len == 0)
         throw UiError("the text is not UTF-8");
     return len;
 }
@@ -86,7 +57,7 @@ size_t decodeUtf8(std::string_view v, size_t i, uint32_t& cp)
 // Appends the 8-bit bytes of the character at v[i]; returns its length.
 size_t appendCharacter(std::string_view v, size_t i, std::string& out)
 {
-    uint32_t cp = 0;
+    char32_t cp = 0;
     const size_t len = decodeUtf8(v, i, cp);
     if (cp >= 0x20 && cp < 0x7F) {
         out += static_cast<char>(cp);

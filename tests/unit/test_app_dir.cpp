@@ -2,6 +2,10 @@
 // every case in its own temporary tree.
 #include <gtest/gtest.h>
 
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -9,6 +13,7 @@
 
 #include "app/app_dir.h"
 #include "app/command_line.h"
+#include "base/paths.h"
 
 namespace fs = std::filesystem;
 
@@ -32,7 +37,9 @@ protected:
     }
     void TearDown() override
     {
+        pm::setFileChangeHook(nullptr);
         std::error_code ec;
+        fs::permissions(userDir(), fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(root_, ec);
     }
 
@@ -169,6 +176,37 @@ TEST_F(AppDirTest, AnEmptyMacroFileIsNeverCreatedThroughALink)
     EXPECT_FALSE(fs::exists(root_ / "victim"));
     EXPECT_TRUE(fs::is_symlink(log / "KeyNum0.txt"));
     EXPECT_TRUE(fs::is_regular_file(log / "KeyCode0.txt"));
+}
+
+TEST_F(AppDirTest, AMacroFileThatCannotBeMadeIsReportedWithTheSystemsReason)
+{
+    pm::setFileChangeHook([](const char* call, const std::string& path) {
+        return std::string(call) == "create" && path.ends_with("KeyCode40.txt") ? EROFS : 0;
+    });
+    const std::string error = errorOf(in_);
+    pm::setFileChangeHook(nullptr);
+    EXPECT_NE(error.find((fs::path(userDir()) / "log" / "KeyCode40.txt").string()), std::string::npos)
+        << error;
+    EXPECT_NE(error.find(std::strerror(EROFS)), std::string::npos) << error;
+    EXPECT_EQ(error.find(std::strerror(EACCES)), std::string::npos) << error;
+    EXPECT_NE(error.find("per-user folder"), std::string::npos) << error;
+}
+
+// Named as such, not as a link that cannot be made because the name is taken.
+TEST_F(AppDirTest, AStalePictureLinkThatCannotBeRemovedIsReportedWithTheSystemsReason)
+{
+    EXPECT_EQ(pm::chooseAppDir(in_), userDir());
+    const fs::path link = fs::path(userDir()) / "BMP";
+    fs::remove(link);
+    fs::create_directory_symlink(root_ / "gone" / "BMP", link);
+    if (::geteuid() == 0)
+        GTEST_SKIP() << "the superuser may remove a link from a read-only folder";
+    fs::permissions(userDir(), fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+        fs::perm_options::remove);
+    const std::string error = errorOf(in_);
+    EXPECT_NE(error.find("Cannot replace " + link.string() + ": " + std::strerror(EACCES)), std::string::npos)
+        << error;
+    EXPECT_TRUE(fs::is_symlink(link));
 }
 
 TEST_F(AppDirTest, XdgDataHomeIsHonouredWhenAbsolute)

@@ -122,8 +122,8 @@ TEST_F(EditorTest, StateAfterDeleteUnderALockMatchesTheStateAfterALock)
 TEST_F(EditorTest, DeleteOfAStoredPlaceholderLineKeepsTheStrokeBeforeIt)
 {
     // A macro programmed while a placeholder was pending, opened again.
-    st().KeyCode.setText("Shift+Q\r\nShift+Ctrl+\r\n");
-    st().KeyNum.setText("2,20\r\n");
+    st().KeyCode.setFileBytes("Shift+Q\r\nShift+Ctrl+\r\n");
+    st().KeyNum.setFileBytes("2,20\r\n");
     core.SpeedButton4Click();
     EXPECT_EQ(keyCode(), Lines{"Shift+Q"});
     EXPECT_EQ(keyNum(), Lines{"2,20"});
@@ -240,7 +240,7 @@ TEST_F(EditorTest, StrokesBeyondTheFortiethLineAreNotRecorded)
 {
     for (int i = 0; i < 40; ++i)
         st().KeyCode.add("x");
-    st().KeyNum.setText("0,27\r\n0,27\r\n");
+    st().KeyNum.setFileBytes("0,27\r\n0,27\r\n");
     st().TextLines = "2";
     const auto lens = st().LineLen;
     click("WIN");

@@ -113,9 +113,9 @@ protected:
 pm::Macro macroOf(const pm::KeyFiles& files)
 {
     pm::Macro m;
-    m.KeyNum.setText(files.strokes);
-    m.KeyCode.setText(files.text);
-    m.LineBuf.setText(files.lines);
+    m.KeyNum.setFileBytes(files.strokes);
+    m.KeyCode.setFileBytes(files.text);
+    m.LineBuf.setFileBytes(files.lines);
     pm::parseLineTables(m);
     return m;
 }

@@ -110,6 +110,11 @@ TEST(MacroImport, EachBadLineIsNamedWithItsNumberAndWhy)
             "line 3: \"\xC3\xA9\" (U+00E9) cannot be stored in the keypad's 8-bit text; only "
             "printable ASCII, \"\xE2\x80\x9D\" and \\xHH escapes inside quotes can"},
         {"text \xE9t\xE9\n", "line 3: the text is not UTF-8"},
+        // An overlong slash, a surrogate, a code point past U+10FFFF, a cut sequence.
+        {"text a\xC0\xAF\n", "line 3: the text is not UTF-8"},
+        {"text a\xED\xA0\x80\n", "line 3: the text is not UTF-8"},
+        {"text a\xF4\x90\x80\x80\n", "line 3: the text is not UTF-8"},
+        {"text a\xE2\x80\n", "line 3: the text is not UTF-8"},
         {"text a\tb\n", "line 3: a control character (U+0009) must be written as \\x09 inside quotes"},
         {"text  Esc\n", "line 3: blanks at the start or end of a value must be inside quotes"},
         {"text\n", "line 3: the value is missing; an empty line is written \"\""},
