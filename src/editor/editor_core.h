@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "base/shell.h"
 #include "device/report_image.h"
 #include "editor/key_table.h"
 #include "editor/physical_keys.h"
@@ -15,6 +14,15 @@
 #include "storage/macro_files.h"
 
 namespace pm {
+
+// What the editor asks of its window's toolkit: closing hides the editor
+// and shows the keypad window again.
+class EditorShell {
+public:
+    virtual ~EditorShell() = default;
+    virtual void showKeypad() = 0;
+    virtual void hideEditor() = 0;
+};
 
 // The per-line tables and the stroke limit are those of the stored macro and
 // of the programming image.
@@ -99,7 +107,7 @@ inline std::string showTextOf(const LineList& keyCode)
 class EditorCore {
 public:
     // appDir is read at every file access: it is fixed once at start-up.
-    EditorCore(EditorHost& host, Shell& shell, const std::string& appDir)
+    EditorCore(EditorHost& host, EditorShell& shell, const std::string& appDir)
         : host_(host)
         , shell_(shell)
         , appDir_(appDir)
@@ -180,7 +188,7 @@ private:
     void enterCommandMode();
 
     EditorHost& host_;
-    Shell& shell_;
+    EditorShell& shell_;
     const std::string& appDir_;
     EditorState s_;
     bool open_ = false;

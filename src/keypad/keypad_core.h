@@ -5,12 +5,21 @@
 #include <cstdint>
 #include <string>
 
-#include "base/shell.h"
 #include "editor/editor_core.h"
 #include "keypad/key_table.h"
 #include "storage/line_list.h"
 
 namespace pm {
+
+// What the keypad window asks of its toolkit: choosing a key swaps the
+// windows, and the keypad's acknowledgement keystrokes must reach Memo1.
+class KeypadShell {
+public:
+    virtual ~KeypadShell() = default;
+    virtual void showEditor() = 0;
+    virtual void hideKeypad() = 0;
+    virtual void focusMemo1() = 0;
+};
 
 // What the keypad window asks of the rest of the program.
 class KeypadHost {
@@ -66,7 +75,7 @@ inline constexpr const char* kKeyUnavailable = ", unavailable in MOD0";
 class KeypadCore {
 public:
     // appDir is read at every file access: it is fixed once at start-up.
-    KeypadCore(KeypadHost& host, EditorCore& editor, Shell& shell, const std::string& appDir)
+    KeypadCore(KeypadHost& host, EditorCore& editor, KeypadShell& shell, const std::string& appDir)
         : host_(host)
         , editor_(editor)
         , shell_(shell)
@@ -88,7 +97,7 @@ private:
 
     KeypadHost& host_;
     EditorCore& editor_;
-    Shell& shell_;
+    KeypadShell& shell_;
     const std::string& appDir_;
     KeypadWindowState s_;
 };

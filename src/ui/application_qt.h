@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/session.h"
-#include "base/shell.h"
 #include "ui/dispatcher.h"
 
 class QWidget;
@@ -18,7 +17,7 @@ class KeypadWindow; // TForm1
 class EditorWindow; // TForm2
 class SimulatedKeypad;
 
-class Application final : public Shell, public Dispatcher {
+class Application final : public SessionShell, public Dispatcher {
 public:
     struct Options {
         HidBackend* backend = nullptr;        // required
@@ -88,7 +87,7 @@ public:
     // The editor, made now if it has not been yet.
     EditorWindow* form2();
 
-    // Shell
+    // SessionShell
     void showKeypad() override;
     void hideKeypad() override;
     void showEditor() override;
