@@ -61,7 +61,7 @@ void KeypadCore::BitBtn1Click()
     Load_Key();
 
     const bool mod1 = host_.keypadMode() == 1;
-    s_.bitBtn1Caption = mod1 ? "MOD1" : "MOD0";
+    s_.bitBtn1Caption = layoutName(host_.keypadMode());
     for (size_t i = 0; i < kKeypadKeys.size(); ++i)
         if (!kKeypadKeys[i].topRow)
             s_.keyEnabled[i] = mod1;

@@ -40,7 +40,7 @@ struct KeypadWindowState {
     std::array<std::string, kKeypadKeys.size()> keyPictures;
     std::array<bool, kKeypadKeys.size()> keyEnabled = initialEnabled();
     std::array<bool, kLegends.size()> legendVisible = allTrue();
-    std::string bitBtn1Caption = "MOD0";
+    std::string bitBtn1Caption = layoutName(0);
     LineList Test_Memo;
     // What each key holds, as its tooltip says it; set by every key-state refresh.
     std::array<std::string, kKeypadKeys.size()> keyTooltips;
@@ -70,7 +70,7 @@ std::string keyTooltip(const KeypadKey& key, uint8_t mode, const LineList& text)
 // Shift+H e l l o Enter" or "ESC key, number 40, empty".
 std::string keySpokenName(const KeypadKey& key, uint8_t mode, const LineList& text);
 // What a disabled key's name adds: it cannot be chosen in this layout.
-inline constexpr const char* kKeyUnavailable = ", unavailable in MOD0";
+inline const std::string kKeyUnavailable = std::string(", unavailable in ") + layoutName(0);
 
 class KeypadCore {
 public:

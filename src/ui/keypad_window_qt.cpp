@@ -238,8 +238,9 @@ void KeypadWindow::dress()
         label->adjustSize();
     }
     statusBar_->setFont(fittingFont(13, true, statusTexts(), statusTextRoom(statusBar_->size())));
-    bitBtn1_->setFont(fittingFont(
-        13, true, {QStringLiteral("MOD0"), QStringLiteral("MOD1")}, buttonTextRoom(bitBtn1_->size())));
+    bitBtn1_->setFont(
+        fittingFont(13, true, {QString::fromLatin1(layoutName(0)), QString::fromLatin1(layoutName(1))},
+            buttonTextRoom(bitBtn1_->size())));
     restoreProgress_->setFont(
         fittingFont(12, true, {QStringLiteral("Restore 26/26")}, restoreProgress_->size()));
 }
@@ -266,7 +267,7 @@ void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& status
         if (keys_[i]->isEnabled() != state.keyEnabled[i])
             keys_[i]->setEnabled(state.keyEnabled[i]);
         keys_[i]->setSpoken(toDisplay(state.keySpokenNames[i])
-            + (state.keyEnabled[i] ? QString() : QString::fromLatin1(kKeyUnavailable)));
+            + (state.keyEnabled[i] ? QString() : QString::fromStdString(kKeyUnavailable)));
     }
     for (size_t i = 0; i < legends_.size(); ++i)
         if (legends_[i]->isHidden() == state.legendVisible[i])
