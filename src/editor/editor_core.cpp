@@ -145,11 +145,11 @@ void EditorCore::recordStroke(const std::string& code)
 {
     // A full macro, or a display line that would fall outside the 40-entry
     // line tables (only a hand-edited file gets there), records nothing.
-    if (s_.KeyNum.count() >= kMaxStrokes)
+    if (s_.KeyNum.count() >= kMaxMacroStrokes)
         return;
     const bool replacesAltLine = s_.AltActive && s_.AltLineOpen;
     const int n = s_.KeyCode.count() - (replacesAltLine && !s_.KeyCode.empty() ? 1 : 0);
-    if (n >= kLineTableSize)
+    if (n >= kMacroLineTableSize)
         return;
 
     const auto i = static_cast<size_t>(n);

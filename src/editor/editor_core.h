@@ -24,12 +24,6 @@ public:
     virtual void hideEditor() = 0;
 };
 
-// The per-line tables and the stroke limit are those of the stored macro and
-// of the programming image.
-inline constexpr int kLineTableSize = kMacroLineTableSize;
-inline constexpr int kMaxStrokes = kMaxMacroStrokes;
-static_assert(kMaxMacroStrokes == kMaxImageStrokes, "a stored macro must fit the programming image");
-
 // The 400 ms window in which a second click on a modifier key locks it.
 inline constexpr int kDoubleClickMs = 400;
 

@@ -116,7 +116,7 @@ QStringList captionTexts(const Caption& c)
     const std::string_view name = c.name;
     QStringList texts;
     if (name == "Text_Lines") {
-        for (int n = 0; n <= kMaxStrokes; ++n)
+        for (int n = 0; n <= kMaxMacroStrokes; ++n)
             texts.append(QString::number(n));
     } else if (name == "Key_Number") {
         for (const KeypadKey& k : kKeypadKeys)

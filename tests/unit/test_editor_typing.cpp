@@ -201,10 +201,10 @@ TEST_F(TypingTest, ClosingTheEditorForgetsHeldKeys)
 
 TEST_F(TypingTest, TypingStopsAtTheStrokeLimit)
 {
-    for (int i = 0; i < pm::kMaxStrokes + 5; ++i)
+    for (int i = 0; i < pm::kMaxMacroStrokes + 5; ++i)
         type({kA});
-    EXPECT_EQ(st().KeyNum.count(), pm::kMaxStrokes);
-    EXPECT_EQ(st().TextLines, std::to_string(pm::kMaxStrokes));
+    EXPECT_EQ(st().KeyNum.count(), pm::kMaxMacroStrokes);
+    EXPECT_EQ(st().TextLines, std::to_string(pm::kMaxMacroStrokes));
 }
 
 constexpr unsigned kEscape = 41;
