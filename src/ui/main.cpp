@@ -91,7 +91,7 @@ int main(int argc, char* argv[])
         auto simulated = std::make_unique<pm::SimulatedKeypad>();
         simulated->add(pm::SimulatedKeypad::Interface{}, 0);
         simulated->setAck(pm::SimulatedKeypad::AckMode::On);
-        options.simulated = simulated.get();
+        options.takeAcks = [keypad = simulated.get()] { return keypad->takeAcks(); };
         // Nothing typed here reaches a real keypad: the title says so.
         options.keypadTitle = "padmacro \u2014 simulated keypad";
         backend = std::move(simulated);

@@ -61,7 +61,7 @@ protected:
         Application::Options o;
         o.startNote = startNote;
         o.backend = &sim_;
-        o.simulated = &sim_;
+        o.takeAcks = [this] { return sim_.takeAcks(); };
         o.realTimers = realTimers;
         o.onError = [this](const std::string& text) { errors_.push_back(text); };
         o.onMessage = [this](const std::string& text) { messages_.push_back(text); };

@@ -36,7 +36,7 @@ protected:
         fs::current_path(root_);
         Application::Options o;
         o.backend = &sim_;
-        o.simulated = &sim_;
+        o.takeAcks = [this] { return sim_.takeAcks(); };
         o.realTimers = false;
         o.onError = [this](const std::string& text) { errors_.push_back(text); };
         o.onMessage = [](const std::string&) {};
