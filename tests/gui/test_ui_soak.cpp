@@ -116,8 +116,8 @@ protected:
             QWidget* target = app_->focusedControl();
             if (!target)
                 target = app_->form2()->isVisible() ? static_cast<QWidget*>(app_->form2()) : app_->form1();
-            Application::sendKey(target, rng() % 2 ? QEvent::KeyPress : QEvent::KeyRelease, 0,
-                scanCodeOfUsage(ScanCodes::Xkb, k.usage));
+            Application::sendKey(
+                target, rng() % 2 ? QEvent::KeyPress : QEvent::KeyRelease, 0, scanCodeOf(k, ScanCodes::Xkb));
         }
     }
 

@@ -333,8 +333,8 @@ void Runner::keyboard(const std::vector<std::string>& words)
     if (words[1] != "down" && words[1] != "up")
         fail("'keyboard' takes down or up, got '" + words[1] + "'");
     const unsigned usage = parseUsage(words[2]);
-    const unsigned scanCode = scanCodeOfUsage(ScanCodes::Xkb, usage);
-    if (scanCode == 0)
+    const int row = physicalKeyOfUsage(usage);
+    if (row < 0)
         fail("no key of a computer's keyboard reports usage " + words[2]);
     const bool down = words[1] == "down";
     // As X11 reports them: a modifier key's own event carries the state
@@ -359,7 +359,7 @@ void Runner::keyboard(const std::vector<std::string>& words)
         return;
     const QString text = ch ? toDisplay(std::string(1, ch)) : QString();
     Application::sendKey(target, down ? QEvent::KeyPress : QEvent::KeyRelease, qtKeyOfUsage(usage, shift),
-        modifiers, text, scanCode);
+        modifiers, text, scanCodeOf(kPhysicalKeys[static_cast<size_t>(row)], ScanCodes::Xkb));
 }
 
 void Runner::device(const std::vector<std::string>& words)
