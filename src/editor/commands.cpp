@@ -123,7 +123,7 @@ void EditorCore::FormClose()
     s_.AltLineOpen = false;
     s_.ReplaceLast = false;
     for (size_t i = 0; i < kModifierKeys.size(); ++i)
-        loadPicture(s_.modifierPictures[i], kModifierKeys[i].onClose);
+        setPicture(s_.modifierPictures[i], kModifierKeys[i].onClose);
     s_.KeyCode.clear();
     s_.KeyNum.clear();
     showStrokeCount();

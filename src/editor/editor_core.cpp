@@ -27,9 +27,9 @@ std::string modifierPrefix(uint8_t modState)
 
 } // namespace
 
-void EditorCore::loadPicture(std::string& slot, const std::string& literal)
+void EditorCore::setPicture(std::string& slot, const std::string& literal)
 {
-    pm::loadPicture(appDir_, slot, literal);
+    setCheckedPicture(appDir_, slot, literal);
 }
 
 void EditorCore::refreshKeyShow()
@@ -70,14 +70,14 @@ void EditorCore::closeAltLine()
 void EditorCore::recordKeyMouseDown(int key)
 {
     const RecordKey& k = kRecordKeys.at(static_cast<size_t>(key));
-    loadPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.pressed + ".gif");
+    setPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.pressed + ".gif");
 }
 
 void EditorCore::recordKeyMouseUp(int key)
 {
     const RecordKey& k = kRecordKeys.at(static_cast<size_t>(key));
     // A failed released picture stops here: nothing recorded, no bit set.
-    loadPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.picture + ".gif");
+    setPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.picture + ".gif");
     switch (k.extra) {
     case Extra::WindowsKey: s_.ModState |= kWindowsBit; break;
     case Extra::AltDigit: altDigitStep(k.normal); break;

@@ -81,7 +81,7 @@ struct EditorState : Macro {
     int timer1Interval = kDoubleClickMs;
     uint32_t numShapeFill = kNumShapeOff;
 
-    // The picture file most recently loaded into each key, as the literal
+    // The picture file most recently set on each key, as the literal
     // after AppDir ("\BMP\Q_h.gif"); empty while it shows the picture held
     // with the window.
     std::array<std::string, kRecordKeys.size()> recordPictures;
@@ -160,7 +160,7 @@ public:
 private:
     friend struct EditorTestAccess;
 
-    void loadPicture(std::string& slot, const std::string& literal);
+    void setPicture(std::string& slot, const std::string& literal);
     void altDigitStep(const std::string& digit);
     // The parts of the record step: which text stands for the stroke (true
     // for a keypad stroke), recording it, and what every click ends with.

@@ -35,7 +35,7 @@ public:
 };
 
 struct KeypadWindowState {
-    // Literal of the picture file last loaded into each key ("\BMP\2.bmp");
+    // Literal of the picture file last set on each key ("\BMP\2.bmp");
     // empty while it shows the dark key cap held with the window.
     std::array<std::string, kKeypadKeys.size()> keyPictures;
     std::array<bool, kKeypadKeys.size()> keyEnabled = initialEnabled();
@@ -93,7 +93,7 @@ public:
     void FormClose(); // closes the device handles
 
 private:
-    void loadKeyPicture(size_t key, const char* literal);
+    void setKeyPicture(size_t key, const char* literal);
 
     KeypadHost& host_;
     EditorCore& editor_;
