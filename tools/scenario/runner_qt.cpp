@@ -423,6 +423,27 @@ void Runner::deliverPosted()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+void Runner::changeDirectory(const std::string& dir)
+{
+    if (dir.empty())
+        fail("'chdir' needs a directory");
+    std::error_code ec;
+    std::filesystem::current_path(dir, ec);
+    if (ec)
+        fail("cannot change to directory '" + dir + "'");
+}
+
+void Runner::screenshot(const std::string& ref, const std::string& file)
+{
+    Target t = resolveWidget(ref);
+    QWidget* top = t.widget->window();
+    top->setUpdatesEnabled(true);
+    const QPixmap shot = t.widget->grab();
+    top->setUpdatesEnabled(false);
+    if (!shot.save(QString::fromLocal8Bit(file.c_str()), "PNG"))
+        fail("cannot write screenshot '" + file + "'");
+}
+
 bool Runner::run(const ScriptLine& line)
 {
     const auto& words = line.words;
@@ -455,23 +476,12 @@ bool Runner::run(const ScriptLine& line)
         expectWords(words, 2);
         resolveWidget(words[1]).widget->setFocus(Qt::MouseFocusReason);
     } else if (cmd == "chdir") {
-        if (line.rest.empty())
-            fail("'chdir' needs a directory");
-        std::error_code ec;
-        std::filesystem::current_path(line.rest, ec);
-        if (ec)
-            fail("cannot change to directory '" + line.rest + "'");
+        changeDirectory(line.rest);
     } else if (cmd == "shell") {
         shell(line.rest);
     } else if (cmd == "screenshot") {
         expectWords(words, 3);
-        Target t = resolveWidget(words[1]);
-        QWidget* top = t.widget->window();
-        top->setUpdatesEnabled(true);
-        const QPixmap shot = t.widget->grab();
-        top->setUpdatesEnabled(false);
-        if (!shot.save(QString::fromLocal8Bit(words[2].c_str()), "PNG"))
-            fail("cannot write screenshot '" + words[2] + "'");
+        screenshot(words[1], words[2]);
     } else if (cmd == "device") {
         device(words);
     } else if (cmd == "print") {

@@ -60,6 +60,9 @@ private:
     void device(const std::vector<std::string>& words);
     void close(const std::vector<std::string>& words);
     void shell(const std::string& command);
+    void changeDirectory(const std::string& dir);
+    // The control as drawn, with its window's updates let through for it.
+    void screenshot(const std::string& ref, const std::string& file);
     void query(const std::vector<std::string>& words);
     // The answers of print that take more than a line.
     void printState();
