@@ -144,7 +144,7 @@ KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
         dress();
 }
 
-void KeypadWindow::buildTextControls()
+void KeypadWindow::buildLegends()
 {
     QPalette legendPalette = palette();
     legendPalette.setColor(QPalette::WindowText, Qt::white);
@@ -160,6 +160,25 @@ void KeypadWindow::buildTextControls()
         label->setCursor(std::string_view(l.name) == "Label31" ? Qt::DragCopyCursor : Qt::ForbiddenCursor);
         legends_[i] = label;
     }
+}
+
+void KeypadWindow::buildLayoutButton()
+{
+    bitBtn1_ = new FocusDrawn<QPushButton>(this);
+    bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
+    bitBtn1_->setGeometry(96, 462, 113, 33);
+    bitBtn1_->setCursor(Qt::PointingHandCursor);
+    bitBtn1_->setAutoDefault(false);
+    bitBtn1_->setAccessibleDescription(
+        QStringLiteral("Switches the layout: MOD0 programs the four top keys, MOD1 all 22 keys"));
+    bitBtn1_->installEventFilter(this);
+    connect(bitBtn1_, &QPushButton::clicked, this,
+        [this] { app_.dispatch([this] { app_.session().keypad().BitBtn1Click(); }); });
+}
+
+void KeypadWindow::buildTextControls()
+{
+    buildLegends();
 
     // Beyond the right edge of the client area: never seen, but it takes the
     // focus, so the keypad's keystrokes arrive here.
@@ -180,17 +199,7 @@ void KeypadWindow::buildTextControls()
     testMemo_->setGeometry(308, 8, 89, 65);
     testMemo_->hide();
 
-    bitBtn1_ = new FocusDrawn<QPushButton>(this);
-    bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
-    bitBtn1_->setGeometry(96, 462, 113, 33);
-    bitBtn1_->setCursor(Qt::PointingHandCursor);
-    bitBtn1_->setAutoDefault(false);
-    bitBtn1_->setAccessibleDescription(
-        QStringLiteral("Switches the layout: MOD0 programs the four top keys, MOD1 all 22 keys"));
-    bitBtn1_->installEventFilter(this);
-    connect(bitBtn1_, &QPushButton::clicked, this,
-        [this] { app_.dispatch([this] { app_.session().keypad().BitBtn1Click(); }); });
-
+    buildLayoutButton();
     setTabOrder(memo1_, testMemo_);
     setTabOrder(testMemo_, bitBtn1_);
     // Then the keys, row by row as they are read.

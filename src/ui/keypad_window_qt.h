@@ -76,6 +76,9 @@ protected:
 
 private:
     void buildTextControls();
+    // Parts of buildTextControls, made in the order the window lists its controls.
+    void buildLegends();
+    void buildLayoutButton();
     void buildMenu();
     // Opens the menu at pos; the focus then goes back to focusAfter.
     void openMenu(const QPoint& pos, QWidget* focusAfter);
