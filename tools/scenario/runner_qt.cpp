@@ -31,11 +31,6 @@ namespace pm::scenario {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& why)
-{
-    throw ScriptError(why);
-}
-
 void expectWords(const std::vector<std::string>& words, size_t n)
 {
     if (words.size() < n)
