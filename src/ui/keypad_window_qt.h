@@ -62,8 +62,6 @@ public:
     QLabel* legend(int i) const { return legends_[static_cast<size_t>(i)]; }
     QStatusBar* statusBar() const { return statusBar_; }
     QPushButton* bitBtn1() const { return bitBtn1_; }
-    // Export..., Import..., Restore keypad.
-    QMenu* popupMenu1() const { return popupMenu1_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -102,7 +100,7 @@ private:
     QPushButton* bitBtn1_ = nullptr;
     QLabel* restoreProgress_ = nullptr;
     QTimer* timer1_ = nullptr;
-    QMenu* popupMenu1_ = nullptr;
+    QMenu* popupMenu1_ = nullptr; // Export..., Import..., Restore keypad
     QWidget* focusAfterMenu_ = nullptr;
 };
 
