@@ -39,9 +39,16 @@ bool findKeypad(Context& ctx);
 // What to tell a user whose keypad was found but may not be written to.
 std::string accessDeniedNotice(const std::string& node, const UdevSetup& udev);
 
+// What the scheduler asks of the front-end: its notices, and emptying the
+// keypad window's memo of the acknowledgement keystrokes once a job is done.
+class SchedulerShell : public Shell {
+public:
+    virtual void clearMemo1() = 0;
+};
+
 class Scheduler {
 public:
-    Scheduler(Context& ctx, Shell& shell)
+    Scheduler(Context& ctx, SchedulerShell& shell)
         : ctx_(ctx)
         , shell_(shell)
     {
@@ -71,7 +78,7 @@ private:
     void loseKeypad();
 
     Context& ctx_;
-    Shell& shell_;
+    SchedulerShell& shell_;
     StatusLine status_;
     std::optional<JobOutcome> outcome_;
     // Lost since the last discovery: a job that times out meanwhile must not

@@ -8,7 +8,7 @@
 
 namespace pm {
 
-Session::Session(HidBackend& backend, Shell& shell)
+Session::Session(HidBackend& backend, SessionShell& shell)
     : shell_(shell)
     , ctx_(backend)
     , scheduler_(ctx_, shell)

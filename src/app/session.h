@@ -1,22 +1,24 @@
 #pragma once
 // One run of the program without its windows: the shared record, the
 // scheduler and the two window cores, wired to each other. The front-end
-// gives it the HID backend and the toolkit's verbs (Shell).
+// gives it the HID backend and the toolkit's verbs (SessionShell).
 #include <functional>
 #include <string>
 
 #include "app/app_state.h"
 #include "app/job_run.h"
 #include "app/scheduler.h"
-#include "base/shell.h"
 #include "editor/editor_core.h"
 #include "keypad/keypad_core.h"
 
 namespace pm {
 
+// Every verb of the toolkit that the session and its cores ask for.
+class SessionShell : public SchedulerShell, public EditorShell, public KeypadShell { };
+
 class Session final : private EditorHost, private KeypadHost {
 public:
-    Session(HidBackend& backend, Shell& shell);
+    Session(HidBackend& backend, SessionShell& shell);
 
     // The start-up part of creating the keypad window: fixes AppDir, waits
     // 100 ms and runs the first key-state refresh (which may throw).
@@ -55,7 +57,7 @@ private:
     void setCurrentKey(uint8_t key) override;
     void closeKeypad() override;
 
-    Shell& shell_;
+    SessionShell& shell_;
     Context ctx_;
     Scheduler scheduler_;
     EditorCore editor_;

@@ -4,7 +4,7 @@
 
 namespace pm {
 
-void loadPicture(const std::string& appDir, std::string& slot, const std::string& literal)
+void setCheckedPicture(const std::string& appDir, std::string& slot, const std::string& literal)
 {
     requireReadable(platformPath(appDir, literal));
     slot = literal;

@@ -1,7 +1,7 @@
 #pragma once
-// What the handlers ask of the toolkit beyond their own state: the two
-// windows, the keyboard focus, the keypad window's keystroke memo and plain
-// message boxes.
+// What every front-end shows the user, with or without windows: message
+// boxes and notices. The window verbs are declared by the layers that ask
+// for them (EditorShell, KeypadShell, SchedulerShell).
 #include <string>
 
 namespace pm {
@@ -9,12 +9,6 @@ namespace pm {
 class Shell {
 public:
     virtual ~Shell() = default;
-    virtual void showKeypad() = 0;
-    virtual void hideKeypad() = 0;
-    virtual void showEditor() = 0;
-    virtual void hideEditor() = 0;
-    virtual void focusMemo1() = 0;
-    virtual void clearMemo1() = 0;
     // A message box that is not an error.
     virtual void message(const std::string& text) = 0;
     // A message that does not hold up the program (no modal box): the

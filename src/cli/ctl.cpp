@@ -318,8 +318,8 @@ std::optional<std::string> openKeypad(Context& ctx, std::ostream& err)
     return std::nullopt;
 }
 
-int runJobs(Context& ctx, Shell& shell, std::vector<KeyJob> jobs, TickClock& clock, const std::string& node,
-    std::ostream& out, std::ostream& err)
+int runJobs(Context& ctx, SchedulerShell& shell, std::vector<KeyJob> jobs, TickClock& clock,
+    const std::string& node, std::ostream& out, std::ostream& err)
 {
     Scheduler scheduler(ctx, shell);
     JobRun run(ctx, scheduler);

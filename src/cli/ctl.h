@@ -12,8 +12,8 @@
 
 #include "app/command_line.h"
 #include "app/job_run.h"
+#include "app/scheduler.h"
 #include "app/udev_access.h"
-#include "base/shell.h"
 #include "device/hid.h"
 
 namespace pm {
@@ -69,21 +69,16 @@ std::optional<std::string> openKeypad(Context& ctx, std::ostream& err);
 
 // One job per key through JobRun and the scheduler, one line per key on
 // out; stops at the first key that fails. Returns the exit status.
-int runJobs(Context& ctx, Shell& shell, std::vector<KeyJob> jobs, TickClock& clock, const std::string& node,
-    std::ostream& out, std::ostream& err);
+int runJobs(Context& ctx, SchedulerShell& shell, std::vector<KeyJob> jobs, TickClock& clock,
+    const std::string& node, std::ostream& out, std::ostream& err);
 
-// The scheduler's notices go to the terminal; window verbs mean nothing here.
-class StreamShell : public Shell {
+// The scheduler's notices go to the terminal; there is no memo to empty.
+class StreamShell : public SchedulerShell {
 public:
     explicit StreamShell(std::ostream& err)
         : err_(err)
     {
     }
-    void showKeypad() override { }
-    void hideKeypad() override { }
-    void showEditor() override { }
-    void hideEditor() override { }
-    void focusMemo1() override { }
     void clearMemo1() override { }
     void message(const std::string& text) override;
     void notice(const std::string& text) override;

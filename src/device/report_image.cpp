@@ -10,9 +10,9 @@ namespace pm {
 void requireProgrammableStrokeCount(size_t strokeCount)
 {
     // A hand-edited stroke file can hold more strokes than the keypad takes.
-    if (strokeCount > static_cast<size_t>(kMaxImageStrokes))
+    if (strokeCount > static_cast<size_t>(kMaxMacroStrokes))
         throw UiError("The macro has " + std::to_string(strokeCount) + " key strokes; at most "
-            + std::to_string(kMaxImageStrokes) + " can be programmed. Delete strokes and try again.");
+            + std::to_string(kMaxMacroStrokes) + " can be programmed. Delete strokes and try again.");
 }
 
 void buildReportImage(ReportImage& image, const std::vector<std::string>& strokeLines, uint8_t key)
@@ -25,7 +25,7 @@ void buildReportImage(ReportImage& image, const std::vector<std::string>& stroke
         pairs[2 * i] = static_cast<uint8_t>(strToInt(modifier));
         pairs[2 * i + 1] = static_cast<uint8_t>(strToInt(usage));
     }
-    if (strokeLines.size() < static_cast<size_t>(kMaxImageStrokes))
+    if (strokeLines.size() < static_cast<size_t>(kMaxMacroStrokes))
         pairs[2 * strokeLines.size()] = kImageEndMarker;
 
     uint8_t sum = 0;

@@ -6,6 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/macro_limits.h"
+
 namespace pm {
 
 // Index 0 is not part of the image; bytes 1 to 64 are sent, 32 in each of
@@ -13,8 +15,9 @@ namespace pm {
 using ReportImage = std::array<uint8_t, 65>;
 inline constexpr uint32_t kReportImageHalf = 32;
 
-inline constexpr int kPairAreaSize = 60;    // image bytes 3 to 62
-inline constexpr int kMaxImageStrokes = 30; // pairs that fit the pair area
+inline constexpr int kPairAreaSize = 60; // image bytes 3 to 62
+static_assert(
+    kPairAreaSize == 2 * kMaxMacroStrokes, "the pair area holds one pair for each stroke of a macro");
 inline constexpr uint8_t kImageStartMarker = 0x55;
 inline constexpr uint8_t kImageEndMarker = 0xFF;
 

@@ -79,7 +79,7 @@ void EditorCore::SpeedButton4Click()
 
     const int n = s_.KeyCode.count() - 1;
     // Entries past the 40-entry tables are never read (hand-edited files only).
-    const uint8_t altStrokes = n < kLineTableSize ? s_.LineStrokes[static_cast<size_t>(n)] : 0;
+    const uint8_t altStrokes = n < kMacroLineTableSize ? s_.LineStrokes[static_cast<size_t>(n)] : 0;
     if (altStrokes != 0) {
         for (int i = 0; i < altStrokes; ++i)
             s_.KeyNum.deleteLast();
@@ -123,7 +123,7 @@ void EditorCore::FormClose()
     s_.AltLineOpen = false;
     s_.ReplaceLast = false;
     for (size_t i = 0; i < kModifierKeys.size(); ++i)
-        loadPicture(s_.modifierPictures[i], kModifierKeys[i].onClose);
+        setPicture(s_.modifierPictures[i], kModifierKeys[i].onClose);
     s_.KeyCode.clear();
     s_.KeyNum.clear();
     showStrokeCount();

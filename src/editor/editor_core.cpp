@@ -27,9 +27,9 @@ std::string modifierPrefix(uint8_t modState)
 
 } // namespace
 
-void EditorCore::loadPicture(std::string& slot, const std::string& literal)
+void EditorCore::setPicture(std::string& slot, const std::string& literal)
 {
-    pm::loadPicture(appDir_, slot, literal);
+    setCheckedPicture(appDir_, slot, literal);
 }
 
 void EditorCore::refreshKeyShow()
@@ -70,14 +70,14 @@ void EditorCore::closeAltLine()
 void EditorCore::recordKeyMouseDown(int key)
 {
     const RecordKey& k = kRecordKeys.at(static_cast<size_t>(key));
-    loadPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.pressed + ".gif");
+    setPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.pressed + ".gif");
 }
 
 void EditorCore::recordKeyMouseUp(int key)
 {
     const RecordKey& k = kRecordKeys.at(static_cast<size_t>(key));
     // A failed released picture stops here: nothing recorded, no bit set.
-    loadPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.picture + ".gif");
+    setPicture(s_.recordPictures[static_cast<size_t>(key)], std::string("\\BMP\\") + k.picture + ".gif");
     switch (k.extra) {
     case Extra::WindowsKey: s_.ModState |= kWindowsBit; break;
     case Extra::AltDigit: altDigitStep(k.normal); break;
@@ -145,11 +145,11 @@ void EditorCore::recordStroke(const std::string& code)
 {
     // A full macro, or a display line that would fall outside the 40-entry
     // line tables (only a hand-edited file gets there), records nothing.
-    if (s_.KeyNum.count() >= kMaxStrokes)
+    if (s_.KeyNum.count() >= kMaxMacroStrokes)
         return;
     const bool replacesAltLine = s_.AltActive && s_.AltLineOpen;
     const int n = s_.KeyCode.count() - (replacesAltLine && !s_.KeyCode.empty() ? 1 : 0);
-    if (n >= kLineTableSize)
+    if (n >= kMacroLineTableSize)
         return;
 
     const auto i = static_cast<size_t>(n);

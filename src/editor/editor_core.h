@@ -7,7 +7,6 @@
 #include <cstdint>
 #include <string>
 
-#include "base/shell.h"
 #include "device/report_image.h"
 #include "editor/key_table.h"
 #include "editor/physical_keys.h"
@@ -16,11 +15,14 @@
 
 namespace pm {
 
-// The per-line tables and the stroke limit are those of the stored macro and
-// of the programming image.
-inline constexpr int kLineTableSize = kMacroLineTableSize;
-inline constexpr int kMaxStrokes = kMaxMacroStrokes;
-static_assert(kMaxMacroStrokes == kMaxImageStrokes, "a stored macro must fit the programming image");
+// What the editor asks of its window's toolkit: closing hides the editor
+// and shows the keypad window again.
+class EditorShell {
+public:
+    virtual ~EditorShell() = default;
+    virtual void showKeypad() = 0;
+    virtual void hideEditor() = 0;
+};
 
 // The 400 ms window in which a second click on a modifier key locks it.
 inline constexpr int kDoubleClickMs = 400;
@@ -79,7 +81,7 @@ struct EditorState : Macro {
     int timer1Interval = kDoubleClickMs;
     uint32_t numShapeFill = kNumShapeOff;
 
-    // The picture file most recently loaded into each key, as the literal
+    // The picture file most recently set on each key, as the literal
     // after AppDir ("\BMP\Q_h.gif"); empty while it shows the picture held
     // with the window.
     std::array<std::string, kRecordKeys.size()> recordPictures;
@@ -99,7 +101,7 @@ inline std::string showTextOf(const LineList& keyCode)
 class EditorCore {
 public:
     // appDir is read at every file access: it is fixed once at start-up.
-    EditorCore(EditorHost& host, Shell& shell, const std::string& appDir)
+    EditorCore(EditorHost& host, EditorShell& shell, const std::string& appDir)
         : host_(host)
         , shell_(shell)
         , appDir_(appDir)
@@ -158,7 +160,7 @@ public:
 private:
     friend struct EditorTestAccess;
 
-    void loadPicture(std::string& slot, const std::string& literal);
+    void setPicture(std::string& slot, const std::string& literal);
     void altDigitStep(const std::string& digit);
     // The parts of the record step: which text stands for the stroke (true
     // for a keypad stroke), recording it, and what every click ends with.
@@ -180,7 +182,7 @@ private:
     void enterCommandMode();
 
     EditorHost& host_;
-    Shell& shell_;
+    EditorShell& shell_;
     const std::string& appDir_;
     EditorState s_;
     bool open_ = false;

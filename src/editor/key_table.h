@@ -180,10 +180,10 @@ struct ModifierKey {
     const char* pressed;  // on mouse down
     const char* locked;   // after a double click
     const char* released; // after a single click
-    const char* onClose;  // what closing the editor loads
+    const char* onClose;  // what closing the editor shows
 };
 
-// In the order closing the editor reloads their released pictures.
+// In the order closing the editor sets their released pictures again.
 // clang-format off
 inline constexpr std::array<ModifierKey, 6> kModifierKeys = {{
     {"KeyCtrl1L", 0x01, ModifierKind::Ctrl, 10, 232, 51, 41, "\\BMP\\R_ctrl_h.gif", "\\BMP\\R_ctrl_h.gif", "\\BMP\\l_ctrl.gif", "\\BMP\\l_ctrl.gif"},

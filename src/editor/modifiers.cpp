@@ -7,7 +7,7 @@ namespace pm {
 void EditorCore::modifierMouseDown(int key)
 {
     const ModifierKey& k = kModifierKeys.at(static_cast<size_t>(key));
-    loadPicture(s_.modifierPictures[static_cast<size_t>(key)], k.pressed);
+    setPicture(s_.modifierPictures[static_cast<size_t>(key)], k.pressed);
     // A running timer is not restarted: the double-click window runs from
     // the first press.
     if (!s_.timer1Enabled)
@@ -41,7 +41,7 @@ void EditorCore::lockModifier(int key)
     s_.timer1Enabled = false;
     s_.timer1Interval = kDoubleClickMs;
     s_.ModState |= k.bit;
-    loadPicture(s_.modifierPictures[idx], k.locked);
+    setPicture(s_.modifierPictures[idx], k.locked);
     s_.ModClicks = 0;
     s_.ModLock |= k.bit;
 
@@ -71,7 +71,7 @@ void EditorCore::releaseModifier(int key)
     const auto idx = static_cast<size_t>(key);
     const ModifierKey& k = kModifierKeys.at(idx);
 
-    loadPicture(s_.modifierPictures[idx], k.released);
+    setPicture(s_.modifierPictures[idx], k.released);
     if (!(s_.ModLock & k.bit))
         return; // a single click on a free key does nothing more
 
@@ -131,7 +131,7 @@ void EditorCore::SP_Key_Text()
 
 void EditorCore::KeyNum1LMouseDown()
 {
-    loadPicture(s_.numLockPicture, kNumLockPressed);
+    setPicture(s_.numLockPicture, kNumLockPressed);
 }
 
 void EditorCore::KeyNum1LMouseUp()
@@ -150,7 +150,7 @@ void EditorCore::KeyNum1LMouseUp()
         s_.numShapeFill = kNumShapeOn;
         SP_Key_Text(); // with Alt locked the text again starts "Alt+", ready for digits
     }
-    loadPicture(s_.numLockPicture, kNumLockReleased);
+    setPicture(s_.numLockPicture, kNumLockReleased);
 }
 
 } // namespace pm

@@ -241,25 +241,21 @@ enum class ScanCodes {
 
 inline constexpr unsigned kXkbOffset = 8;
 
+// The scan code a window system reports for the key, or 0 when unknown.
+inline constexpr unsigned scanCodeOf(const PhysicalKey& k, ScanCodes codes)
+{
+    return codes == ScanCodes::Xkb ? k.kernel + kXkbOffset : k.windows;
+}
+
 // The usage of the key with that scan code, or 0 when no row has it.
 inline constexpr unsigned usageOfScanCode(ScanCodes codes, unsigned scanCode)
 {
-    for (const PhysicalKey& k : kPhysicalKeys) {
-        const unsigned code = codes == ScanCodes::Xkb ? k.kernel + kXkbOffset : k.windows;
-        if (code == scanCode && (codes == ScanCodes::Xkb || k.windows != 0))
-            return k.usage;
-    }
-    return 0;
-}
-
-// The scan code of the key that reports usage, or 0.
-inline constexpr unsigned scanCodeOfUsage(ScanCodes codes, unsigned usage)
-{
-    const int i = physicalKeyOfUsage(usage);
-    if (i < 0)
+    if (scanCode == 0)
         return 0;
-    const PhysicalKey& k = kPhysicalKeys[static_cast<size_t>(i)];
-    return codes == ScanCodes::Xkb ? k.kernel + kXkbOffset : k.windows;
+    for (const PhysicalKey& k : kPhysicalKeys)
+        if (scanCodeOf(k, codes) == scanCode)
+            return k.usage;
+    return 0;
 }
 
 namespace physical_checks {

@@ -32,9 +32,9 @@ std::string keySpokenName(const KeypadKey& key, uint8_t mode, const LineList& te
     return name + ", holds " + holds;
 }
 
-void KeypadCore::loadKeyPicture(size_t key, const char* literal)
+void KeypadCore::setKeyPicture(size_t key, const char* literal)
 {
-    loadPicture(appDir_, s_.keyPictures[key], literal);
+    setCheckedPicture(appDir_, s_.keyPictures[key], literal);
 }
 
 void KeypadCore::Load_Key()
@@ -49,7 +49,7 @@ void KeypadCore::Load_Key()
         s_.keyTooltips[i] = keyTooltip(key, mode, s_.Test_Memo);
         s_.keySpokenNames[i] = keySpokenName(key, mode, s_.Test_Memo);
         if (key.topRow || mode != 0)
-            loadKeyPicture(i, lines > 0 ? kMarkedPicture : kReleasedPicture);
+            setKeyPicture(i, lines > 0 ? kMarkedPicture : kReleasedPicture);
     }
 }
 
@@ -61,14 +61,14 @@ void KeypadCore::BitBtn1Click()
     Load_Key();
 
     const bool mod1 = host_.keypadMode() == 1;
-    s_.bitBtn1Caption = mod1 ? "MOD1" : "MOD0";
+    s_.bitBtn1Caption = layoutName(host_.keypadMode());
     for (size_t i = 0; i < kKeypadKeys.size(); ++i)
         if (!kKeypadKeys[i].topRow)
             s_.keyEnabled[i] = mod1;
     if (!mod1) {
         for (size_t i = 0; i < kKeypadKeys.size(); ++i)
             if (!kKeypadKeys[i].topRow)
-                loadKeyPicture(i, kReleasedPicture);
+                setKeyPicture(i, kReleasedPicture);
     }
     for (size_t i = 0; i < kLegends.size(); ++i)
         if (kLegends[i].hiddenInMod1)
@@ -84,7 +84,7 @@ void KeypadCore::keyMouseDown(int index)
     const KeypadKey& key = kKeypadKeys.at(i);
 
     editor_.resetLineTables();
-    loadKeyPicture(i, kMarkedPicture);
+    setKeyPicture(i, kMarkedPicture);
     const uint8_t number = keyNumber(key, host_.keypadMode());
     host_.setCurrentKey(number);
     editor_.openKey(number, key.editorName);
@@ -95,7 +95,7 @@ void KeypadCore::keyMouseDown(int index)
 
 void KeypadCore::keyMouseUp(int index)
 {
-    loadKeyPicture(static_cast<size_t>(index), kReleasedPicture);
+    setKeyPicture(static_cast<size_t>(index), kReleasedPicture);
 }
 
 void KeypadCore::FormClose()

@@ -5,12 +5,21 @@
 #include <cstdint>
 #include <string>
 
-#include "base/shell.h"
 #include "editor/editor_core.h"
 #include "keypad/key_table.h"
 #include "storage/line_list.h"
 
 namespace pm {
+
+// What the keypad window asks of its toolkit: choosing a key swaps the
+// windows, and the keypad's acknowledgement keystrokes must reach Memo1.
+class KeypadShell {
+public:
+    virtual ~KeypadShell() = default;
+    virtual void showEditor() = 0;
+    virtual void hideKeypad() = 0;
+    virtual void focusMemo1() = 0;
+};
 
 // What the keypad window asks of the rest of the program.
 class KeypadHost {
@@ -26,12 +35,12 @@ public:
 };
 
 struct KeypadWindowState {
-    // Literal of the picture file last loaded into each key ("\BMP\2.bmp");
+    // Literal of the picture file last set on each key ("\BMP\2.bmp");
     // empty while it shows the dark key cap held with the window.
     std::array<std::string, kKeypadKeys.size()> keyPictures;
     std::array<bool, kKeypadKeys.size()> keyEnabled = initialEnabled();
     std::array<bool, kLegends.size()> legendVisible = allTrue();
-    std::string bitBtn1Caption = "MOD0";
+    std::string bitBtn1Caption = layoutName(0);
     LineList Test_Memo;
     // What each key holds, as its tooltip says it; set by every key-state refresh.
     std::array<std::string, kKeypadKeys.size()> keyTooltips;
@@ -61,12 +70,12 @@ std::string keyTooltip(const KeypadKey& key, uint8_t mode, const LineList& text)
 // Shift+H e l l o Enter" or "ESC key, number 40, empty".
 std::string keySpokenName(const KeypadKey& key, uint8_t mode, const LineList& text);
 // What a disabled key's name adds: it cannot be chosen in this layout.
-inline constexpr const char* kKeyUnavailable = ", unavailable in MOD0";
+inline const std::string kKeyUnavailable = std::string(", unavailable in ") + layoutName(0);
 
 class KeypadCore {
 public:
     // appDir is read at every file access: it is fixed once at start-up.
-    KeypadCore(KeypadHost& host, EditorCore& editor, Shell& shell, const std::string& appDir)
+    KeypadCore(KeypadHost& host, EditorCore& editor, KeypadShell& shell, const std::string& appDir)
         : host_(host)
         , editor_(editor)
         , shell_(shell)
@@ -84,11 +93,11 @@ public:
     void FormClose(); // closes the device handles
 
 private:
-    void loadKeyPicture(size_t key, const char* literal);
+    void setKeyPicture(size_t key, const char* literal);
 
     KeypadHost& host_;
     EditorCore& editor_;
-    Shell& shell_;
+    KeypadShell& shell_;
     const std::string& appDir_;
     KeypadWindowState s_;
 };

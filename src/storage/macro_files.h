@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "base/macro_limits.h"
 #include "storage/line_list.h"
 
 namespace pm {
@@ -17,8 +18,6 @@ inline constexpr int kMacroLineTableSize = 40;
 // Bytes of one display line: the editor's longest (an Alt-code line of 30
 // digits under every modifier) is well under 100.
 inline constexpr size_t kMaxDisplayLineBytes = 255;
-// Stroke lines a macro can hold: the editor records no more, the keypad takes no more.
-inline constexpr int kMaxMacroStrokes = 30;
 
 std::string strokeFileLiteral(int key); // "\log\KeyNum" N ".txt"
 std::string textFileLiteral(int key);   // "\log\KeyCode" N ".txt"

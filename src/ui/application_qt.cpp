@@ -12,7 +12,6 @@
 #include "base/errors.h"
 #include "base/paths.h"
 #include "base/text.h"
-#include "device/hid_sim.h"
 #include "ui/editor_window_qt.h"
 #include "ui/keypad_window_qt.h"
 #include "ui/picture_control_qt.h"
@@ -222,8 +221,8 @@ void Application::tick()
     // A held Escape starts the editor's command mode while it is still held.
     if (!ended_ && editor().escapePending())
         dispatch([this] { editor().typingClock(clockMs()); });
-    if (options_.simulated && !ended_)
-        typeIntoFocus(options_.simulated->takeAcks());
+    if (options_.takeAcks && !ended_)
+        typeIntoFocus(options_.takeAcks());
 }
 
 void Application::editorTick()

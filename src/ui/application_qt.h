@@ -7,7 +7,6 @@
 #include <string>
 
 #include "app/session.h"
-#include "base/shell.h"
 #include "ui/dispatcher.h"
 
 class QWidget;
@@ -16,15 +15,16 @@ namespace pm {
 
 class KeypadWindow; // TForm1
 class EditorWindow; // TForm2
-class SimulatedKeypad;
 
-class Application final : public Shell, public Dispatcher {
+class Application final : public SessionShell, public Dispatcher {
 public:
     struct Options {
-        HidBackend* backend = nullptr;        // required
-        SimulatedKeypad* simulated = nullptr; // set when backend is the simulated keypad
-        bool realTimers = true;               // false: time moves only by tick()/editorTick()
-        std::string keypadTitle;              // the keypad window's title from the start; empty: none
+        HidBackend* backend = nullptr; // required
+        bool realTimers = true;        // false: time moves only by tick()/editorTick()
+        std::string keypadTitle;       // the keypad window's title from the start; empty: none
+        // Set for a keypad that does not type through the window system (the
+        // simulated one): the acknowledgement keystrokes typed since the last call.
+        std::function<std::string()> takeAcks;
         // Error box (the toolkit's standard one) and other message boxes.
         // Defaults show real message boxes.
         std::function<void(const std::string&)> onError;
@@ -51,8 +51,8 @@ public:
     // ends the handler; the windows are redrawn from the cores afterwards.
     void dispatch(const std::function<void()>& handler) override;
 
-    // One tick of the keypad window's timer, then the simulated keypad's
-    // pending acknowledgements are typed into the focused control.
+    // One tick of the keypad window's timer, then the acknowledgements from
+    // takeAcks are typed into the focused control.
     void tick() override;
     // One tick of the editor's timer, only while it is enabled.
     void editorTick() override;
@@ -88,7 +88,7 @@ public:
     // The editor, made now if it has not been yet.
     EditorWindow* form2();
 
-    // Shell
+    // SessionShell
     void showKeypad() override;
     void hideKeypad() override;
     void showEditor() override;

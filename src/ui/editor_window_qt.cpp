@@ -38,9 +38,26 @@ QString fileNameOf(const char* literal)
     return path.mid(path.lastIndexOf(QLatin1Char('\\')) + 1);
 }
 
-QRect rectOf(int left, int top, int width, int height)
+// Where a row of a key table draws its key.
+template <typename Key>
+QRect rectOf(const Key& k)
 {
-    return QRect(left, top, width, height);
+    return QRect(k.left, k.top, k.width, k.height);
+}
+
+// A wrapped line of plain text in its own colour beside the buttons.
+QLabel* noteLabel(QWidget* parent, const char* name, const QRect& geometry, const QColor& colour)
+{
+    auto* label = new QLabel(parent);
+    label->setObjectName(QString::fromLatin1(name));
+    label->setTextFormat(Qt::PlainText);
+    label->setGeometry(geometry);
+    label->setWordWrap(true);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    QPalette palette = label->palette();
+    palette.setColor(QPalette::WindowText, colour);
+    label->setPalette(palette);
+    return label;
 }
 
 struct Command {
@@ -116,7 +133,7 @@ QStringList captionTexts(const Caption& c)
     const std::string_view name = c.name;
     QStringList texts;
     if (name == "Text_Lines") {
-        for (int n = 0; n <= kMaxStrokes; ++n)
+        for (int n = 0; n <= kMaxMacroStrokes; ++n)
             texts.append(QString::number(n));
     } else if (name == "Key_Number") {
         for (const KeypadKey& k : kKeypadKeys)
@@ -187,100 +204,14 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
     image1_ = new QLabel(this);
     image1_->setObjectName(QStringLiteral("Image1"));
     image1_->setGeometry(0, 0, 970, 280);
-
-    for (size_t i = 0; i < kRecordKeys.size(); ++i) {
-        const RecordKey& k = kRecordKeys[i];
-        const int index = static_cast<int>(i);
-        recordKeys_[i] = drawnKey(k.name, rectOf(k.left, k.top, k.width, k.height),
-            [index](EditorCore& e) { e.recordKeyMouseDown(index); },
-            [index](EditorCore& e) { e.recordKeyMouseUp(index); });
-        recordKeys_[i]->setSpoken(toDisplay(recordKeyName(k)));
-    }
-    for (size_t i = 0; i < kModifierKeys.size(); ++i) {
-        const ModifierKey& k = kModifierKeys[i];
-        const int index = static_cast<int>(i);
-        modifierKeys_[i] = drawnKey(k.name, rectOf(k.left, k.top, k.width, k.height),
-            [index](EditorCore& e) { e.modifierMouseDown(index); },
-            [index](EditorCore& e) { e.modifierMouseUp(index); });
-    }
-    numLockKey_ = drawnKey(kNumLockKey.name,
-        rectOf(kNumLockKey.left, kNumLockKey.top, kNumLockKey.width, kNumLockKey.height),
-        [](EditorCore& e) { e.KeyNum1LMouseDown(); }, [](EditorCore& e) { e.KeyNum1LMouseUp(); });
-
-    capsLock_ = new PictureControl(this, kCapsLockKey.name,
-        rectOf(kCapsLockKey.left, kCapsLockKey.top, kCapsLockKey.width, kCapsLockKey.height));
-    capsLock_->setEnabled(false);
-    capsLock_->setAccessibleName(QStringLiteral("Caps Lock, not recorded"));
-
-    for (size_t i = 0; i < kCaptions.size(); ++i) {
-        const Caption& c = kCaptions[i];
-        auto* label = new QLabel(toDisplay(c.text), this);
-        label->setObjectName(QString::fromLatin1(c.name));
-        label->setTextFormat(Qt::PlainText);
-        label->move(c.left, c.top);
-        captions_[i] = label;
-        if (label->objectName() == QLatin1String("Text_Lines"))
-            textLines_ = label;
-        else if (label->objectName() == QLatin1String("Key_Number"))
-            keyNumber_ = label;
-    }
-
+    buildKeys();
+    buildCaptions();
     numShape_ = new ShapeControl(this, "NumShape", kNumShapeRect);
-
-    keyHint_ = new QLabel(QString::fromLatin1(kKeyHintText), this);
-    keyHint_->setObjectName(QStringLiteral("KeyHint"));
-    keyHint_->setTextFormat(Qt::PlainText);
-    keyHint_->setGeometry(kKeyHintRect);
-    keyHint_->setWordWrap(true);
-    keyHint_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    QPalette hintPalette = keyHint_->palette();
-    hintPalette.setColor(QPalette::WindowText, kHintColour);
-    keyHint_->setPalette(hintPalette);
-    keyNote_ = new QLabel(this);
-    keyNote_->setObjectName(QStringLiteral("KeyNote"));
-    keyNote_->setTextFormat(Qt::PlainText);
-    keyNote_->setGeometry(kKeyNoteRect);
-    keyNote_->setWordWrap(true);
-    QPalette notePalette = keyNote_->palette();
-    notePalette.setColor(QPalette::WindowText, QColor(0xA0, 0, 0));
-    keyNote_->setPalette(notePalette);
-    keyNote_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-
-    for (size_t i = 0; i < kCommands.size(); ++i) {
-        const Command& c = kCommands[i];
-        auto* button = new FocusDrawn<QToolButton>(this);
-        button->setObjectName(QString::fromLatin1(c.name));
-        button->setGeometry(QRect(QPoint(c.left, kCommandTop), kCommandSize));
-        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
-        button->setIconSize(kCommandSize);
-        button->setToolTip(QString::fromLatin1(c.tip));
-        button->setAccessibleName(QString::fromLatin1(c.tip));
-        // Reached in command mode only: a click leaves the focus where it was.
-        button->setFocusPolicy(Qt::TabFocus);
-        commands_[i] = button;
-        const auto handler = c.handler;
-        connect(button, &QToolButton::clicked, this,
-            [this, handler] { app_.dispatch([this, handler] { (app_.session().editor().*handler)(); }); });
-    }
-
-    keyShow_ = new QPlainTextEdit(this);
-    keyShow_->setObjectName(QStringLiteral("KeyShow"));
-    keyShow_->setGeometry(22, 350, 942, 50);
-    keyShow_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    keyShow_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    keyShow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    // The display shows the macro; what is typed goes to recording instead.
-    keyShow_->setReadOnly(true);
-    keyShow_->setAccessibleName(QStringLiteral("Macro"));
-    keyShow_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Macro, across"));
-    keyShow_->verticalScrollBar()->setAccessibleName(QStringLiteral("Macro, down"));
-    QPalette showPalette = keyShow_->palette();
-    showPalette.setColor(QPalette::Text, Qt::blue);
-    keyShow_->setPalette(showPalette);
-
-    keyCode_ = hiddenMemo(this, "KeyCode", QRect(500, 77, 195, 68), true);
-    keyNum_ = hiddenMemo(this, "KeyNum", QRect(500, 151, 195, 70), true);
-    lineBuf_ = hiddenMemo(this, "LineBuf", QRect(500, 227, 195, 65), false);
+    keyHint_ = noteLabel(this, "KeyHint", kKeyHintRect, kHintColour);
+    keyHint_->setText(QString::fromLatin1(kKeyHintText));
+    keyNote_ = noteLabel(this, "KeyNote", kKeyNoteRect, QColor(0xA0, 0, 0));
+    buildCommands();
+    buildMacroDisplay();
 
     timer1_ = new QTimer(this);
     timer1_->setObjectName(QStringLiteral("Timer1"));
@@ -301,6 +232,91 @@ EditorWindow::EditorWindow(Dispatcher& app, Dress when)
 
     if (when == Dress::Now)
         dress();
+}
+
+template <typename Key, size_t N>
+void EditorWindow::drawKeyRow(const std::array<Key, N>& table, std::array<PictureControl*, N>& controls,
+    void (EditorCore::*down)(int), void (EditorCore::*up)(int))
+{
+    for (size_t i = 0; i < N; ++i) {
+        const int index = static_cast<int>(i);
+        controls[i] = drawnKey(
+            table[i].name, rectOf(table[i]), [index, down](EditorCore& e) { (e.*down)(index); },
+            [index, up](EditorCore& e) { (e.*up)(index); });
+    }
+}
+
+void EditorWindow::buildKeys()
+{
+    drawKeyRow(kRecordKeys, recordKeys_, &EditorCore::recordKeyMouseDown, &EditorCore::recordKeyMouseUp);
+    for (size_t i = 0; i < kRecordKeys.size(); ++i)
+        recordKeys_[i]->setSpoken(toDisplay(recordKeyName(kRecordKeys[i])));
+    drawKeyRow(kModifierKeys, modifierKeys_, &EditorCore::modifierMouseDown, &EditorCore::modifierMouseUp);
+    numLockKey_ = drawnKey(
+        kNumLockKey.name, rectOf(kNumLockKey), [](EditorCore& e) { e.KeyNum1LMouseDown(); },
+        [](EditorCore& e) { e.KeyNum1LMouseUp(); });
+
+    capsLock_ = new PictureControl(this, kCapsLockKey.name, rectOf(kCapsLockKey));
+    capsLock_->setEnabled(false);
+    capsLock_->setAccessibleName(QStringLiteral("Caps Lock, not recorded"));
+}
+
+void EditorWindow::buildCaptions()
+{
+    for (size_t i = 0; i < kCaptions.size(); ++i) {
+        const Caption& c = kCaptions[i];
+        auto* label = new QLabel(toDisplay(c.text), this);
+        label->setObjectName(QString::fromLatin1(c.name));
+        label->setTextFormat(Qt::PlainText);
+        label->move(c.left, c.top);
+        captions_[i] = label;
+        if (label->objectName() == QLatin1String("Text_Lines"))
+            textLines_ = label;
+        else if (label->objectName() == QLatin1String("Key_Number"))
+            keyNumber_ = label;
+    }
+}
+
+void EditorWindow::buildCommands()
+{
+    for (size_t i = 0; i < kCommands.size(); ++i) {
+        const Command& c = kCommands[i];
+        auto* button = new FocusDrawn<QToolButton>(this);
+        button->setObjectName(QString::fromLatin1(c.name));
+        button->setGeometry(QRect(QPoint(c.left, kCommandTop), kCommandSize));
+        button->setToolButtonStyle(Qt::ToolButtonIconOnly);
+        button->setIconSize(kCommandSize);
+        button->setToolTip(QString::fromLatin1(c.tip));
+        button->setAccessibleName(QString::fromLatin1(c.tip));
+        // Reached in command mode only: a click leaves the focus where it was.
+        button->setFocusPolicy(Qt::TabFocus);
+        commands_[i] = button;
+        const auto handler = c.handler;
+        connect(button, &QToolButton::clicked, this,
+            [this, handler] { app_.dispatch([this, handler] { (app_.session().editor().*handler)(); }); });
+    }
+}
+
+void EditorWindow::buildMacroDisplay()
+{
+    keyShow_ = new QPlainTextEdit(this);
+    keyShow_->setObjectName(QStringLiteral("KeyShow"));
+    keyShow_->setGeometry(22, 350, 942, 50);
+    keyShow_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    keyShow_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    keyShow_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    // The display shows the macro; what is typed goes to recording instead.
+    keyShow_->setReadOnly(true);
+    keyShow_->setAccessibleName(QStringLiteral("Macro"));
+    keyShow_->horizontalScrollBar()->setAccessibleName(QStringLiteral("Macro, across"));
+    keyShow_->verticalScrollBar()->setAccessibleName(QStringLiteral("Macro, down"));
+    QPalette showPalette = keyShow_->palette();
+    showPalette.setColor(QPalette::Text, Qt::blue);
+    keyShow_->setPalette(showPalette);
+
+    keyCode_ = hiddenMemo(this, "KeyCode", QRect(500, 77, 195, 68), true);
+    keyNum_ = hiddenMemo(this, "KeyNum", QRect(500, 151, 195, 70), true);
+    lineBuf_ = hiddenMemo(this, "LineBuf", QRect(500, 227, 195, 65), false);
 }
 
 PictureControl* EditorWindow::drawnKey(const char* name, const QRect& geometry,

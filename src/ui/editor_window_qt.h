@@ -71,6 +71,17 @@ private:
     QList<QWidget*> keyboardStops() const;
     void showCommandMode(bool on);
 
+    // The steps of building the window: the drawn keys, the captions, the
+    // command buttons, and the macro display with the hidden memos.
+    void buildKeys();
+    void buildCaptions();
+    void buildCommands();
+    void buildMacroDisplay();
+    // One table's drawn keys, whose press and release go to the editor core
+    // with the key's index.
+    template <typename Key, size_t N>
+    void drawKeyRow(const std::array<Key, N>& table, std::array<PictureControl*, N>& controls,
+        void (EditorCore::*down)(int), void (EditorCore::*up)(int));
     // A drawn key whose press and release go to the editor core.
     PictureControl* drawnKey(const char* name, const QRect& geometry, std::function<void(EditorCore&)> down,
         std::function<void(EditorCore&)> up);

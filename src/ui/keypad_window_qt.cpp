@@ -144,7 +144,7 @@ KeypadWindow::KeypadWindow(Dispatcher& app, Dress when)
         dress();
 }
 
-void KeypadWindow::buildTextControls()
+void KeypadWindow::buildLegends()
 {
     QPalette legendPalette = palette();
     legendPalette.setColor(QPalette::WindowText, Qt::white);
@@ -160,6 +160,25 @@ void KeypadWindow::buildTextControls()
         label->setCursor(std::string_view(l.name) == "Label31" ? Qt::DragCopyCursor : Qt::ForbiddenCursor);
         legends_[i] = label;
     }
+}
+
+void KeypadWindow::buildLayoutButton()
+{
+    bitBtn1_ = new FocusDrawn<QPushButton>(this);
+    bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
+    bitBtn1_->setGeometry(96, 462, 113, 33);
+    bitBtn1_->setCursor(Qt::PointingHandCursor);
+    bitBtn1_->setAutoDefault(false);
+    bitBtn1_->setAccessibleDescription(
+        QStringLiteral("Switches the layout: MOD0 programs the four top keys, MOD1 all 22 keys"));
+    bitBtn1_->installEventFilter(this);
+    connect(bitBtn1_, &QPushButton::clicked, this,
+        [this] { app_.dispatch([this] { app_.session().keypad().BitBtn1Click(); }); });
+}
+
+void KeypadWindow::buildTextControls()
+{
+    buildLegends();
 
     // Beyond the right edge of the client area: never seen, but it takes the
     // focus, so the keypad's keystrokes arrive here.
@@ -180,17 +199,7 @@ void KeypadWindow::buildTextControls()
     testMemo_->setGeometry(308, 8, 89, 65);
     testMemo_->hide();
 
-    bitBtn1_ = new FocusDrawn<QPushButton>(this);
-    bitBtn1_->setObjectName(QStringLiteral("BitBtn1"));
-    bitBtn1_->setGeometry(96, 462, 113, 33);
-    bitBtn1_->setCursor(Qt::PointingHandCursor);
-    bitBtn1_->setAutoDefault(false);
-    bitBtn1_->setAccessibleDescription(
-        QStringLiteral("Switches the layout: MOD0 programs the four top keys, MOD1 all 22 keys"));
-    bitBtn1_->installEventFilter(this);
-    connect(bitBtn1_, &QPushButton::clicked, this,
-        [this] { app_.dispatch([this] { app_.session().keypad().BitBtn1Click(); }); });
-
+    buildLayoutButton();
     setTabOrder(memo1_, testMemo_);
     setTabOrder(testMemo_, bitBtn1_);
     // Then the keys, row by row as they are read.
@@ -238,8 +247,9 @@ void KeypadWindow::dress()
         label->adjustSize();
     }
     statusBar_->setFont(fittingFont(13, true, statusTexts(), statusTextRoom(statusBar_->size())));
-    bitBtn1_->setFont(fittingFont(
-        13, true, {QStringLiteral("MOD0"), QStringLiteral("MOD1")}, buttonTextRoom(bitBtn1_->size())));
+    bitBtn1_->setFont(
+        fittingFont(13, true, {QString::fromLatin1(layoutName(0)), QString::fromLatin1(layoutName(1))},
+            buttonTextRoom(bitBtn1_->size())));
     restoreProgress_->setFont(
         fittingFont(12, true, {QStringLiteral("Restore 26/26")}, restoreProgress_->size()));
 }
@@ -266,7 +276,7 @@ void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& status
         if (keys_[i]->isEnabled() != state.keyEnabled[i])
             keys_[i]->setEnabled(state.keyEnabled[i]);
         keys_[i]->setSpoken(toDisplay(state.keySpokenNames[i])
-            + (state.keyEnabled[i] ? QString() : QString::fromLatin1(kKeyUnavailable)));
+            + (state.keyEnabled[i] ? QString() : QString::fromStdString(kKeyUnavailable)));
     }
     for (size_t i = 0; i < legends_.size(); ++i)
         if (legends_[i]->isHidden() == state.legendVisible[i])

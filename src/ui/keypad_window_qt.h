@@ -62,8 +62,6 @@ public:
     QLabel* legend(int i) const { return legends_[static_cast<size_t>(i)]; }
     QStatusBar* statusBar() const { return statusBar_; }
     QPushButton* bitBtn1() const { return bitBtn1_; }
-    // Export..., Import..., Restore keypad.
-    QMenu* popupMenu1() const { return popupMenu1_; }
 
 protected:
     void showEvent(QShowEvent* event) override;
@@ -76,6 +74,9 @@ protected:
 
 private:
     void buildTextControls();
+    // Parts of buildTextControls, made in the order the window lists its controls.
+    void buildLegends();
+    void buildLayoutButton();
     void buildMenu();
     // Opens the menu at pos; the focus then goes back to focusAfter.
     void openMenu(const QPoint& pos, QWidget* focusAfter);
@@ -99,7 +100,7 @@ private:
     QPushButton* bitBtn1_ = nullptr;
     QLabel* restoreProgress_ = nullptr;
     QTimer* timer1_ = nullptr;
-    QMenu* popupMenu1_ = nullptr;
+    QMenu* popupMenu1_ = nullptr; // Export..., Import..., Restore keypad
     QWidget* focusAfterMenu_ = nullptr;
 };
 

@@ -6,6 +6,8 @@
 #include <cstdlib>
 #include <filesystem>
 #include <memory>
+#include <optional>
+#include <string>
 
 #include "app/app_dir.h"
 #include "app/command_line.h"
@@ -34,6 +36,55 @@ int startFailed(const std::string& text)
     return 1;
 }
 
+// Chooses the application folder and makes it the current one; an exit
+// status when start-up ends here.
+std::optional<int> enterAppDir(const pm::CommandLine& cl, pm::AppDirChoice& where)
+{
+    try {
+        where = pm::resolveAppDir(pm::processAppDirInputs(cl.dir, cl.userDir));
+        std::error_code ec;
+        std::filesystem::current_path(where.dir, ec);
+        if (ec)
+            return startFailed(
+                "Cannot open " + where.dir + ": " + ec.message() + ". " + pm::appDirNote(where));
+    } catch (const pm::AppDirError& e) {
+        return startFailed(e.what());
+    }
+    return std::nullopt;
+}
+
+// Another window on the folder is brought to the front and this start ends;
+// a lock that cannot be used only costs that. An exit status when start-up
+// ends here.
+std::optional<int> checkFolderLock(const pm::FolderLock& lock, const std::string& dir)
+{
+    if (lock.state() == pm::FolderLock::State::Busy) {
+        if (lock.holder() == pm::kWindowHolder && pm::callRunningWindow(dir, 10000)) {
+            std::printf(
+                "padmacro is already open on %s: its window was brought to the front.\n", dir.c_str());
+            return 0;
+        }
+        return startFailed(pm::folderBusyText(lock, dir) + "; start padmacro again when it is done.");
+    }
+    if (lock.state() == pm::FolderLock::State::Unavailable)
+        std::fprintf(stderr,
+            "padmacro: %s cannot be used (%s); a second start on this folder will not be noticed.\n",
+            lock.path().c_str(), lock.why().c_str());
+    return std::nullopt;
+}
+
+// A keypad that is always plugged in and acknowledges every report.
+std::unique_ptr<pm::HidBackend> simulatedKeypad(pm::Application::Options& options)
+{
+    auto simulated = std::make_unique<pm::SimulatedKeypad>();
+    simulated->add(pm::SimulatedKeypad::Interface{}, 0);
+    simulated->setAck(pm::SimulatedKeypad::AckMode::On);
+    options.takeAcks = [keypad = simulated.get()] { return keypad->takeAcks(); };
+    // Nothing typed here reaches a real keypad: the title says so.
+    options.keypadTitle = "padmacro \u2014 simulated keypad";
+    return simulated;
+}
+
 } // namespace
 
 int main(int argc, char* argv[])
@@ -55,49 +106,20 @@ int main(int argc, char* argv[])
 
     // The windows take AppDir from the current folder.
     pm::AppDirChoice where;
-    try {
-        where = pm::resolveAppDir(pm::processAppDirInputs(cl.dir, cl.userDir));
-        std::error_code ec;
-        std::filesystem::current_path(where.dir, ec);
-        if (ec)
-            return startFailed(
-                "Cannot open " + where.dir + ": " + ec.message() + ". " + pm::appDirNote(where));
-    } catch (const pm::AppDirError& e) {
-        return startFailed(e.what());
-    }
+    if (const std::optional<int> failed = enterAppDir(cl, where))
+        return *failed;
 
     // One window per folder: a second start brings the first to the front.
     const pm::FolderLock lock(where.dir, pm::kWindowHolder);
-    if (lock.state() == pm::FolderLock::State::Busy) {
-        if (lock.holder() == pm::kWindowHolder && pm::callRunningWindow(where.dir, 10000)) {
-            std::printf(
-                "padmacro is already open on %s: its window was brought to the front.\n", where.dir.c_str());
-            return 0;
-        }
-        return startFailed(pm::folderBusyText(lock, where.dir) + "; start padmacro again when it is done.");
-    }
-    if (lock.state() == pm::FolderLock::State::Unavailable)
-        std::fprintf(stderr,
-            "padmacro: %s cannot be used (%s); a second start on this folder will not be noticed.\n",
-            lock.path().c_str(), lock.why().c_str());
+    if (const std::optional<int> ended = checkFolderLock(lock, where.dir))
+        return *ended;
 
     const char* demoEnv = std::getenv("PADMACRO_DEMO");
     const bool demo = cl.demo || (demoEnv && QByteArray(demoEnv) == "1");
 
-    std::unique_ptr<pm::HidBackend> backend;
     pm::Application::Options options;
-    if (demo) {
-        // A keypad that is always plugged in and acknowledges every report.
-        auto simulated = std::make_unique<pm::SimulatedKeypad>();
-        simulated->add(pm::SimulatedKeypad::Interface{}, 0);
-        simulated->setAck(pm::SimulatedKeypad::AckMode::On);
-        options.simulated = simulated.get();
-        // Nothing typed here reaches a real keypad: the title says so.
-        options.keypadTitle = "padmacro \u2014 simulated keypad";
-        backend = std::move(simulated);
-    } else {
-        backend = pm::createPlatformHidBackend();
-    }
+    const std::unique_ptr<pm::HidBackend> backend
+        = demo ? simulatedKeypad(options) : pm::createPlatformHidBackend();
     options.backend = backend.get();
     options.startNote = pm::appDirNote(where);
 

@@ -61,7 +61,7 @@ protected:
         Application::Options o;
         o.startNote = startNote;
         o.backend = &sim_;
-        o.simulated = &sim_;
+        o.takeAcks = [this] { return sim_.takeAcks(); };
         o.realTimers = realTimers;
         o.onError = [this](const std::string& text) { errors_.push_back(text); };
         o.onMessage = [this](const std::string& text) { messages_.push_back(text); };
@@ -627,7 +627,8 @@ TEST_F(Windows, AHeldEscapeIsTimedByItsStampsNotByWhenItIsHandled)
     ASSERT_TRUE(started_);
     click(form1("Key_9"));
     ASSERT_TRUE(app.form2()->isVisible());
-    const unsigned escape = scanCodeOfUsage(ScanCodes::Xkb, 41);
+    const unsigned escape
+        = scanCodeOf(kPhysicalKeys[static_cast<size_t>(physicalKeyOfUsage(41))], ScanCodes::Xkb);
     auto send = [&](QEvent::Type type, unsigned long stamp) {
         QKeyEvent e(type, Qt::Key_Escape, Qt::NoModifier, escape, 0, 0, QStringLiteral("\x1b"));
         e.setTimestamp(stamp);

@@ -95,7 +95,7 @@ TEST(TextFits, EditorCaptionsEndBeforeTheirNeighbours)
             for (const KeypadKey& k : kKeypadKeys)
                 texts.append(toDisplay(k.editorName));
         } else if (name == "Text_Lines") {
-            for (int n = 0; n <= kMaxStrokes; ++n)
+            for (int n = 0; n <= kMaxMacroStrokes; ++n)
                 texts.append(QString::number(n));
         }
         const QFontMetrics metrics(label->font());

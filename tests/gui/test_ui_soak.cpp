@@ -36,7 +36,7 @@ protected:
         fs::current_path(root_);
         Application::Options o;
         o.backend = &sim_;
-        o.simulated = &sim_;
+        o.takeAcks = [this] { return sim_.takeAcks(); };
         o.realTimers = false;
         o.onError = [this](const std::string& text) { errors_.push_back(text); };
         o.onMessage = [](const std::string&) {};
@@ -116,8 +116,8 @@ protected:
             QWidget* target = app_->focusedControl();
             if (!target)
                 target = app_->form2()->isVisible() ? static_cast<QWidget*>(app_->form2()) : app_->form1();
-            Application::sendKey(target, rng() % 2 ? QEvent::KeyPress : QEvent::KeyRelease, 0,
-                scanCodeOfUsage(ScanCodes::Xkb, k.usage));
+            Application::sendKey(
+                target, rng() % 2 ? QEvent::KeyPress : QEvent::KeyRelease, 0, scanCodeOf(k, ScanCodes::Xkb));
         }
     }
 

@@ -16,9 +16,9 @@
 #include <utility>
 #include <vector>
 
+#include "app/session.h"
 #include "base/errors.h"
 #include "base/paths.h"
-#include "base/shell.h"
 #include "keypad/key_table.h"
 
 namespace pmtest {
@@ -96,7 +96,7 @@ private:
     fs::path dir_;
 };
 
-class FakeShell : public pm::Shell {
+class FakeShell : public pm::SessionShell {
 public:
     void showKeypad() override { record("showKeypad"); }
     void hideKeypad() override { record("hideKeypad"); }

@@ -282,7 +282,7 @@ TEST_F(EditorTest, DeleteAllEmptiesTheMacroButKeepsTheLocks)
     EXPECT_TRUE(keyNum().empty());
     EXPECT_EQ(st().TextLines, "0");
     EXPECT_EQ(st().KeyShow, "");
-    for (int i = 0; i < pm::kLineTableSize; ++i) {
+    for (int i = 0; i < pm::kMacroLineTableSize; ++i) {
         EXPECT_EQ(st().LineLen[size_t(i)], 0);
         EXPECT_EQ(st().LineStrokes[size_t(i)], 0);
     }

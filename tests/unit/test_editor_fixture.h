@@ -23,16 +23,10 @@ namespace pmtest {
 
 namespace fs = std::filesystem;
 
-struct CountingShell : pm::Shell {
-    int showKeypad_ = 0, hideKeypad_ = 0, showEditor_ = 0, hideEditor_ = 0;
+struct CountingShell : pm::EditorShell {
+    int showKeypad_ = 0, hideEditor_ = 0;
     void showKeypad() override { ++showKeypad_; }
-    void hideKeypad() override { ++hideKeypad_; }
-    void showEditor() override { ++showEditor_; }
     void hideEditor() override { ++hideEditor_; }
-    void focusMemo1() override { }
-    void clearMemo1() override { }
-    void message(const std::string&) override { }
-    void notice(const std::string&) override { }
 };
 
 // The rest of the program as the editor sees it: it counts the key-state

@@ -62,7 +62,7 @@ int main(int argc, char* argv[])
     pm::SimulatedKeypad sim;
     pm::Application::Options options;
     options.backend = &sim;
-    options.simulated = &sim;
+    options.takeAcks = [&sim] { return sim.takeAcks(); };
     options.realTimers = false;
     std::string lastBox;
     int boxes = 0;

@@ -48,7 +48,7 @@ int main(int argc, char** argv)
     pm::SimulatedKeypad sim;
     pm::Application::Options options;
     options.backend = &sim;
-    options.simulated = &sim;
+    options.takeAcks = [&sim] { return sim.takeAcks(); };
     options.realTimers = false;
     options.onError = [](const std::string& m) { printLine("error " + quote(m)); };
     options.onMessage = [](const std::string& m) { printLine("message " + quote(m)); };

@@ -31,11 +31,6 @@ namespace pm::scenario {
 
 namespace {
 
-[[noreturn]] void fail(const std::string& why)
-{
-    throw ScriptError(why);
-}
-
 void expectWords(const std::vector<std::string>& words, size_t n)
 {
     if (words.size() < n)
@@ -333,8 +328,8 @@ void Runner::keyboard(const std::vector<std::string>& words)
     if (words[1] != "down" && words[1] != "up")
         fail("'keyboard' takes down or up, got '" + words[1] + "'");
     const unsigned usage = parseUsage(words[2]);
-    const unsigned scanCode = scanCodeOfUsage(ScanCodes::Xkb, usage);
-    if (scanCode == 0)
+    const int row = physicalKeyOfUsage(usage);
+    if (row < 0)
         fail("no key of a computer's keyboard reports usage " + words[2]);
     const bool down = words[1] == "down";
     // As X11 reports them: a modifier key's own event carries the state
@@ -359,7 +354,7 @@ void Runner::keyboard(const std::vector<std::string>& words)
         return;
     const QString text = ch ? toDisplay(std::string(1, ch)) : QString();
     Application::sendKey(target, down ? QEvent::KeyPress : QEvent::KeyRelease, qtKeyOfUsage(usage, shift),
-        modifiers, text, scanCode);
+        modifiers, text, scanCodeOf(kPhysicalKeys[static_cast<size_t>(row)], ScanCodes::Xkb));
 }
 
 void Runner::device(const std::vector<std::string>& words)
@@ -423,6 +418,27 @@ void Runner::deliverPosted()
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+void Runner::changeDirectory(const std::string& dir)
+{
+    if (dir.empty())
+        fail("'chdir' needs a directory");
+    std::error_code ec;
+    std::filesystem::current_path(dir, ec);
+    if (ec)
+        fail("cannot change to directory '" + dir + "'");
+}
+
+void Runner::screenshot(const std::string& ref, const std::string& file)
+{
+    Target t = resolveWidget(ref);
+    QWidget* top = t.widget->window();
+    top->setUpdatesEnabled(true);
+    const QPixmap shot = t.widget->grab();
+    top->setUpdatesEnabled(false);
+    if (!shot.save(QString::fromLocal8Bit(file.c_str()), "PNG"))
+        fail("cannot write screenshot '" + file + "'");
+}
+
 bool Runner::run(const ScriptLine& line)
 {
     const auto& words = line.words;
@@ -455,23 +471,12 @@ bool Runner::run(const ScriptLine& line)
         expectWords(words, 2);
         resolveWidget(words[1]).widget->setFocus(Qt::MouseFocusReason);
     } else if (cmd == "chdir") {
-        if (line.rest.empty())
-            fail("'chdir' needs a directory");
-        std::error_code ec;
-        std::filesystem::current_path(line.rest, ec);
-        if (ec)
-            fail("cannot change to directory '" + line.rest + "'");
+        changeDirectory(line.rest);
     } else if (cmd == "shell") {
         shell(line.rest);
     } else if (cmd == "screenshot") {
         expectWords(words, 3);
-        Target t = resolveWidget(words[1]);
-        QWidget* top = t.widget->window();
-        top->setUpdatesEnabled(true);
-        const QPixmap shot = t.widget->grab();
-        top->setUpdatesEnabled(false);
-        if (!shot.save(QString::fromLocal8Bit(words[2].c_str()), "PNG"))
-            fail("cannot write screenshot '" + words[2] + "'");
+        screenshot(words[1], words[2]);
     } else if (cmd == "device") {
         device(words);
     } else if (cmd == "print") {
@@ -604,6 +609,126 @@ std::string Runner::accessibleOf(const Target& t) const
     return out;
 }
 
+void Runner::printState()
+{
+    const auto& s = app_.context().state;
+    print_("state CurrentKey=" + num(s.CurrentKey) + " DetectCountdown=" + num(s.DetectCountdown)
+        + " TimeoutTicks=" + num(s.TimeoutTicks) + " DeviceFlags=" + num(s.DeviceFlags)
+        + " KeypadFound=" + num(s.KeypadFound) + " ProgramState=" + num(s.ProgramState)
+        + " WritePending=" + num(s.WritePending) + " WriteOk=" + num(s.WriteOk)
+        + " KeypadMode=" + num(s.KeypadMode) + " StatusCode=" + num(s.StatusCode));
+}
+
+void Runner::printLines(const std::string& name)
+{
+    Target t = resolve(name);
+    std::vector<std::string> lines;
+    const auto& ed = app_.editor().state();
+    if (t.window == 2 && t.name == "KeyCode")
+        lines = ed.KeyCode.lines();
+    else if (t.window == 2 && t.name == "KeyNum")
+        lines = ed.KeyNum.lines();
+    else if (t.window == 2 && t.name == "LineBuf")
+        lines = ed.LineBuf.lines();
+    else if (t.window == 1 && t.name == "Test_Memo")
+        lines = app_.keypad().state().Test_Memo.lines();
+    else if ((t.window == 1 && t.name == "Memo1") || (t.window == 2 && t.name == "KeyShow"))
+        lines = LineList::splitLines(widgetText(t.widget));
+    else
+        fail("'" + name + "' is not a line list");
+    std::string out = "lines " + name + " " + std::to_string(lines.size());
+    for (const auto& l : lines)
+        out += " " + quote(l);
+    print_(out);
+}
+
+void Runner::printVisible(const std::string& name)
+{
+    Target t = resolve(name);
+    bool visible;
+    if (t.isWindow())
+        visible = t.widget->isVisible();
+    else if (t.widget)
+        visible = !t.widget->isHidden();
+    else if (t.name == "Timer1")
+        fail("'Timer1' is a timer, not a control on screen");
+    else
+        visible = false; // working storage kept without a widget is never shown
+    print_("visible " + name + " " + flag(visible));
+}
+
+void Runner::printEnabled(const std::string& name)
+{
+    Target t = resolve(name);
+    bool enabled;
+    if (t.name == "Timer1")
+        enabled = t.window == 1 || app_.editor().state().timer1Enabled; // the keypad window's never stops
+    else if (t.widget)
+        enabled = t.widget->isEnabled();
+    else
+        fail("'" + name + "' is not a control on screen");
+    print_("enabled " + name + " " + flag(enabled));
+}
+
+void Runner::printFill(const std::string& name)
+{
+    Target t = resolve(name);
+    if (t.window != 2 || t.name != "NumShape")
+        fail("'" + name + "' is not a shape");
+    char buf[8];
+    std::snprintf(
+        buf, sizeof buf, "%06X", static_cast<unsigned>(app_.editor().state().numShapeFill & 0xFFFFFF));
+    print_("fill " + name + " " + buf);
+}
+
+void Runner::printEditor()
+{
+    const auto& e = app_.editor().state();
+    print_("editor ModState=" + num(e.ModState) + " ModLock=" + num(e.ModLock) + " ModClicks="
+        + num(e.ModClicks) + " ReplaceLast=" + flag(e.ReplaceLast) + " AltActive=" + flag(e.AltActive)
+        + " AltLineOpen=" + flag(e.AltLineOpen) + " AltStrokes=" + num(e.AltStrokes) + " Timer1="
+        + flag(e.timer1Enabled) + " AltText=" + quote(e.AltText) + " KeyText=" + quote(e.KeyText));
+}
+
+void Runner::printTables()
+{
+    const auto& e = app_.editor().state();
+    std::string out = "tables LineLen=";
+    for (size_t i = 0; i < e.LineLen.size(); ++i)
+        out += (i ? "," : "") + std::to_string(e.LineLen[i]);
+    out += " LineStrokes=";
+    for (size_t i = 0; i < e.LineStrokes.size(); ++i)
+        out += (i ? "," : "") + std::to_string(e.LineStrokes[i]);
+    print_(out);
+}
+
+void Runner::printReports()
+{
+    auto reports = sim_.takeReports();
+    print_("reports " + std::to_string(reports.size()));
+    for (const auto& r : reports) {
+        std::string out = std::string("report ") + (r.ok ? "ok" : "fail");
+        if (!r.bytes.empty())
+            out += " " + hexBytes(r.bytes.data(), r.bytes.size());
+        print_(out);
+    }
+}
+
+void Runner::printFile(const std::string& literal)
+{
+    if (literal.empty() || literal[0] != '\\')
+        fail("a file is named below the application directory, beginning with a backslash");
+    const std::string path = platformPath(app_.context().AppDir, literal);
+    std::error_code ec;
+    std::ifstream in(path, std::ios::binary);
+    if (!std::filesystem::is_regular_file(path, ec) || !in) {
+        print_("file " + literal + " missing");
+    } else {
+        std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+        print_("file " + literal + " " + quote(bytes));
+    }
+}
+
 void Runner::query(const std::vector<std::string>& words)
 {
     if (words.size() < 2)
@@ -612,12 +737,7 @@ void Runner::query(const std::vector<std::string>& words)
     auto& ctx = app_.context();
     if (q == "state") {
         expectWords(words, 2);
-        const auto& s = ctx.state;
-        print_("state CurrentKey=" + num(s.CurrentKey) + " DetectCountdown=" + num(s.DetectCountdown)
-            + " TimeoutTicks=" + num(s.TimeoutTicks) + " DeviceFlags=" + num(s.DeviceFlags)
-            + " KeypadFound=" + num(s.KeypadFound) + " ProgramState=" + num(s.ProgramState)
-            + " WritePending=" + num(s.WritePending) + " WriteOk=" + num(s.WriteOk)
-            + " KeypadMode=" + num(s.KeypadMode) + " StatusCode=" + num(s.StatusCode));
+        printState();
     } else if (q == "status") {
         expectWords(words, 2);
         print_("status " + quote(app_.scheduler().statusLine().text));
@@ -626,52 +746,16 @@ void Runner::query(const std::vector<std::string>& words)
         print_("text " + words[2] + " " + quote(textOf(resolve(words[2]))));
     } else if (q == "lines") {
         expectWords(words, 3);
-        Target t = resolve(words[2]);
-        std::vector<std::string> lines;
-        const auto& ed = app_.editor().state();
-        if (t.window == 2 && t.name == "KeyCode")
-            lines = ed.KeyCode.lines();
-        else if (t.window == 2 && t.name == "KeyNum")
-            lines = ed.KeyNum.lines();
-        else if (t.window == 2 && t.name == "LineBuf")
-            lines = ed.LineBuf.lines();
-        else if (t.window == 1 && t.name == "Test_Memo")
-            lines = app_.keypad().state().Test_Memo.lines();
-        else if ((t.window == 1 && t.name == "Memo1") || (t.window == 2 && t.name == "KeyShow"))
-            lines = LineList::splitLines(widgetText(t.widget));
-        else
-            fail("'" + words[2] + "' is not a line list");
-        std::string out = "lines " + words[2] + " " + std::to_string(lines.size());
-        for (const auto& l : lines)
-            out += " " + quote(l);
-        print_(out);
+        printLines(words[2]);
     } else if (q == "picture") {
         expectWords(words, 3);
         print_("picture " + words[2] + " " + pictureOf(resolve(words[2])));
     } else if (q == "visible") {
         expectWords(words, 3);
-        Target t = resolve(words[2]);
-        bool visible;
-        if (t.isWindow())
-            visible = t.widget->isVisible();
-        else if (t.widget)
-            visible = !t.widget->isHidden();
-        else if (t.name == "Timer1")
-            fail("'Timer1' is a timer, not a control on screen");
-        else
-            visible = false; // working storage kept without a widget is never shown
-        print_("visible " + words[2] + " " + flag(visible));
+        printVisible(words[2]);
     } else if (q == "enabled") {
         expectWords(words, 3);
-        Target t = resolve(words[2]);
-        bool enabled;
-        if (t.name == "Timer1")
-            enabled = t.window == 1 || app_.editor().state().timer1Enabled; // the keypad window's never stops
-        else if (t.widget)
-            enabled = t.widget->isEnabled();
-        else
-            fail("'" + words[2] + "' is not a control on screen");
-        print_("enabled " + words[2] + " " + flag(enabled));
+        printEnabled(words[2]);
     } else if (q == "focus") {
         expectWords(words, 2);
         QWidget* f = app_.focusedControl();
@@ -680,57 +764,22 @@ void Runner::query(const std::vector<std::string>& words)
         print_("focus " + (f ? f->objectName().toStdString() : std::string("none")));
     } else if (q == "fill") {
         expectWords(words, 3);
-        Target t = resolve(words[2]);
-        if (t.window != 2 || t.name != "NumShape")
-            fail("'" + words[2] + "' is not a shape");
-        char buf[8];
-        std::snprintf(
-            buf, sizeof buf, "%06X", static_cast<unsigned>(app_.editor().state().numShapeFill & 0xFFFFFF));
-        print_("fill " + words[2] + " " + buf);
+        printFill(words[2]);
     } else if (q == "editor") {
         expectWords(words, 2);
-        const auto& e = app_.editor().state();
-        print_("editor ModState=" + num(e.ModState) + " ModLock=" + num(e.ModLock) + " ModClicks="
-            + num(e.ModClicks) + " ReplaceLast=" + flag(e.ReplaceLast) + " AltActive=" + flag(e.AltActive)
-            + " AltLineOpen=" + flag(e.AltLineOpen) + " AltStrokes=" + num(e.AltStrokes) + " Timer1="
-            + flag(e.timer1Enabled) + " AltText=" + quote(e.AltText) + " KeyText=" + quote(e.KeyText));
+        printEditor();
     } else if (q == "tables") {
         expectWords(words, 2);
-        const auto& e = app_.editor().state();
-        std::string out = "tables LineLen=";
-        for (size_t i = 0; i < e.LineLen.size(); ++i)
-            out += (i ? "," : "") + std::to_string(e.LineLen[i]);
-        out += " LineStrokes=";
-        for (size_t i = 0; i < e.LineStrokes.size(); ++i)
-            out += (i ? "," : "") + std::to_string(e.LineStrokes[i]);
-        print_(out);
+        printTables();
     } else if (q == "image") {
         expectWords(words, 2);
         print_("image " + hexBytes(ctx.image.data() + 1, 64));
     } else if (q == "reports") {
         expectWords(words, 2);
-        auto reports = sim_.takeReports();
-        print_("reports " + std::to_string(reports.size()));
-        for (const auto& r : reports) {
-            std::string out = std::string("report ") + (r.ok ? "ok" : "fail");
-            if (!r.bytes.empty())
-                out += " " + hexBytes(r.bytes.data(), r.bytes.size());
-            print_(out);
-        }
+        printReports();
     } else if (q == "file") {
         expectWords(words, 3);
-        const std::string& literal = words[2];
-        if (literal.empty() || literal[0] != '\\')
-            fail("a file is named below the application directory, beginning with a backslash");
-        const std::string path = platformPath(ctx.AppDir, literal);
-        std::error_code ec;
-        std::ifstream in(path, std::ios::binary);
-        if (!std::filesystem::is_regular_file(path, ec) || !in) {
-            print_("file " + literal + " missing");
-        } else {
-            std::string bytes((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-            print_("file " + literal + " " + quote(bytes));
-        }
+        printFile(words[2]);
     } else if (q == "handles") {
         expectWords(words, 2);
         const auto& link = ctx.link;

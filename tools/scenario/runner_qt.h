@@ -60,7 +60,20 @@ private:
     void device(const std::vector<std::string>& words);
     void close(const std::vector<std::string>& words);
     void shell(const std::string& command);
+    void changeDirectory(const std::string& dir);
+    // The control as drawn, with its window's updates let through for it.
+    void screenshot(const std::string& ref, const std::string& file);
     void query(const std::vector<std::string>& words);
+    // The answers of print that take more than a line.
+    void printState();
+    void printLines(const std::string& name);
+    void printVisible(const std::string& name);
+    void printEnabled(const std::string& name);
+    void printFill(const std::string& name);
+    void printEditor();
+    void printTables();
+    void printReports();
+    void printFile(const std::string& literal);
     void action(const ScriptLine& line);
 
     std::string textOf(const Target& t) const;

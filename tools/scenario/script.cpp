@@ -27,11 +27,6 @@ std::vector<std::string> splitWords(std::string_view line)
     return words;
 }
 
-[[noreturn]] void fail(const std::string& why)
-{
-    throw ScriptError(why);
-}
-
 // "key=value" split at the first '='.
 std::pair<std::string, std::string> keyValue(const std::string& word)
 {

@@ -20,6 +20,11 @@ public:
     using std::runtime_error::runtime_error;
 };
 
+[[noreturn]] inline void fail(const std::string& why)
+{
+    throw ScriptError(why);
+}
+
 struct ScriptLine {
     int number = 0;                 // 1-based line number in the file
     std::vector<std::string> words; // split at blanks; never empty
