@@ -417,6 +417,13 @@ bool putInPlace(const LogFolder& log, const ImportPlan& plan, const ExportNotes&
         moveStagedFiles(log, plan, hooks, out.backupPath, changed);
         return false;
     } catch (...) {
+        if (!changed) {
+            // Told that nothing changed, the user must not have the next
+            // start finish it: the stage loses its mark before its files.
+            const std::string mark = join(log.stage, kCompleteMark);
+            if (beforeFileChange("unlink", mark) == 0)
+                ::unlink(mark.c_str());
+        }
         removeFolder(log.stage);
         if (!changed && !out.backupPath.empty()) {
             // A backup that stays is only one export too many.

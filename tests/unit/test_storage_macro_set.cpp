@@ -3,6 +3,7 @@
 #include "keypad_test_support.h"
 #include "macro_set_support.h"
 
+#include "base/paths.h"
 #include "storage/macro_set.h"
 
 #ifndef _WIN32
@@ -180,6 +181,25 @@ TEST_F(MacroSetTest, AStageThatCannotBeCreatedOrIsLeftOverStopsIt)
         "Cannot create file \"" + longLog + ".importing\". File name too long");
     EXPECT_EQ(pm::readMacroSet(longLog, allKeys()), emptySet());
 }
+
+#ifndef _WIN32
+TEST_F(MacroSetTest, AFailedImportWhoseStageStaysIsRolledBackNotFinishedByTheNextStart)
+{
+    // The exchange fails, and so does removing the whole staged set after it.
+    hooks.exchange = [](const std::string&, const std::string&) { return EIO; };
+    pm::setFileChangeHook([](const char* call, const std::string& path) {
+        return std::string(call) == "unlink" && path.find("KeyNum40.txt") != std::string::npos ? EBUSY : 0;
+    });
+    const std::string msg = uiErrorOf([&] { pm::replaceMacroSet(log(), next, allKeys(), {}, hooks); });
+    pm::setFileChangeHook(nullptr);
+    EXPECT_EQ(msg.rfind("Cannot create file \"" + log() + "\".", 0), 0u) << msg;
+    expectLogHolds(old);
+
+    pm::recoverMacroSet(log(), allKeys());
+    expectLogHolds(old);
+    EXPECT_EQ(appDirEntries(), (std::vector<std::string>{"BMP", "log"}));
+}
+#endif
 
 TEST_F(MacroSetTest, WithoutAnExchangeTheFilesAreReplacedOneByOne)
 {
