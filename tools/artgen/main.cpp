@@ -156,6 +156,51 @@ QImage contactSheet(const std::string& bmpDir, const std::string& resDir, const 
     return sheet;
 }
 
+// Every picture of both windows, each read back to check it.
+bool writePictures(const Catalog& cat, const std::string& bmpDir, const std::string& resDir)
+{
+    bool ok = writeBmp(bmpDir + "/" + std::string(kReleasedCap), paintPadCap(PadCap::Released))
+        && writeBmp(bmpDir + "/" + std::string(kMarkedCap), paintPadCap(PadCap::Marked));
+    for (const Picture& pic : cat.pictures)
+        ok = ok && writeGif(bmpDir + "/" + pic.file, paintEditorPicture(pic), kWellColour);
+
+    // The editor window's face colour lies under the keyboard's round corners.
+    constexpr uint32_t kWindowFace = 0xF0F0F0;
+    ok = ok && writeBmp(resDir + "/form1_background.bmp", paintPadBackground())
+        && writeBmp(resDir + "/form1_keycap.bmp", paintPadCap(PadCap::Stored))
+        && writeBmp(resDir + "/form1_enter.bmp", paintPadEnter())
+        && writeGif(resDir + "/keyboard.gif", paintKeyboard(), kWindowFace)
+        && writeGif(resDir + "/KeyCap.gif", paintCapsLock(), kWellColour);
+    for (int n = 1; n <= 4; ++n)
+        ok = ok && writePng(resDir + "/SpeedButton" + std::to_string(n) + ".png", paintCommandButton(n));
+    for (const int size : kAppIconSizes)
+        ok = ok && writePng(resDir + "/icon_" + std::to_string(size) + ".png", paintAppIcon(size));
+    if (!ok)
+        return false;
+
+    for (const Written& w : g_written)
+        if (!verify(w))
+            return false;
+    return true;
+}
+
+// What start-up shows first, also as the pixels a pixmap keeps.
+bool writeRawPictures(const std::string& resDir)
+{
+    const std::string rawDir = resDir + "/raw";
+    QDir().mkpath(QString::fromStdString(rawDir));
+    std::vector<std::string> raw = {"form1_background.bmp", "form1_keycap.bmp", "form1_enter.bmp"};
+    for (const int size : kAppIconSizes)
+        raw.push_back("icon_" + std::to_string(size) + ".png");
+    for (const std::string& name : raw) {
+        const QImage kept = QPixmap::fromImage(QImage(QString::fromStdString(resDir + "/" + name))).toImage();
+        const QByteArray bytes = pm::encodeRawPicture(kept);
+        if (kept.isNull() || !writeBytes(rawDir + "/" + name, bytes.toStdString()))
+            return false;
+    }
+    return true;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -191,41 +236,8 @@ int main(int argc, char** argv)
         return 1;
     }
 
-    bool ok = writeBmp(bmpDir + "/" + std::string(kReleasedCap), paintPadCap(PadCap::Released))
-        && writeBmp(bmpDir + "/" + std::string(kMarkedCap), paintPadCap(PadCap::Marked));
-    for (const Picture& pic : cat.pictures)
-        ok = ok && writeGif(bmpDir + "/" + pic.file, paintEditorPicture(pic), kWellColour);
-
-    // The editor window's face colour lies under the keyboard's round corners.
-    constexpr uint32_t kWindowFace = 0xF0F0F0;
-    ok = ok && writeBmp(resDir + "/form1_background.bmp", paintPadBackground())
-        && writeBmp(resDir + "/form1_keycap.bmp", paintPadCap(PadCap::Stored))
-        && writeBmp(resDir + "/form1_enter.bmp", paintPadEnter())
-        && writeGif(resDir + "/keyboard.gif", paintKeyboard(), kWindowFace)
-        && writeGif(resDir + "/KeyCap.gif", paintCapsLock(), kWellColour);
-    for (int n = 1; n <= 4; ++n)
-        ok = ok && writePng(resDir + "/SpeedButton" + std::to_string(n) + ".png", paintCommandButton(n));
-    for (const int size : kAppIconSizes)
-        ok = ok && writePng(resDir + "/icon_" + std::to_string(size) + ".png", paintAppIcon(size));
-    if (!ok)
+    if (!writePictures(cat, bmpDir, resDir) || !writeRawPictures(resDir))
         return 1;
-
-    for (const Written& w : g_written)
-        if (!verify(w))
-            return 1;
-
-    // What start-up shows first, also as the pixels a pixmap keeps.
-    const std::string rawDir = resDir + "/raw";
-    QDir().mkpath(QString::fromStdString(rawDir));
-    std::vector<std::string> raw = {"form1_background.bmp", "form1_keycap.bmp", "form1_enter.bmp"};
-    for (const int size : kAppIconSizes)
-        raw.push_back("icon_" + std::to_string(size) + ".png");
-    for (const std::string& name : raw) {
-        const QImage kept = QPixmap::fromImage(QImage(QString::fromStdString(resDir + "/" + name))).toImage();
-        const QByteArray bytes = pm::encodeRawPicture(kept);
-        if (kept.isNull() || !writeBytes(rawDir + "/" + name, bytes.toStdString()))
-            return 1;
-    }
 
     if (!sheetPath.empty() && !contactSheet(bmpDir, resDir, cat).save(QString::fromStdString(sheetPath))) {
         std::fprintf(stderr, "padmacro-artgen: cannot write %s\n", sheetPath.c_str());
