@@ -10,6 +10,7 @@
 #include <chrono>
 #include <cstdio>
 #include <cstdlib>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -48,6 +49,34 @@ const Kind kKinds[] = {
 size_t heapInUse()
 {
     return mallinfo2().uordblks;
+}
+
+struct Cost {
+    double us[2] = {0, 0}; // per event, at N / scale and at ten times that
+    double growth = 0;     // heap bytes per event, at the larger count
+};
+
+Cost measure(const Kind& kind, int n, const std::function<void(const char*)>& run)
+{
+    run(kind.setup);
+    const int base = std::max(1, n / kind.scale);
+    Cost cost;
+    for (int round = 0; round < 2; ++round) {
+        const int reps = round == 0 ? base : 10 * base;
+        // One repetition outside the count, so caches filled once are not growth.
+        run(kind.body);
+        const size_t heapBefore = heapInUse();
+        const auto start = Clock::now();
+        for (int i = 0; i < reps; ++i)
+            run(kind.body);
+        const double elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
+        const double events = static_cast<double>(reps) * kind.eventsPerBody;
+        cost.us[round] = elapsed / events;
+        if (round == 1)
+            cost.growth = (static_cast<double>(heapInUse()) - static_cast<double>(heapBefore)) / events;
+    }
+    run(kind.teardown);
+    return cost;
 }
 
 } // namespace
@@ -89,26 +118,8 @@ int main(int argc, char* argv[])
             drawn ? "\n" : "", drawn ? "drawn" : "handlers only");
         std::printf("  %-42s %12s %12s %14s\n", "", "us, 1x", "us, 10x", "heap/event");
         for (const Kind& kind : kKinds) {
-            run(kind.setup);
-            const int base = std::max(1, n / kind.scale);
-            double us[2] = {0, 0};
-            double growth = 0;
-            for (int round = 0; round < 2; ++round) {
-                const int reps = round == 0 ? base : 10 * base;
-                // One repetition outside the count, so caches filled once are not growth.
-                run(kind.body);
-                const size_t heapBefore = heapInUse();
-                const auto start = Clock::now();
-                for (int i = 0; i < reps; ++i)
-                    run(kind.body);
-                const double elapsed = std::chrono::duration<double, std::micro>(Clock::now() - start).count();
-                const double events = static_cast<double>(reps) * kind.eventsPerBody;
-                us[round] = elapsed / events;
-                if (round == 1)
-                    growth = (static_cast<double>(heapInUse()) - static_cast<double>(heapBefore)) / events;
-            }
-            run(kind.teardown);
-            std::printf("  %-42s %12.1f %12.1f %12.0f B\n", kind.name, us[0], us[1], growth);
+            const Cost cost = measure(kind, n, run);
+            std::printf("  %-42s %12.1f %12.1f %12.0f B\n", kind.name, cost.us[0], cost.us[1], cost.growth);
         }
     }
     if (boxes > 0)
