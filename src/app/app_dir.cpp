@@ -206,6 +206,18 @@ std::string appDirNote(const AppDirChoice& choice)
           "the keypad pictures nor macro files (or --user-dir was given); use --dir DIR to choose another.";
 }
 
+std::string runningExecutable()
+{
+#ifdef _WIN32
+    char module[MAX_PATH];
+    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
+    return std::string(module, n);
+#else
+    std::error_code ec;
+    return fs::read_symlink("/proc/self/exe", ec).string();
+#endif
+}
+
 AppDirInputs processAppDirInputs(const std::string& explicitDir, bool perUserOnly)
 {
     AppDirInputs in;
@@ -217,15 +229,11 @@ AppDirInputs processAppDirInputs(const std::string& explicitDir, bool perUserOnl
 #ifdef _WIN32
     if (const char* v = std::getenv("LOCALAPPDATA"))
         in.dataHome = v;
-    char module[MAX_PATH];
-    const DWORD n = GetModuleFileNameA(nullptr, module, MAX_PATH);
-    in.executable.assign(module, n);
 #else
     if (const char* v = std::getenv("HOME"))
         in.home = v;
-    std::error_code ec;
-    in.executable = fs::read_symlink("/proc/self/exe", ec).string();
 #endif
+    in.executable = runningExecutable();
     return in;
 }
 

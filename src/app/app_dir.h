@@ -58,6 +58,9 @@ std::vector<std::string> pictureCandidates(const std::string& executable);
 // pictures of an installation).
 void preparePerUserDir(const std::string& dir, const std::string& executable);
 
+// The running program's file; empty when the system does not say.
+std::string runningExecutable();
+
 // The inputs of this process: its environment, current folder and program file.
 AppDirInputs processAppDirInputs(const std::string& explicitDir, bool perUserOnly = false);
 

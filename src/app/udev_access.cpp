@@ -64,7 +64,7 @@ UdevSetup findUdevSetup(const std::string& root, const std::string& executable)
 
 UdevSetup thisUdevSetup()
 {
-    return findUdevSetup("/", processAppDirInputs({}).executable);
+    return findUdevSetup("/", runningExecutable());
 }
 
 std::string udevAdvice(const UdevSetup& setup)
