@@ -626,6 +626,17 @@ TEST_F(Windows, AScreenReaderPressesKeysAndHearsLocksAndCounts)
     EXPECT_TRUE(shiftIface->state().checkable);
     EXPECT_TRUE(shiftIface->state().checked);
     EXPECT_EQ(shiftIface->text(QAccessible::Name), QStringLiteral("Left Shift, locked"));
+    // NumLock says which way it went, on the key and on its indicator alike.
+    QWidget* numLock = form2("KeyNum1L");
+    const QString numLockBefore = QAccessible::queryAccessibleInterface(numLock)->text(QAccessible::Name);
+    press(numLock);
+    const QString numLockAfter = QAccessible::queryAccessibleInterface(numLock)->text(QAccessible::Name);
+    EXPECT_NE(numLockAfter, numLockBefore);
+    EXPECT_TRUE(numLockAfter == QStringLiteral("NumLock, on") || numLockAfter == QStringLiteral("NumLock, off"))
+        << numLockAfter.toStdString();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form2("NumShape"))->text(QAccessible::Name), numLockAfter);
+    press(numLock);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(numLock)->text(QAccessible::Name), numLockBefore);
     press(form2("KeyQ"));
     EXPECT_EQ(app.editor().state().KeyNum.lines(), std::vector<std::string>{"2,20"});
     EXPECT_EQ(QAccessible::queryAccessibleInterface(form2("Text_Lines"))->text(QAccessible::Name),
