@@ -42,6 +42,8 @@ void KeypadCore::Load_Key()
     // The table lists the top row first, then the pad in refresh order. The
     // pad is probed in both layouts but only marked in "MOD1".
     const uint8_t mode = host_.keypadMode();
+    // Before the first read: a failed one still shows the keys it renamed.
+    ++s_.keysRevision;
     for (size_t i = 0; i < kKeypadKeys.size(); ++i) {
         const KeypadKey& key = kKeypadKeys[i];
         const int lines = probeMacro(appDir_, keyNumber(key, mode), s_.Test_Memo);
@@ -65,6 +67,7 @@ void KeypadCore::BitBtn1Click()
     for (size_t i = 0; i < kKeypadKeys.size(); ++i)
         if (!kKeypadKeys[i].topRow)
             s_.keyEnabled[i] = mod1;
+    ++s_.keysRevision;
     if (!mod1) {
         for (size_t i = 0; i < kKeypadKeys.size(); ++i)
             if (!kKeypadKeys[i].topRow)

@@ -46,6 +46,9 @@ struct KeypadWindowState {
     std::array<std::string, kKeypadKeys.size()> keyTooltips;
     // What a screen reader calls each key; set with the tooltips.
     std::array<std::string, kKeypadKeys.size()> keySpokenNames;
+    // Bumped whenever the tooltips, spoken names or enabled keys may change,
+    // so the view converts them only then and not at every timer tick.
+    unsigned keysRevision = 0;
 
 private:
     static constexpr std::array<bool, kKeypadKeys.size()> initialEnabled()

@@ -235,10 +235,7 @@ void Application::editorTick()
 void Application::typeIntoFocus(const std::string& text)
 {
     for (const char ch : text) {
-        // An open menu takes the keyboard, as the window system gives it.
-        QWidget* target = QApplication::activePopupWidget();
-        if (!target)
-            target = focusedControl();
+        QWidget* target = keyboardTarget();
         if (!target)
             continue;
         sendKey(target, QEvent::KeyPress, ch);
@@ -275,6 +272,13 @@ QWidget* Application::focusedControl() const
     else if (form1_ && form1_->isVisible())
         window = form1_.get();
     return window ? window->focusWidget() : nullptr;
+}
+
+QWidget* Application::keyboardTarget() const
+{
+    if (QWidget* menu = QApplication::activePopupWidget())
+        return menu;
+    return focusedControl();
 }
 
 void Application::showKeypad()

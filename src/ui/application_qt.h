@@ -74,6 +74,9 @@ public:
 
     // The active window's focused control, or nullptr.
     QWidget* focusedControl() const;
+    // Where the window system gives a key: an open menu, else the focused
+    // control; nullptr when neither.
+    QWidget* keyboardTarget() const;
     bool ended() const { return ended_; }
 
     Session& session() override { return *session_; }

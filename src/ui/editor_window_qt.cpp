@@ -512,14 +512,18 @@ void EditorWindow::sync(const EditorState& state, const std::string& appDir, boo
     const QString keyName = QStringLiteral("Key: ") + toDisplay(state.KeyNumber);
     if (keyNumber_->accessibleName() != keyName)
         keyNumber_->setAccessibleName(keyName);
+    // The locks' names are made only when a lock changes: sync runs at every tick.
     const bool numLock = (state.ModState & kNumLockBit) != 0;
-    const QString numLockText = toDisplay(numLockName(numLock));
-    if (numShape_->accessibleName() != numLockText)
-        numShape_->setAccessibleName(numLockText);
-    numLockKey_->setSpoken(numLockText, numLock);
-    for (size_t i = 0; i < modifierKeys_.size(); ++i) {
-        const bool locked = (state.ModLock & kModifierKeys[i].bit) != 0;
-        modifierKeys_[i]->setSpoken(toDisplay(modifierKeyName(kModifierKeys[i], locked)), locked);
+    if (const auto locks = std::pair(numLock, state.ModLock); spokenLocks_ != locks) {
+        spokenLocks_ = locks;
+        const QString numLockText = toDisplay(numLockName(numLock));
+        if (numShape_->accessibleName() != numLockText)
+            numShape_->setAccessibleName(numLockText);
+        numLockKey_->setSpoken(numLockText, numLock);
+        for (size_t i = 0; i < modifierKeys_.size(); ++i) {
+            const bool locked = (state.ModLock & kModifierKeys[i].bit) != 0;
+            modifierKeys_[i]->setSpoken(toDisplay(modifierKeyName(kModifierKeys[i], locked)), locked);
+        }
     }
     showCommandMode(state.commandMode);
 

@@ -7,6 +7,7 @@
 #include <functional>
 #include <optional>
 #include <string>
+#include <utility>
 
 #include "editor/editor_core.h"
 #include "ui/picture_control_qt.h"
@@ -106,6 +107,7 @@ private:
     QPlainTextEdit* lineBuf_ = nullptr;
     QTimer* timer1_ = nullptr;
     std::optional<unsigned> keyShowRevision_;
+    std::optional<std::pair<bool, uint8_t>> spokenLocks_; // NumLock and the locked modifiers told
     bool commandMode_ = false;
     // The window system's stamp of the latest key press, and the program's
     // clock when it was handled.

@@ -264,19 +264,24 @@ void KeypadWindow::sync(const KeypadWindowState& state, const StatusLine& status
     const std::string& restoreProgress, const std::string& appDir)
 {
     dress();
-    for (size_t i = 0; i < keys_.size(); ++i) {
+    for (size_t i = 0; i < keys_.size(); ++i)
         keys_[i]->showSlot(appDir, state.keyPictures[i]);
-        QString tip = toDisplay(state.keyTooltips[i]);
-        // A tooltip that looks like markup would be rendered; a stored macro is text.
-        if (Qt::mightBeRichText(tip))
-            tip = QStringLiteral("<p style=\"white-space:pre\">") + tip.toHtmlEscaped()
-                + QStringLiteral("</p>");
-        if (keys_[i]->toolTip() != tip)
-            keys_[i]->setToolTip(tip);
-        if (keys_[i]->isEnabled() != state.keyEnabled[i])
-            keys_[i]->setEnabled(state.keyEnabled[i]);
-        keys_[i]->setSpoken(toDisplay(state.keySpokenNames[i])
-            + (state.keyEnabled[i] ? QString() : QString::fromStdString(kKeyUnavailable)));
+    // Converted only when the keys changed: sync runs at every timer tick.
+    if (keysRevision_ != state.keysRevision) {
+        keysRevision_ = state.keysRevision;
+        for (size_t i = 0; i < keys_.size(); ++i) {
+            QString tip = toDisplay(state.keyTooltips[i]);
+            // A tooltip that looks like markup would be rendered; a stored macro is text.
+            if (Qt::mightBeRichText(tip))
+                tip = QStringLiteral("<p style=\"white-space:pre\">") + tip.toHtmlEscaped()
+                    + QStringLiteral("</p>");
+            if (keys_[i]->toolTip() != tip)
+                keys_[i]->setToolTip(tip);
+            if (keys_[i]->isEnabled() != state.keyEnabled[i])
+                keys_[i]->setEnabled(state.keyEnabled[i]);
+            keys_[i]->setSpoken(toDisplay(state.keySpokenNames[i])
+                + (state.keyEnabled[i] ? QString() : QString::fromStdString(kKeyUnavailable)));
+        }
     }
     for (size_t i = 0; i < legends_.size(); ++i)
         if (legends_[i]->isHidden() == state.legendVisible[i])

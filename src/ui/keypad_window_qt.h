@@ -6,6 +6,7 @@
 #include <QPlainTextEdit>
 #include <QWidget>
 #include <array>
+#include <optional>
 #include <string>
 
 #include "app/scheduler.h"
@@ -93,6 +94,7 @@ private:
     QLabel* image1_ = nullptr;
     PictureControl* enter_ = nullptr;
     std::array<PictureControl*, kKeypadKeys.size()> keys_{};
+    std::optional<unsigned> keysRevision_; // of the tooltips and names shown
     std::array<QLabel*, kLegends.size()> legends_{};
     KeystrokeMemo* memo1_ = nullptr;
     QStatusBar* statusBar_ = nullptr;

@@ -416,6 +416,29 @@ TEST_F(Windows, LayoutButtonSwitchesKeysLegendsAndGivesTheFocusBack)
     EXPECT_EQ(app.focusedControl(), app.form1()->memo1());
 }
 
+TEST_F(Windows, KeyNamesAndTooltipsFollowTheLayoutAndWhatTheKeysHold)
+{
+    start();
+    auto* key22 = form1<PictureControl>("Key_22");
+    const QString unavailable = QString::fromStdString(kKeyUnavailable);
+    EXPECT_TRUE(key22->accessibleName().endsWith(unavailable)) << key22->accessibleName().toStdString();
+    EXPECT_TRUE(key22->toolTip().contains(QStringLiteral("No macro stored")));
+
+    touch(root_ / "log" / "KeyCode17.txt", "x\r\n");
+    auto* button = form1<QPushButton>("BitBtn1");
+    click(button);
+    EXPECT_FALSE(key22->accessibleName().contains(unavailable)) << key22->accessibleName().toStdString();
+    EXPECT_TRUE(key22->accessibleName().contains(QStringLiteral(", holds ")));
+    EXPECT_TRUE(key22->toolTip().contains(QStringLiteral("\nMacro: "))) << key22->toolTip().toStdString();
+    // Timer ticks that change nothing leave them as they are.
+    app_->tick();
+    EXPECT_TRUE(key22->accessibleName().contains(QStringLiteral(", holds ")));
+
+    click(button);
+    EXPECT_TRUE(key22->accessibleName().endsWith(unavailable)) << key22->accessibleName().toStdString();
+    EXPECT_TRUE(key22->toolTip().contains(QStringLiteral("in MOD0")));
+}
+
 TEST_F(Windows, AProgrammedKeyIsAcknowledgedThroughTheFocusedMemo)
 {
     sim_.add(SimulatedKeypad::Interface{}, 0);
@@ -437,6 +460,11 @@ TEST_F(Windows, AProgrammedKeyIsAcknowledgedThroughTheFocusedMemo)
     EXPECT_FALSE(app.form2()->isVisible());
     EXPECT_EQ(app.focusedControl(), app.form1()->memo1());
     EXPECT_EQ(form1<PictureControl>("Key_12")->slot(), "\\BMP\\2.bmp");
+    // The key's tooltip and name tell what it now holds.
+    EXPECT_TRUE(form1("Key_12")->toolTip().contains(QStringLiteral("\nMacro: ")))
+        << form1("Key_12")->toolTip().toStdString();
+    EXPECT_TRUE(form1("Key_12")->accessibleName().contains(QStringLiteral(", holds ")))
+        << form1("Key_12")->accessibleName().toStdString();
 
     app.tick(); // first half written, the keypad types a
     EXPECT_EQ(shown(app.form1()->memo1()), "a");
@@ -598,6 +626,17 @@ TEST_F(Windows, AScreenReaderPressesKeysAndHearsLocksAndCounts)
     EXPECT_TRUE(shiftIface->state().checkable);
     EXPECT_TRUE(shiftIface->state().checked);
     EXPECT_EQ(shiftIface->text(QAccessible::Name), QStringLiteral("Left Shift, locked"));
+    // NumLock says which way it went, on the key and on its indicator alike.
+    QWidget* numLock = form2("KeyNum1L");
+    const QString numLockBefore = QAccessible::queryAccessibleInterface(numLock)->text(QAccessible::Name);
+    press(numLock);
+    const QString numLockAfter = QAccessible::queryAccessibleInterface(numLock)->text(QAccessible::Name);
+    EXPECT_NE(numLockAfter, numLockBefore);
+    EXPECT_TRUE(numLockAfter == QStringLiteral("NumLock, on") || numLockAfter == QStringLiteral("NumLock, off"))
+        << numLockAfter.toStdString();
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(form2("NumShape"))->text(QAccessible::Name), numLockAfter);
+    press(numLock);
+    EXPECT_EQ(QAccessible::queryAccessibleInterface(numLock)->text(QAccessible::Name), numLockBefore);
     press(form2("KeyQ"));
     EXPECT_EQ(app.editor().state().KeyNum.lines(), std::vector<std::string>{"2,20"});
     EXPECT_EQ(QAccessible::queryAccessibleInterface(form2("Text_Lines"))->text(QAccessible::Name),

@@ -341,11 +341,7 @@ void Runner::keyboard(const std::vector<std::string>& words)
     char ch = typedBy(usage);
     if (shift && ch >= 'a' && ch <= 'z')
         ch = static_cast<char>(ch - 'a' + 'A');
-    // The window system gives the key to an open menu, else to the focused
-    // control of the active window.
-    QWidget* target = QApplication::activePopupWidget();
-    if (!target)
-        target = app_.focusedControl();
+    QWidget* target = app_.keyboardTarget();
     if (!target) {
         QWidget* w2 = window(2);
         target = w2 && w2->isVisible() ? w2 : window(1);

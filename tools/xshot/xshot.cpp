@@ -41,6 +41,19 @@ xcb_connection_t* openDisplay()
     return c;
 }
 
+// Sends an input event to the window's own client: an empty event mask
+// reaches it whatever events (core or XInput) that client has selected.
+template <class Event>
+void sendInput(xcb_connection_t* c, xcb_window_t window, Event e)
+{
+    e.time = XCB_CURRENT_TIME;
+    e.root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
+    e.event = window;
+    e.child = XCB_NONE;
+    e.same_screen = 1;
+    xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+}
+
 int click(const char* idText, const char* xText, const char* yText)
 {
     unsigned long long id = 0, x = 0, y = 0;
@@ -61,23 +74,15 @@ int click(const char* idText, const char* xText, const char* yText)
         return 1;
     }
     for (const uint8_t type : {uint8_t(XCB_BUTTON_PRESS), uint8_t(XCB_BUTTON_RELEASE)}) {
-        xcb_button_press_event_t e;
-        std::memset(&e, 0, sizeof e);
+        xcb_button_press_event_t e{};
         e.response_type = type;
         e.detail = 1;
-        e.time = XCB_CURRENT_TIME;
-        e.root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-        e.event = window;
-        e.child = XCB_NONE;
         e.root_x = root->dst_x;
         e.root_y = root->dst_y;
         e.event_x = int16_t(x);
         e.event_y = int16_t(y);
         e.state = type == XCB_BUTTON_RELEASE ? XCB_BUTTON_MASK_1 : 0;
-        e.same_screen = 1;
-        // An empty event mask sends it to the window's own client, whatever
-        // events (core or XInput) that client has selected.
-        xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+        sendInput(c, window, e);
     }
     std::free(root);
     xcb_flush(c);
@@ -108,16 +113,10 @@ int keys(const char* idText, int count, char** codes)
         for (const uint8_t type : {uint8_t(XCB_KEY_PRESS), uint8_t(XCB_KEY_RELEASE)}) {
             if ((type == XCB_KEY_PRESS && releaseOnly) || (type == XCB_KEY_RELEASE && pressOnly))
                 continue;
-            xcb_key_press_event_t e;
-            std::memset(&e, 0, sizeof e);
+            xcb_key_press_event_t e{};
             e.response_type = type;
             e.detail = static_cast<xcb_keycode_t>(code);
-            e.time = XCB_CURRENT_TIME;
-            e.root = xcb_setup_roots_iterator(xcb_get_setup(c)).data->root;
-            e.event = window;
-            e.child = XCB_NONE;
-            e.same_screen = 1;
-            xcb_send_event(c, 0, window, XCB_EVENT_MASK_NO_EVENT, reinterpret_cast<const char*>(&e));
+            sendInput(c, window, e);
         }
     }
     xcb_flush(c);
