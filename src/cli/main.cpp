@@ -82,9 +82,7 @@ std::unique_ptr<pm::HidBackend> keypadBackend(bool demo, pm::SimulatedKeypad*& s
     simulated = nullptr;
     if (!demo)
         return pm::createPlatformHidBackend();
-    auto keypad = std::make_unique<pm::SimulatedKeypad>();
-    keypad->add(pm::SimulatedKeypad::Interface{}, 0);
-    keypad->setAck(pm::SimulatedKeypad::AckMode::On);
+    auto keypad = pm::SimulatedKeypad::pluggedIn();
     simulated = keypad.get();
     return keypad;
 }

@@ -31,6 +31,14 @@ int idFromPath(const std::string& path)
 
 } // namespace
 
+std::unique_ptr<SimulatedKeypad> SimulatedKeypad::pluggedIn()
+{
+    auto keypad = std::make_unique<SimulatedKeypad>();
+    keypad->add(Interface{}, 0);
+    keypad->setAck(AckMode::On);
+    return keypad;
+}
+
 int SimulatedKeypad::add(const Interface& iface, int index)
 {
     if (index < 0) {

@@ -5,6 +5,7 @@
 // (any other).
 #include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -33,6 +34,10 @@ public:
         bool ok = false;
         std::vector<uint8_t> bytes;
     };
+
+    // The --demo keypad: one interface, always plugged in, acknowledging
+    // every report.
+    static std::unique_ptr<SimulatedKeypad> pluggedIn();
 
     // Plugs an interface in at index (the lowest free index when index < 0),
     // replacing one already there; returns the index used.

@@ -76,9 +76,7 @@ std::optional<int> checkFolderLock(const pm::FolderLock& lock, const std::string
 // A keypad that is always plugged in and acknowledges every report.
 std::unique_ptr<pm::HidBackend> simulatedKeypad(pm::Application::Options& options)
 {
-    auto simulated = std::make_unique<pm::SimulatedKeypad>();
-    simulated->add(pm::SimulatedKeypad::Interface{}, 0);
-    simulated->setAck(pm::SimulatedKeypad::AckMode::On);
+    auto simulated = pm::SimulatedKeypad::pluggedIn();
     options.takeAcks = [keypad = simulated.get()] { return keypad->takeAcks(); };
     // Nothing typed here reaches a real keypad: the title says so.
     options.keypadTitle = "padmacro \u2014 simulated keypad";
