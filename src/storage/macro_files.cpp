@@ -99,11 +99,12 @@ std::optional<StoredFiles> parseJournal(int key, const std::string& bytes)
 void writeStoredFiles(const std::string& appDir, int key, const StoredFiles& f,
     const std::function<void()>& beforeLineFile = {})
 {
-    replaceWholeFile(platformPath(appDir, textFileLiteral(key)), f.text);
-    replaceWholeFile(platformPath(appDir, strokeFileLiteral(key)), f.strokes);
+    replaceWholeFileUnsynced(platformPath(appDir, textFileLiteral(key)), f.text);
+    replaceWholeFileUnsynced(platformPath(appDir, strokeFileLiteral(key)), f.strokes);
     if (beforeLineFile)
         beforeLineFile();
-    replaceWholeFile(platformPath(appDir, lineFileLiteral(key)), f.lines);
+    // The journal stands for the renames until this one sync makes all three last.
+    syncFolder(replaceWholeFileUnsynced(platformPath(appDir, lineFileLiteral(key)), f.lines));
 }
 
 void dropJournal(const std::string& path)
