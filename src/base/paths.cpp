@@ -401,7 +401,8 @@ void writeNewFile(
         throwCannotCreate(shownAs.empty() ? path : shownAs, err);
 }
 
-void replaceWholeFile(const std::string& pathGiven, const std::string& bytes, const std::string& shownAs)
+std::string replaceWholeFileUnsynced(
+    const std::string& pathGiven, const std::string& bytes, const std::string& shownAs)
 {
     const std::string& path = shownAs.empty() ? pathGiven : shownAs;
     const std::string target = findExisting(pathGiven);
@@ -439,7 +440,7 @@ void replaceWholeFile(const std::string& pathGiven, const std::string& bytes, co
         ::unlink(temp.c_str());
         throwCannotCreate(path, err);
     }
-    syncFolder(folderOf(target));
+    return folderOf(target);
 }
 
 #else
@@ -485,7 +486,8 @@ void writeNewFile(
     }
 }
 
-void replaceWholeFile(const std::string& pathGiven, const std::string& bytes, const std::string& shownAs)
+std::string replaceWholeFileUnsynced(
+    const std::string& pathGiven, const std::string& bytes, const std::string& shownAs)
 {
     const std::string& path = shownAs.empty() ? pathGiven : shownAs;
     const std::string target = findExisting(pathGiven);
@@ -504,9 +506,15 @@ void replaceWholeFile(const std::string& pathGiven, const std::string& bytes, co
         _unlink(temp.c_str());
         throwCannotCreate(path, why == ERROR_ACCESS_DENIED ? EACCES : EIO);
     }
+    return folderOf(target);
 }
 
 #endif
+
+void replaceWholeFile(const std::string& path, const std::string& bytes, const std::string& shownAs)
+{
+    syncFolder(replaceWholeFileUnsynced(path, bytes, shownAs));
+}
 
 std::string currentDirectory()
 {

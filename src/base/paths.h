@@ -47,6 +47,10 @@ std::string requireReadable(const std::string& path);
 // Nothing is left behind on failure. Throws "Cannot create file ..." naming
 // shownAs (path when empty).
 void replaceWholeFile(const std::string& path, const std::string& bytes, const std::string& shownAs = {});
+// The same but for the folder sync, for several files of one folder made
+// lasting by one syncFolder of the folder it returns.
+std::string replaceWholeFileUnsynced(
+    const std::string& path, const std::string& bytes, const std::string& shownAs = {});
 
 // The permissions (and owner) a new file takes over from the file it replaces.
 struct FileOwnership {

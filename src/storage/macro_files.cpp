@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <functional>
 #include <optional>
 #include <sstream>
 #include <string_view>
@@ -93,11 +94,17 @@ std::optional<StoredFiles> parseJournal(int key, const std::string& bytes)
         payload.substr(0, sizes[0]), payload.substr(sizes[0], sizes[1]), payload.substr(sizes[0] + sizes[1])};
 }
 
-void writeStoredFiles(const std::string& appDir, int key, const StoredFiles& f)
+// The text, stroke and line files, in that order; beforeLineFile runs once
+// the first two are written (a store refreshes the editor's LineBuf there).
+void writeStoredFiles(const std::string& appDir, int key, const StoredFiles& f,
+    const std::function<void()>& beforeLineFile = {})
 {
-    replaceWholeFile(platformPath(appDir, textFileLiteral(key)), f.text);
-    replaceWholeFile(platformPath(appDir, strokeFileLiteral(key)), f.strokes);
-    replaceWholeFile(platformPath(appDir, lineFileLiteral(key)), f.lines);
+    replaceWholeFileUnsynced(platformPath(appDir, textFileLiteral(key)), f.text);
+    replaceWholeFileUnsynced(platformPath(appDir, strokeFileLiteral(key)), f.strokes);
+    if (beforeLineFile)
+        beforeLineFile();
+    // The journal stands for the renames until this one sync makes all three last.
+    syncFolder(replaceWholeFileUnsynced(platformPath(appDir, lineFileLiteral(key)), f.lines));
 }
 
 void dropJournal(const std::string& path)
@@ -182,10 +189,7 @@ void storeMacro(const std::string& appDir, int key, Macro& macro, int displayLin
     const std::string journal = journalPath(appDir, key);
     replaceWholeFile(journal, journalBytes(key, next), platformPath(appDir, textFileLiteral(key)));
     try {
-        replaceWholeFile(platformPath(appDir, textFileLiteral(key)), next.text);
-        replaceWholeFile(platformPath(appDir, strokeFileLiteral(key)), next.strokes);
-        macro.LineBuf = lines;
-        replaceWholeFile(platformPath(appDir, lineFileLiteral(key)), next.lines);
+        writeStoredFiles(appDir, key, next, [&] { macro.LineBuf = lines; });
     } catch (...) {
         // A store that failed is reported as such and not finished later.
         dropJournal(journal);

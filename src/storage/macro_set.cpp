@@ -549,7 +549,11 @@ void removeTemporaryFiles(const std::string& logDir, const std::string& target)
 {
     bool removed = false;
     std::error_code ec;
-    for (const std::string& dir : {target, folderOf(target), folderOf(logDir)})
+    std::vector<std::string> dirs = {target, folderOf(target)};
+    // The folder beside the log folder is that of its target unless the log folder is a link.
+    if (folderOf(logDir) != dirs.back())
+        dirs.push_back(folderOf(logDir));
+    for (const std::string& dir : dirs)
         for (fs::directory_iterator it(dir, ec); !ec && it != fs::directory_iterator(); it.increment(ec)) {
             const std::string name = it->path().filename().string();
             if (isTemporaryName(name) && it->is_regular_file(ec) && !it->is_symlink(ec)) {

@@ -90,6 +90,22 @@ TEST_F(MacroFilesTest, AFailedWriteKeepsEarlierFilesNewAndLaterFilesWhole)
     EXPECT_EQ(dir.read("\\log\\LineBuf2.txt"), "3,0\r\n");
 }
 
+TEST_F(MacroFilesTest, AFailedStoreRefreshesTheEditorsLineListOnlyOnceTheFirstTwoFilesAreWritten)
+{
+    keyCode = listOf({"q"});
+    keyNum = listOf({"0,20"});
+    len[0] = 1;
+    lineBuf = listOf({"stale"});
+    dir.blockWrite("\\log\\KeyCode6.txt");
+    EXPECT_THROW(pm::storeMacro(dir.path(), 6, macro), pm::UiError);
+    EXPECT_EQ(lineBuf.lines(), Lines{"stale"});
+
+    dir.blockWrite("\\log\\LineBuf6.txt");
+    EXPECT_THROW(pm::storeMacro(dir.path(), 6, macro), pm::UiError);
+    EXPECT_EQ(lineBuf.lines(), Lines{"1,0"});
+    EXPECT_EQ(dir.read("\\log\\KeyCode6.txt"), "q\r\n");
+}
+
 TEST_F(MacroFilesTest, StoredMacrosReadBackIntoTheSameTables)
 {
     keyCode = listOf({"Esc", "Ctrl+Alt+1+2+3", "E"});
